@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// A settings file in the usual INI form, read whole and written whole. Sections and keys are
+// found without regard to case; other sections, unknown keys and comments are kept as they
+// were. Writing goes to a temporary file that then replaces the old one, so a crash never
+// leaves half a file.
+class IniFile {
+public:
+    explicit IniFile(QString path);
+
+    [[nodiscard]] const QString& path() const { return m_path; }
+    [[nodiscard]] QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
+    // A missing key or a value that is no whole number gives `fallback`.
+    [[nodiscard]] int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    void WriteString(const QString& section, const QString& key, const QString& value);
+    void WriteInteger(const QString& section, const QString& key, int value);
+    [[nodiscard]] bool SectionExists(const QString& section) const;
+    [[nodiscard]] bool ValueExists(const QString& section, const QString& key) const;
+    // Writes the file back; throws VelmarError when it cannot be written.
+    void UpdateFile();
+
+    // The folder next to the executable, or the user's configuration folder where that one
+    // cannot be written (an installed program).
+    static QString defaultPath(const QString& fileName = QStringLiteral("Settings.ini"));
+
+private:
+    struct Line {
+        QString text;    // the line as read, for comments and blank lines
+        QString key;     // empty for lines that are no key
+        QString value;
+    };
+    struct Section {
+        QString name; // empty for lines before the first section
+        std::vector<Line> lines;
+    };
+    Section* findSection(const QString& name);
+    const Section* findSection(const QString& name) const;
+    const Line* findLine(const QString& section, const QString& key) const;
+
+    QString m_path;
+    std::vector<Section> m_sections;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The modal windows the tool opens on its own: file dialogs and message boxes. Tests replace
+// them so that nothing ever waits for a click.
+class Prompts {
+public:
+    // `filter` in the form "Hex File (*.hex)|*.hex|all files (*.*)|*.*"; returns the chosen
+    // file, or an empty text when the user cancelled.
+    using OpenFileFn = std::function<QString(QWidget* parent, const QString& initialName, const QString& filter,
+                                             const QString& defaultExtension)>;
+    using SaveFileFn = OpenFileFn;
+    using MessageFn = std::function<void(QWidget* parent, const QString& text)>;
+
+    static QString openFile(QWidget* parent, const QString& initialName, const QString& filter,
+                            const QString& defaultExtension);
+    static QString saveFile(QWidget* parent, const QString& initialName, const QString& filter,
+                            const QString& defaultExtension);
+    static void message(QWidget* parent, const QString& text);
+
+    static void setOpenFile(OpenFileFn fn);
+    static void setSaveFile(SaveFileFn fn);
+    static void setMessage(MessageFn fn);
+    // Back to the real dialogs.
+    static void reset();
+
+    // "A (*.a)|*.a|B (*.*)|*.*" in the form Qt's dialogs take.
+    static QString qtFilter(const QString& filter);
+};

@@ -1,0 +1,75 @@
+#include "RichLog.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+
+RichLog::RichLog(QWidget* parent) : QTextEdit(parent)
+{
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::black);
+    pal.setColor(QPalette::Text, Qt::white);
+    setPalette(pal);
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    setFont(f);
+    // A terminal that runs for days must not grow without end.
+    document()->setMaximumBlockCount(20000);
+}
+
+void RichLog::setColor(LogColor c) { m_color = c; }
+
+void RichLog::clear()
+{
+    QTextEdit::clear();
+    m_lastWasCr = false;
+}
+
+void RichLog::addLine(const QString& text)
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    const bool empty = document()->characterCount() <= 1;
+    if (!empty) {
+        cursor.insertBlock();
+        setTextCursor(cursor);
+    }
+    m_lastWasCr = false;
+    insert(text);
+}
+
+void RichLog::append(const QString& text) { insert(text); }
+
+void RichLog::insert(const QString& text)
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat fmt;
+    fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
+    QString run;
+    auto flush = [&] {
+        if (!run.isEmpty())
+            cursor.insertText(run, fmt);
+        run.clear();
+    };
+    for (QChar ch : text) {
+        if (ch == QLatin1Char('\n') && m_lastWasCr) {
+            m_lastWasCr = false; // CR LF is one line end
+            continue;
+        }
+        m_lastWasCr = ch == QLatin1Char('\r');
+        if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
+            flush();
+            cursor.insertBlock(QTextBlockFormat(), fmt);
+        } else {
+            run += ch;
+        }
+    }
+    flush();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "LogSink.h"
+
+#include <QTextEdit>
+
+// The coloured log of a window: black background, text added at the end in the colour set
+// last. Carriage returns and line feeds from the board break lines as a terminal would.
+class RichLog : public QTextEdit, public LogSink {
+    Q_OBJECT
+public:
+    explicit RichLog(QWidget* parent = nullptr);
+
+    void addLine(const QString& text) override;
+    void append(const QString& text) override;
+    void setColor(LogColor color) override;
+    void clear() override;
+
+    [[nodiscard]] LogColor color() const { return m_color; }
+    // The text as shown, lines separated by "\n".
+    [[nodiscard]] QString plainText() const { return toPlainText(); }
+
+private:
+    void insert(const QString& text);
+
+    LogColor m_color = LogColors::White;
+    bool m_lastWasCr = false;
+};

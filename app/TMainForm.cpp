@@ -1,0 +1,336 @@
+#include "TMainForm.h"
+
+#include "HexText.h"
+#include "IniFile.h"
+#include "RichLog.h"
+#include "TComPort.h"
+#include "TComSetupFrm.h"
+#include "ToolIcons.h"
+#include "VelmarApplication.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString Section = QStringLiteral("Hauptfenster");
+
+// Runs a handler from a place where an error must not escape (constructor, show event).
+template <typename F>
+void guarded(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        VelmarApplication::ShowException(e);
+    }
+}
+
+} // namespace
+
+TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), m_env(std::move(environment))
+{
+    m_settingsPath = m_env.settingsPath.isEmpty() ? IniFile::defaultPath() : m_env.settingsPath;
+    buildWindow();
+
+    ComPort = new TComPort(this);
+    connect(ComPort, &TComPort::AfterOpen, this, &TMainForm::ComPortOpen);
+    connect(ComPort, &TComPort::AfterClose, this, &TMainForm::ComPortClose);
+    connect(ComPort, &TComPort::RxChar, this, &TMainForm::ComPortRxChar);
+    connect(ComPort, &TComPort::TxEmpty, this, &TMainForm::ComPortTxEmpty);
+    connect(ComPort, &TComPort::LineLost, this, [this](const QString& reason) {
+        RichEdit->setColor(LogColors::Yellow);
+        RichEdit->addLine(QStringLiteral("connection lost, port closed: ") + reason);
+    });
+    m_link = std::make_unique<Link>(*ComPort, *RichEdit);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+
+    // The port opens once, on the stored name, when the window is shown.
+    guarded([this] { MainFormCreate(); });
+}
+
+TMainForm::~TMainForm()
+{
+    // The port closes with the window; the link must not outlive it.
+    delete ComPort;
+    ComPort = nullptr;
+}
+
+QDateTime TMainForm::now() const { return m_env.clock ? m_env.clock() : QDateTime::currentDateTime(); }
+
+QToolButton* TMainForm::addTool(const QString& caption, const QString& iconKind)
+{
+    auto* b = new QToolButton;
+    b->setText(caption);
+    b->setIcon(ToolIcon(iconKind));
+    b->setIconSize(QSize(32, 32));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const qreal scale = logicalDpiX() / 120.0;
+    b->setFixedSize(int(126 * scale), int(55 * scale) + 8);
+    // Tools that are not part of this build stay disabled until they are wired.
+    b->setEnabled(false);
+    ToolBar->addWidget(b);
+    return b;
+}
+
+void TMainForm::buildWindow()
+{
+    setWindowTitle(QStringLiteral("Velmar Benutzeroberfläche V 1.04l"));
+    const qreal scale = logicalDpiX() / 120.0;
+    resize(int(717 * scale), int(741 * scale));
+
+    ToolBar = new QToolBar(QStringLiteral("ToolBar"), this);
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+    OneWireBtn = addTool(QStringLiteral("script monitor"), QStringLiteral("script"));
+    TestBtn = addTool(QStringLiteral("bebug window"), QStringLiteral("debug"));
+    EinstellungenBtn = addTool(QStringLiteral("Einstellungen"), QStringLiteral("settings"));
+    LoadBtn = addTool(QStringLiteral("Download Firmware"), QStringLiteral("firmware"));
+    LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    RichEdit = new RichLog(central);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setMinimumSize(int(689 * scale * 0.5), int(545 * scale * 0.5));
+    layout->addWidget(RichEdit, 1);
+
+    auto* inputRow = new QHBoxLayout;
+    TermEdit = new QLineEdit(central);
+    TermEdit->setObjectName(QStringLiteral("TermEdit"));
+    BtSend = new QPushButton(QStringLiteral("Send"), central);
+    inputRow->addWidget(TermEdit, 1);
+    inputRow->addWidget(BtSend);
+    layout->addLayout(inputRow);
+
+    auto* buttons = new QHBoxLayout;
+    SettingBtn = new QPushButton(QStringLiteral("Setting Com"), central);
+    OpenBtn = new QPushButton(QStringLiteral("Open Com"), central);
+    timeBtn = new QPushButton(QStringLiteral("set system time"), central);
+    ClearBtn = new QPushButton(QStringLiteral("Clear Window"), central);
+    for (auto* b : {SettingBtn, OpenBtn, timeBtn, ClearBtn}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    setCentralWidget(central);
+
+    connect(SettingBtn, &QPushButton::clicked, this, &TMainForm::SettingBtnClick);
+    connect(OpenBtn, &QPushButton::clicked, this, &TMainForm::OpenBtnClick);
+    connect(timeBtn, &QPushButton::clicked, this, &TMainForm::timeBtnClick);
+    connect(ClearBtn, &QPushButton::clicked, this, &TMainForm::ClickBtnClear);
+    connect(BtSend, &QPushButton::clicked, this, &TMainForm::ClickBtnSend);
+
+    // The window sees every key before its controls.
+    for (QWidget* w : {static_cast<QWidget*>(RichEdit), static_cast<QWidget*>(TermEdit),
+                       static_cast<QWidget*>(BtSend), static_cast<QWidget*>(SettingBtn),
+                       static_cast<QWidget*>(OpenBtn), static_cast<QWidget*>(timeBtn),
+                       static_cast<QWidget*>(ClearBtn)})
+        w->installEventFilter(this);
+    setFocusProxy(TermEdit);
+}
+
+void TMainForm::MainFormCreate()
+{
+    IniFile settings(m_settingsPath);
+    move(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
+         settings.ReadInteger(Section, QStringLiteral("YPos"), 0));
+    FirmwareFileName = settings.ReadString(Section, QStringLiteral("Filename"), QStringLiteral("*.Hex"));
+    ByteCodeFileName = settings.ReadString(Section, QStringLiteral("FilenameByteCode"), QStringLiteral("*.Vlb"));
+    ComPortName = settings.ReadString(Section, QStringLiteral("ComPort"), QStringLiteral("COM1"));
+    CustomBaudText = settings.ReadString(Section, QStringLiteral("CustomBaud"), QStringLiteral("28800"));
+    // The clearing below still happens when "flags" is no number.
+    const QString flags = settings.ReadString(Section, QStringLiteral("flags"), QStringLiteral("0"));
+    m_link->ClearTelegramEcho();
+    HistoryWriteIndex = 0;
+    HistoryBrowseIndex = 0;
+    SyncFlags = StrToInt(flags.trimmed());
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    TermEdit->setFocus();
+    guarded([this] { MainFormShow(); });
+}
+
+void TMainForm::MainFormShow()
+{
+    RichEdit->clear();
+    ComPort->SetPort(ComPortName);
+    ComPort->Open();
+    ComPort->SetCustomBaudRate(StrToInt(CustomBaudText.trimmed()));
+    SyncFileName.clear();
+    if (SyncFlags == 1) {
+        Timer1->start();
+        RichEdit->setColor(LogColors::Yellow);
+        RichEdit->addLine(QStringLiteral("file synchronization enabled"));
+    } else {
+        Timer1->stop();
+    }
+    RichEdit->setColor(LogColors::Yellow);
+    RichEdit->addLine(QStringLiteral("you can start ... "));
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    // A settings file that cannot be written is reported; the window closes all the same,
+    // so that nobody is kept from quitting.
+    guarded([this] { MainFormClose(); });
+    Timer1->stop();
+    event->accept();
+}
+
+void TMainForm::MainFormClose()
+{
+    IniFile settings(m_settingsPath);
+    settings.WriteInteger(Section, QStringLiteral("XPos"), x());
+    settings.WriteInteger(Section, QStringLiteral("YPos"), y());
+    settings.WriteInteger(Section, QStringLiteral("Breite"), width());
+    settings.WriteInteger(Section, QStringLiteral("Hoehe"), height());
+    settings.WriteString(Section, QStringLiteral("Filename"), FirmwareFileName);
+    settings.WriteString(Section, QStringLiteral("FilenameByteCode"), ByteCodeFileName);
+    settings.WriteString(Section, QStringLiteral("ComPort"), ComPort->Port());
+    settings.WriteString(Section, QStringLiteral("CustomBaud"), CustomBaudText);
+    settings.UpdateFile();
+}
+
+void TMainForm::OpenBtnClick()
+{
+    if (ComPort->Connected()) {
+        if (m_link->refuseIfBusy(QStringLiteral("closing the port")))
+            return;
+        ComPort->Close();
+    } else {
+        ComPort->Open();
+    }
+}
+
+void TMainForm::ComPortOpen() { OpenBtn->setText(QStringLiteral("Com Port Close")); }
+
+void TMainForm::ComPortClose() { OpenBtn->setText(QStringLiteral("Com Port Open")); }
+
+void TMainForm::ComPortRxChar(int count) { m_link->rx().ComPortRxChar(count); }
+
+void TMainForm::ComPortTxEmpty() {}
+
+void TMainForm::SettingBtnClick()
+{
+    if (m_link->refuseIfBusy(QStringLiteral("port settings")))
+        return;
+    ShowSetupDialog(*ComPort, this);
+}
+
+void TMainForm::ClickBtnClear() { RichEdit->clear(); }
+
+void TMainForm::sendTerminalText(const QString& text)
+{
+    RichEdit->setColor(LogColors::Yellow);
+    RichEdit->addLine(text);
+    RichEdit->setColor(LogColors::White);
+    ComPort->WriteStr(text.toLatin1());
+}
+
+void TMainForm::ClickBtnSend()
+{
+    if (m_link->refuseIfBusy(QStringLiteral("Send")))
+        return;
+    RxMode() = RxTerminal;
+    sendTerminalText(TermEdit->text() + QLatin1Char('\r'));
+}
+
+void TMainForm::TermEditKeyPress(int key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return;
+    if (m_link->refuseIfBusy(QStringLiteral("Send")))
+        return;
+    RxMode() = RxTerminal;
+    QString s = TermEdit->text();
+    // Nine slots used as a ring: after the ninth line the oldest one is replaced.
+    LineHistory[HistoryWriteIndex % 9] = s;
+    HistoryWriteIndex = std::uint8_t((HistoryWriteIndex + 1) % 9);
+    HistoryBrowseIndex = HistoryWriteIndex;
+    s += QLatin1Char('\r');
+    TermEdit->clear();
+    sendTerminalText(s);
+}
+
+void TMainForm::showHistorySlot(std::uint8_t index, const QString& logPrefix)
+{
+    if (index <= 8) {
+        TermEdit->setText(LineHistory[index]);
+        TermEdit->setCursorPosition(int(TermEdit->text().size()));
+    }
+    RichEdit->addLine(logPrefix + ByteToHexDigits(index));
+}
+
+bool TMainForm::FormKeyDown(int key)
+{
+    if (key == Qt::Key_Down) {
+        HistoryBrowseIndex = std::uint8_t(HistoryBrowseIndex + 1);
+        if (HistoryBrowseIndex == 9)
+            HistoryBrowseIndex = 0;
+        showHistorySlot(HistoryBrowseIndex, QStringLiteral("Down Zeile: "));
+        return true;
+    }
+    if (key == Qt::Key_Up) {
+        HistoryBrowseIndex = HistoryBrowseIndex == 0 ? 8 : std::uint8_t(HistoryBrowseIndex - 1);
+        showHistorySlot(HistoryBrowseIndex, QStringLiteral("UP Zeile: "));
+        return true;
+    }
+    return false;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
+            if (FormKeyDown(key->key()))
+                return true;
+            if (watched == TermEdit && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+                TermEditKeyPress(key->key());
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::timeBtnClick()
+{
+    if (m_link->refuseIfBusy(QStringLiteral("set system time")))
+        return;
+    // The board reads fixed fields, so the PC's locale must not change them.
+    const QDateTime t = now();
+    QString time = QStringLiteral("time ") + t.time().toString(QStringLiteral("HH:mm:ss"));
+    time.replace(QLatin1Char(':'), QLatin1Char(' '));
+    RxMode() = RxTerminal;
+    sendTerminalText(time + QLatin1Char('\r'));
+
+    QString date = QStringLiteral("date ") + t.date().toString(QStringLiteral("dd.MM.yyyy"));
+    date.replace(QLatin1Char('.'), QLatin1Char(' '));
+    date += QLatin1Char(' ') + QString::number(t.date().dayOfWeek() % 7); // 0 is Sunday
+    RxMode() = RxTerminal;
+    sendTerminalText(date + QLatin1Char('\r'));
+}
+
+void TMainForm::Timer1Timer() {}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "Link.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class RichLog;
+class TComPort;
+
+// What the main window takes from its surroundings; tests give their own.
+struct MainFormEnvironment {
+    QString settingsPath;                 // empty: Settings.ini next to the executable
+    std::function<QDateTime()> clock;     // empty: the PC's local time
+};
+
+// The main window: terminal over the serial line, port controls, clock lines, and the
+// toolbar that starts the tools. It owns the port and the link; the tools reach the board
+// through SendTelegram and GetAnswer.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(MainFormEnvironment environment = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Controls
+    QToolBar* ToolBar = nullptr;
+    QToolButton* OneWireBtn = nullptr;
+    QToolButton* TestBtn = nullptr;
+    QToolButton* EinstellungenBtn = nullptr;
+    QToolButton* LoadBtn = nullptr;
+    QToolButton* LoadByteCodeBtn = nullptr;
+    RichLog* RichEdit = nullptr;
+    QLineEdit* TermEdit = nullptr;
+    QPushButton* SettingBtn = nullptr;
+    QPushButton* OpenBtn = nullptr;
+    QPushButton* timeBtn = nullptr;
+    QPushButton* ClearBtn = nullptr;
+    QPushButton* BtSend = nullptr;
+    TComPort* ComPort = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // Settings and terminal state
+    QString FirmwareFileName = QStringLiteral("*.Hex");
+    QString ByteCodeFileName = QStringLiteral("*.Vlb");
+    QString ComPortName = QStringLiteral("COM1");
+    QString CustomBaudText = QStringLiteral("28800");
+    int SyncFlags = 0;
+    QString SyncFileName;
+    QDateTime SyncFileTime;
+    std::array<QString, 9> LineHistory;
+    std::uint8_t HistoryWriteIndex = 0;
+    std::uint8_t HistoryBrowseIndex = 0;
+
+    // The link, for the tools
+    [[nodiscard]] Link& link() { return *m_link; }
+    std::uint8_t SendTelegram(const QString& request) { return m_link->SendTelegram(request); }
+    void GetAnswer(AnswerBytes& destination) const { m_link->GetAnswer(destination); }
+    void SetTelegramEcho() { m_link->SetTelegramEcho(); }
+    void ClearTelegramEcho() { m_link->ClearTelegramEcho(); }
+    [[nodiscard]] std::uint8_t& RxMode() { return m_link->rx().RxMode; }
+    [[nodiscard]] const QString& settingsPath() const { return m_settingsPath; }
+    [[nodiscard]] QDateTime now() const;
+
+    // Handlers
+    void MainFormCreate();
+    void MainFormShow();
+    void MainFormClose();
+    void OpenBtnClick();
+    void ComPortOpen();
+    void ComPortClose();
+    void ComPortRxChar(int count);
+    void ComPortTxEmpty();
+    void SettingBtnClick();
+    void ClickBtnClear();
+    void ClickBtnSend();
+    void TermEditKeyPress(int key);
+    // Up and Down browse the history; returns true when the key was taken.
+    bool FormKeyDown(int key);
+    void timeBtnClick();
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    QToolButton* addTool(const QString& caption, const QString& iconKind);
+    void sendTerminalText(const QString& text);
+    void showHistorySlot(std::uint8_t index, const QString& logPrefix);
+
+    MainFormEnvironment m_env;
+    QString m_settingsPath;
+    std::unique_ptr<Link> m_link;
+    bool m_shown = false;
+};

@@ -1,0 +1,120 @@
+#include "CommandSet.h"
+
+#include "HexText.h"
+
+#include <array>
+
+namespace {
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.constData()), static_cast<std::size_t>(text.size())};
+}
+
+} // namespace
+
+QString CommandSet::build(std::uint8_t code, std::span<const std::uint8_t> data, EndCase end)
+{
+    QString t = QStringLiteral(":aa") + ByteToHexDigits(static_cast<std::uint8_t>(1 + data.size())) +
+                ByteToHexDigits(code);
+    for (std::uint8_t b : data)
+        t += ByteToHexDigits(b);
+    t += end == EndCase::Upper ? QStringLiteral("A5\r") : QStringLiteral("a5\r");
+    return t;
+}
+
+QString CommandSet::selectAddress(std::uint16_t address)
+{
+    const std::array<std::uint8_t, 2> d{std::uint8_t(address & 0xFF), std::uint8_t(address >> 8)};
+    return build(SelectAddress, d);
+}
+
+QString CommandSet::eepromWriteByte(std::uint8_t value)
+{
+    const std::array<std::uint8_t, 1> d{value};
+    return build(EepromWrite, d);
+}
+
+QString CommandSet::eepromWrite(std::span<const std::uint8_t> bytes)
+{
+    return build(EepromWrite, bytes, EndCase::Upper);
+}
+
+QString CommandSet::eepromWriteEntry(std::span<const std::uint8_t, 11> bytes)
+{
+    return build(EepromWrite, bytes);
+}
+
+QString CommandSet::eepromRead(std::uint8_t count)
+{
+    const std::array<std::uint8_t, 1> d{count};
+    return build(EepromRead, d);
+}
+
+QString CommandSet::ramWrite(std::span<const std::uint8_t> bytes) { return build(RamWrite, bytes, EndCase::Upper); }
+
+QString CommandSet::ramRead(std::uint8_t count)
+{
+    const std::array<std::uint8_t, 1> d{count};
+    return build(RamRead, d);
+}
+
+QString CommandSet::romRead(std::uint8_t count)
+{
+    const std::array<std::uint8_t, 1> d{count};
+    return build(RomRead, d);
+}
+
+QString CommandSet::fileBlockAddress(std::uint8_t block)
+{
+    const std::array<std::uint8_t, 1> d{block};
+    return build(FileBlockAddress, d);
+}
+
+QString CommandSet::messageWrite(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2)
+{
+    const std::array<std::uint8_t, 3> d{b0, b1, b2};
+    return build(Message, d, EndCase::Upper);
+}
+
+QString CommandSet::bitVariable(std::uint8_t signal)
+{
+    const std::array<std::uint8_t, 2> d{std::uint8_t(signal / 8), 0};
+    return build(BitVariable, d);
+}
+
+QString CommandSet::wordVariable(std::uint8_t signal)
+{
+    const std::array<std::uint8_t, 2> d{signal, 0};
+    return build(WordVariable, d);
+}
+
+QString CommandSet::moduleReading(std::uint8_t module)
+{
+    const std::array<std::uint8_t, 1> d{module};
+    return build(ModuleReading, d);
+}
+
+QString CommandSet::canRead(std::uint8_t module)
+{
+    const std::array<std::uint8_t, 1> d{module};
+    return build(CanRead, d);
+}
+
+QString CommandSet::canWrite(std::uint8_t module, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2)
+{
+    const std::array<std::uint8_t, 4> d{module, b0, b1, b2};
+    return build(CanWrite, d);
+}
+
+QString CommandSet::fileOpenWrite(const QByteArray& name) { return build(FileOpenWrite, bytesOf(name)); }
+
+QString CommandSet::fileOpenRead(const QByteArray& name) { return build(FileOpenRead, bytesOf(name)); }
+
+QString CommandSet::fileWrite(const QByteArray& text, bool lineEnd)
+{
+    QByteArray data = text;
+    if (lineEnd)
+        data.append('\n');
+    return build(FileWrite, bytesOf(data));
+}

@@ -1,0 +1,169 @@
+#include "Link.h"
+
+#include "HexText.h"
+#include "LogSink.h"
+#include "TCustomComPort.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+class Link::PumpScope {
+public:
+    explicit PumpScope(Link& link) : m_link(link) { m_link.enterPump(); }
+    ~PumpScope() { m_link.leavePump(); }
+    PumpScope(const PumpScope&) = delete;
+    PumpScope& operator=(const PumpScope&) = delete;
+
+private:
+    Link& m_link;
+};
+
+Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
+    : QObject(parent), m_port(port), m_terminal(terminal), m_rx(port, terminal)
+{
+}
+
+Link::~Link() = default;
+
+void Link::ConnectDispatcher()
+{
+    connect(&m_port, &TCustomComPort::RxChar, &m_rx, &ReceiveDispatcher::ComPortRxChar);
+}
+
+void Link::enterPump()
+{
+    const bool wasBusy = busy();
+    ++m_pumpDepth;
+    if (!wasBusy)
+        Q_EMIT busyChanged(true);
+}
+
+void Link::leavePump()
+{
+    --m_pumpDepth;
+    if (!busy())
+        Q_EMIT busyChanged(false);
+}
+
+void Link::setSessionHeld(bool held)
+{
+    const bool wasBusy = busy();
+    m_sessionHeld = held;
+    if (wasBusy != busy())
+        Q_EMIT busyChanged(busy());
+}
+
+bool Link::refuseIfBusy(const QString& what) { return refuse(busy(), what); }
+
+bool Link::refuseIfNested(const QString& what) { return refuse(m_pumpDepth > 0, what); }
+
+bool Link::refuse(bool condition, const QString& what)
+{
+    if (!condition)
+        return false;
+    m_terminal.setColor(LogColors::Yellow);
+    m_terminal.addLine(QStringLiteral("line busy, refused: ") + what);
+    return true;
+}
+
+std::unique_ptr<Link::Session> Link::tryBeginSession(const QString& what)
+{
+    if (refuseIfBusy(what))
+        return nullptr;
+    return std::make_unique<Session>(*this);
+}
+
+void Link::write(const QByteArray& bytes) { m_port.WriteStr(bytes); }
+
+bool Link::waitForAnswer(std::uint32_t timeoutMs)
+{
+    PumpScope scope(*this);
+    if (!m_rx.AnswerComplete && m_port.Connected()) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setTimerType(Qt::PreciseTimer);
+        deadline.setSingleShot(true);
+        connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(&m_rx, &ReceiveDispatcher::completed, &loop, &QEventLoop::quit);
+        connect(&m_port, &TCustomComPort::AfterClose, &loop, &QEventLoop::quit);
+        // The time-out counts when it has been exceeded, so the deadline lies one tick behind.
+        deadline.start(int(std::min<std::uint32_t>(timeoutMs, 0x7FFFFFFE)) + 1);
+        loop.exec();
+    }
+    // One more pass, as the board tools always gave the other handlers after an answer.
+    QCoreApplication::processEvents();
+    return m_rx.AnswerComplete != 0;
+}
+
+void Link::pause(std::uint32_t ms)
+{
+    PumpScope scope(*this);
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Link::pumpEvents()
+{
+    PumpScope scope(*this);
+    QCoreApplication::processEvents();
+}
+
+std::uint8_t Link::SendTelegram(const QString& request)
+{
+    // Inside a wait means inside another exchange; the holder of a session runs outside waits.
+    if (refuseIfNested(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
+        return 0;
+    m_rx.RxMode = RxAnswerLine;
+    m_rx.RxText.clear();
+    m_rx.AnswerComplete = 0;
+    if (m_echo) {
+        m_terminal.setColor(LogColors::Yellow);
+        m_terminal.addLine(request);
+    }
+    m_port.WriteStr(request.toLatin1());
+    if (!waitForAnswer(TelegramTimeout)) {
+        if (m_echo) {
+            m_terminal.setColor(LogColors::White);
+            m_terminal.addLine(QStringLiteral("timeout\r"));
+        }
+        return 0;
+    }
+    if (m_echo) {
+        m_terminal.setColor(LogColors::White);
+        m_terminal.addLine(QString::fromLatin1(m_rx.RxText));
+    }
+    return decodeAnswer();
+}
+
+std::uint8_t Link::decodeAnswer()
+{
+    const QString text = QString::fromLatin1(m_rx.RxText);
+    qsizetype p = text.indexOf(QLatin1Char(':'));
+    if (p < 0)
+        return 0;
+    ++p;
+    // Each group is two characters; near the end of the line it may be shorter, and then
+    // the conversion fails as it does for any group that is not hex.
+    auto group = [&]() {
+        const auto value = StrToInt(QLatin1Char('$') + text.mid(p, 2));
+        p += 2;
+        return value;
+    };
+    if (group() != 0xAA)
+        return 0;
+    const int n = group() & 0xFF;
+    // More than the buffer holds is a broken answer: refused before anything is stored.
+    if (n > 100)
+        return 0;
+    m_answer[0] = static_cast<std::uint8_t>(n);
+    for (int i = 1; i <= n; ++i)
+        m_answer[i] = static_cast<std::uint8_t>(group() & 0xFF);
+    if (group() != 0xA5)
+        return 0;
+    // An empty answer carries no code; byte 1 would be left over from an earlier answer.
+    if (n == 0)
+        return 0;
+    return m_answer[1];
+}

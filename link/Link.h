@@ -1,0 +1,102 @@
+#pragma once
+
+#include "ReceiveDispatcher.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class LogSink;
+class TCustomComPort;
+
+// The length byte of the last answer and the up to 100 bytes behind it.
+using AnswerBytes = std::array<std::uint8_t, 101>;
+
+// The line to one board: the telegram transaction, the waits of every exchange and the rule
+// that only one exchange runs at a time. Waiting pumps the event loop but sleeps in it until an
+// event or the deadline, so a silent board costs no CPU.
+//
+// One exchange at a time: while any wait pumps events (or a session holds the line for a
+// whole download), a timer or a click that tries to start another exchange is refused and the
+// terminal says so; nothing nests.
+class Link : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::uint32_t TelegramTimeout = 5000;
+
+    Link(TCustomComPort& port, LogSink& terminal, QObject* parent = nullptr);
+    ~Link() override;
+
+    [[nodiscard]] ReceiveDispatcher& rx() { return m_rx; }
+    [[nodiscard]] TCustomComPort& port() { return m_port; }
+    [[nodiscard]] LogSink& terminal() { return m_terminal; }
+    // Routes the port's received-characters event to the dispatcher (the main window does
+    // this through its own handler).
+    void ConnectDispatcher();
+
+    // One request/answer telegram: returns the answer code, 0 for no or a malformed answer.
+    // Throws EConvertError for a hex group that does not convert, and the port's errors.
+    std::uint8_t SendTelegram(const QString& request);
+    void GetAnswer(AnswerBytes& destination) const { destination = m_answer; }
+    [[nodiscard]] const AnswerBytes& AnswerBuffer() const { return m_answer; }
+    void SetTelegramEcho() { m_echo = true; }
+    void ClearTelegramEcho() { m_echo = false; }
+    [[nodiscard]] bool TelegramEcho() const { return m_echo; }
+
+    // True while an exchange waits or a session holds the line.
+    [[nodiscard]] bool busy() const { return m_pumpDepth > 0 || m_sessionHeld; }
+    // If busy, says in the terminal that `what` was refused and returns true.
+    bool refuseIfBusy(const QString& what);
+    // Refuses only what would run inside another exchange's wait (the holder of a session
+    // may go on with its own exchanges).
+    bool refuseIfNested(const QString& what);
+
+    // Holds the line for a sequence of exchanges (a download); released on destruction.
+    class Session {
+    public:
+        explicit Session(Link& link) : m_link(&link) { link.setSessionHeld(true); }
+        ~Session()
+        {
+            if (m_link)
+                m_link->setSessionHeld(false);
+        }
+        Session(const Session&) = delete;
+        Session& operator=(const Session&) = delete;
+
+    private:
+        Link* m_link;
+    };
+    // A session, or nothing (with the refusal in the terminal) when the line is busy.
+    [[nodiscard]] std::unique_ptr<Session> tryBeginSession(const QString& what);
+
+    // Writes to the port (the port's errors propagate).
+    void write(const QByteArray& bytes);
+    // Waits until the dispatcher completes the current input, the time is over, or the port
+    // closes. Returns AnswerComplete.
+    bool waitForAnswer(std::uint32_t timeoutMs);
+    // Lets the event loop run for `ms` milliseconds (a pause that keeps the window alive).
+    void pause(std::uint32_t ms);
+    // Handles the events that are pending now.
+    void pumpEvents();
+
+Q_SIGNALS:
+    void busyChanged(bool busy);
+
+private:
+    friend class Session;
+    class PumpScope;
+    void setSessionHeld(bool held);
+    bool refuse(bool condition, const QString& what);
+    void enterPump();
+    void leavePump();
+    std::uint8_t decodeAnswer();
+
+    TCustomComPort& m_port;
+    LogSink& m_terminal;
+    ReceiveDispatcher m_rx;
+    AnswerBytes m_answer{};
+    bool m_echo = false;
+    bool m_sessionHeld = false;
+    int m_pumpDepth = 0;
+};

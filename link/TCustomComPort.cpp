@@ -1,0 +1,307 @@
+#include "TCustomComPort.h"
+
+#include "EComPort.h"
+#include "PortBackend.h"
+#include "PortNames.h"
+#include "PosixSerialBackend.h"
+
+#include <QDebug>
+#include <QHash>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+QHash<QString, TCustomComPort::BackendFactory>& registry()
+{
+    static QHash<QString, TCustomComPort::BackendFactory> factories;
+    return factories;
+}
+
+std::unique_ptr<PortBackend> makeBackend(const QString& port)
+{
+    const auto it = registry().constFind(port.toUpper());
+    if (it != registry().constEnd())
+        return (*it)(port);
+    return std::make_unique<PosixSerialBackend>(PortNames::devicePath(port));
+}
+
+int writeTimeoutMs(const TComTimeouts& t, int count)
+{
+    if (t.WriteTotalConstant < 0 || t.WriteTotalMultiplier < 0)
+        return std::numeric_limits<int>::max();
+    const qint64 ms = qint64(t.WriteTotalConstant) + qint64(t.WriteTotalMultiplier) * count;
+    if (ms == 0)
+        return std::numeric_limits<int>::max(); // no total time-out
+    return int(std::min<qint64>(ms, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+void TCustomComPort::RegisterBackend(const QString& portName, BackendFactory factory)
+{
+    registry().insert(portName.toUpper(), std::move(factory));
+}
+
+void TCustomComPort::UnregisterBackend(const QString& portName) { registry().remove(portName.toUpper()); }
+
+TCustomComPort::TCustomComPort(QObject* parent) : QObject(parent) {}
+
+TCustomComPort::~TCustomComPort()
+{
+    if (m_backend) {
+        // Closing on destruction: nobody is left to hear of errors.
+        releaseDevice(true);
+    }
+}
+
+void TCustomComPort::fail(int code, int systemError)
+{
+    qDebug().noquote() << "serial port" << m_port << ComErrorText(code) << std::strerror(systemError);
+    throw EComPortExt(code, systemError, m_port);
+}
+
+void TCustomComPort::Open()
+{
+    if (m_backend)
+        return;
+    auto backend = makeBackend(m_port);
+    if (int err = backend->open()) {
+        qDebug().noquote() << "open" << backend->deviceName() << std::strerror(err);
+        fail(CE_OpenFailed, err);
+    }
+    m_backend = std::move(backend);
+    try {
+        applySettings();
+    } catch (...) {
+        m_backend->close();
+        m_backend.reset();
+        throw;
+    }
+    connect(m_backend.get(), &PortBackend::readyRead, this, &TCustomComPort::onReadyRead);
+    connect(m_backend.get(), &PortBackend::lineLost, this, &TCustomComPort::onLineLost);
+    if (m_events != 0)
+        m_backend->setEventsEnabled(true);
+    Q_EMIT AfterOpen();
+    if (m_backend) {
+        if (int err = m_backend->modemStatus())
+            fail(CE_ModemStatFailed, err);
+    }
+}
+
+void TCustomComPort::releaseDevice(bool purge)
+{
+    auto backend = std::move(m_backend);
+    backend->setEventsEnabled(false);
+    if (purge)
+        (void)backend->purge();
+    backend->close();
+    // The device may still be delivering a signal further up the stack.
+    backend.release()->deleteLater();
+}
+
+void TCustomComPort::Close()
+{
+    if (!m_backend)
+        return;
+    int err = m_backend->purge();
+    if (err != 0 && err != EIO && err != ENXIO && err != ENODEV) {
+        releaseDevice(false);
+        Q_EMIT AfterClose();
+        fail(CE_PurgeFailed, err);
+    }
+    releaseDevice(false);
+    Q_EMIT AfterClose();
+}
+
+void TCustomComPort::SetConnected(bool on)
+{
+    if (on)
+        Open();
+    else
+        Close();
+}
+
+int TCustomComPort::InputCount()
+{
+    if (!m_backend)
+        fail(CE_ClearComFailed, EBADF);
+    const qint64 n = m_backend->inputCount();
+    if (n < 0) {
+        const int err = int(-n);
+        closeIfGone(err);
+        fail(CE_ClearComFailed, err);
+    }
+    return int(n);
+}
+
+int TCustomComPort::Read(char* buffer, int count)
+{
+    if (count > 0)
+        buffer[0] = char(0xFF);
+    if (!m_backend)
+        fail(CE_ReadFailed, EBADF);
+    const qint64 n = m_backend->read(buffer, count);
+    if (n < 0) {
+        const int err = int(-n);
+        closeIfGone(err);
+        fail(CE_ReadFailed, err);
+    }
+    return int(n);
+}
+
+int TCustomComPort::ReadStr(QByteArray& text, int count)
+{
+    text.resize(std::max(count, 0));
+    const int n = Read(text.data(), count);
+    text.resize(n);
+    return n;
+}
+
+int TCustomComPort::Write(const char* buffer, int count)
+{
+    if (!m_backend)
+        fail(CE_WriteFailed, EBADF);
+    if (count <= 0)
+        return 0;
+    const qint64 n = m_backend->write(buffer, count, writeTimeoutMs(m_timeouts, count));
+    if (n < 0) {
+        const int err = int(-n);
+        if (err != ETIMEDOUT)
+            closeIfGone(err);
+        fail(CE_WriteFailed, err);
+    }
+    if (m_events & evTxEmpty)
+        QMetaObject::invokeMethod(this, &TCustomComPort::TxEmpty, Qt::QueuedConnection);
+    return int(n);
+}
+
+int TCustomComPort::WriteStr(const QByteArray& text) { return Write(text.constData(), int(text.size())); }
+
+void TCustomComPort::onReadyRead()
+{
+    if (!(m_events & evRxChar))
+        return;
+    const int n = InputCount();
+    if (n > 0)
+        Q_EMIT RxChar(n);
+}
+
+void TCustomComPort::closeIfGone(int error)
+{
+    if (!m_backend)
+        return;
+    const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+    if (!gone)
+        return;
+    const QString device = m_backend->deviceName();
+    releaseDevice(false);
+    Q_EMIT AfterClose();
+    Q_EMIT LineLost(device + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+}
+
+void TCustomComPort::onLineLost(int error)
+{
+    if (!m_backend)
+        return;
+    closeIfGone(error);
+    // Reported once, from the event that noticed it; afterwards the port is closed.
+    fail(CE_ReadFailed, error);
+}
+
+LineSettings TCustomComPort::lineSettings() const
+{
+    LineSettings s;
+    s.baudRate = m_baudRate == TBaudRate::brCustom ? m_customBaudRate : BaudRateValue(m_baudRate);
+    s.dataBits = m_dataBits;
+    s.stopBits = m_stopBits;
+    s.parity = m_parity;
+    s.flow = m_flow;
+    s.buffer = m_buffer;
+    s.timeouts = m_timeouts;
+    return s;
+}
+
+void TCustomComPort::applySettings()
+{
+    if (!m_backend || m_updateCount > 0)
+        return;
+    if (m_customBaudRate <= 0 && m_baudRate == TBaudRate::brCustom)
+        fail(CE_SetStateFailed, EINVAL);
+    if (int err = m_backend->applySettings(lineSettings()))
+        fail(CE_SetStateFailed, err);
+}
+
+void TCustomComPort::settingChanged()
+{
+    if (m_backend && m_updateCount == 0)
+        applySettings();
+}
+
+void TCustomComPort::SetPort(const QString& name)
+{
+    if (name == m_port)
+        return;
+    m_port = name;
+    if (m_backend) {
+        Close();
+        Open();
+    }
+}
+
+#define VELMAR_SETTER(Name, member)                                                                      \
+    if (member == v)                                                                                     \
+        return;                                                                                          \
+    member = v;                                                                                          \
+    settingChanged();
+
+void TCustomComPort::SetBaudRate(TBaudRate v) { VELMAR_SETTER(BaudRate, m_baudRate) }
+void TCustomComPort::SetDataBits(TDataBits v) { VELMAR_SETTER(DataBits, m_dataBits) }
+void TCustomComPort::SetStopBits(TStopBits v) { VELMAR_SETTER(StopBits, m_stopBits) }
+void TCustomComPort::SetParity(const TComParity& v) { VELMAR_SETTER(Parity, m_parity) }
+void TCustomComPort::SetFlowControl(const TComFlowControl& v) { VELMAR_SETTER(FlowControl, m_flow) }
+void TCustomComPort::SetBuffer(const TComBuffer& v) { VELMAR_SETTER(Buffer, m_buffer) }
+void TCustomComPort::SetTimeouts(const TComTimeouts& v) { VELMAR_SETTER(Timeouts, m_timeouts) }
+#undef VELMAR_SETTER
+
+void TCustomComPort::SetCustomBaudRate(int v)
+{
+    if (v == m_customBaudRate)
+        return;
+    m_customBaudRate = v;
+    if (m_baudRate == TBaudRate::brCustom)
+        settingChanged();
+}
+
+void TCustomComPort::SetFlowControlKind(TFlowControl kind)
+{
+    TComFlowControl f = m_flow;
+    f.setKind(kind);
+    SetFlowControl(f);
+}
+
+void TCustomComPort::SetEvents(unsigned events)
+{
+    if (events == m_events)
+        return;
+    m_events = events;
+    if (m_backend)
+        m_backend->setEventsEnabled(m_events != 0);
+}
+
+void TCustomComPort::SetSyncMethod(TSyncMethod v)
+{
+    if (v == m_syncMethod)
+        return;
+    if (m_backend)
+        throw EComPort(CE_ConnChangeProp, m_port);
+    m_syncMethod = v;
+}
+
+void TCustomComPort::BeginUpdate() { ++m_updateCount; }
+
+void TCustomComPort::EndUpdate()
+{
+    if (m_updateCount > 0 && --m_updateCount == 0)
+        applySettings();
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "ComPortTypes.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class PortBackend;
+
+// The serial port component: its settings, open and close in their fixed order, reads that
+// return at once, writes that complete before returning, and the characters-received event
+// delivered on the UI thread with the waiting count.
+class TCustomComPort : public QObject {
+    Q_OBJECT
+public:
+    // Makes the device for a port name; the default opens termios devices. "SIM" and test
+    // devices are added with RegisterBackend.
+    using BackendFactory = std::function<std::unique_ptr<PortBackend>(const QString& portName)>;
+    static void RegisterBackend(const QString& portName, BackendFactory factory);
+    static void UnregisterBackend(const QString& portName);
+
+    explicit TCustomComPort(QObject* parent = nullptr);
+    ~TCustomComPort() override;
+
+    void Open();
+    void Close();
+    [[nodiscard]] bool Connected() const { return m_backend != nullptr; }
+    // Opens or closes to match; the stored form of the main window has it true.
+    void SetConnected(bool on);
+
+    [[nodiscard]] int InputCount();
+    // Reads at most `count` waiting bytes; `buffer[0]` is 0xFF when nothing was waiting.
+    int Read(char* buffer, int count);
+    int ReadStr(QByteArray& text, int count);
+    int Write(const char* buffer, int count);
+    int WriteStr(const QByteArray& text);
+
+    // Settings: a new value re-applies the line when open; the same value does nothing.
+    [[nodiscard]] const QString& Port() const { return m_port; }
+    void SetPort(const QString& name);
+    [[nodiscard]] TBaudRate BaudRate() const { return m_baudRate; }
+    void SetBaudRate(TBaudRate v);
+    [[nodiscard]] int CustomBaudRate() const { return m_customBaudRate; }
+    void SetCustomBaudRate(int v);
+    [[nodiscard]] TDataBits DataBits() const { return m_dataBits; }
+    void SetDataBits(TDataBits v);
+    [[nodiscard]] TStopBits StopBits() const { return m_stopBits; }
+    void SetStopBits(TStopBits v);
+    [[nodiscard]] const TComParity& Parity() const { return m_parity; }
+    void SetParity(const TComParity& v);
+    [[nodiscard]] const TComFlowControl& FlowControl() const { return m_flow; }
+    void SetFlowControl(const TComFlowControl& v);
+    [[nodiscard]] TFlowControl FlowControlKind() const { return m_flow.kind(); }
+    void SetFlowControlKind(TFlowControl kind);
+    [[nodiscard]] unsigned Events() const { return m_events; }
+    void SetEvents(unsigned events);
+    [[nodiscard]] const TComBuffer& Buffer() const { return m_buffer; }
+    void SetBuffer(const TComBuffer& v);
+    [[nodiscard]] const TComTimeouts& Timeouts() const { return m_timeouts; }
+    void SetTimeouts(const TComTimeouts& v);
+    [[nodiscard]] TSyncMethod SyncMethod() const { return m_syncMethod; }
+    void SetSyncMethod(TSyncMethod v);
+
+    // Defers applying settings until the matching EndUpdate.
+    void BeginUpdate();
+    void EndUpdate();
+
+    [[nodiscard]] LineSettings lineSettings() const;
+    // The device in use while open, for tests and the unplug path.
+    [[nodiscard]] PortBackend* backend() const { return m_backend.get(); }
+
+Q_SIGNALS:
+    void AfterOpen();
+    void AfterClose();
+    void RxChar(int count);
+    void TxEmpty();
+    // The device went away; the port has closed itself. `reason` names the cause.
+    void LineLost(const QString& reason);
+
+private:
+    void applySettings();
+    void settingChanged();
+    void onReadyRead();
+    void onLineLost(int error);
+    void closeIfGone(int error);
+    void releaseDevice(bool purge);
+    [[noreturn]] void fail(int code, int systemError);
+
+    QString m_port = QStringLiteral("COM1");
+    TBaudRate m_baudRate = TBaudRate::br57600;
+    int m_customBaudRate = 9600;
+    TDataBits m_dataBits = TDataBits::dbEight;
+    TStopBits m_stopBits = TStopBits::sbOneStopBit;
+    TComParity m_parity;
+    TComFlowControl m_flow;
+    unsigned m_events = evRxChar | evTxEmpty;
+    TComBuffer m_buffer;
+    TComTimeouts m_timeouts;
+    TSyncMethod m_syncMethod = TSyncMethod::smThreadSync;
+    int m_updateCount = 0;
+    std::unique_ptr<PortBackend> m_backend;
+};

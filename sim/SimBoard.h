@@ -1,0 +1,82 @@
+#pragma once
+
+#include "SimBootloader.h"
+#include "SimFaults.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A simulated Velmar board: its terminal, the telegram commands on EEPROM, RAM and flash, the
+// serial bootloader, and digital I/O that moves by itself. Bytes from the PC go in through
+// receive(); what the board sends comes out of transmit(). Timing and pacing of the line are
+// the front end's business.
+class SimBoard : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::size_t EepromSize = 4096;
+    static constexpr std::size_t RamSize = 4096;
+    // RAM layout of the variables the debug window reads.
+    static constexpr std::size_t BitVariablesAt = 0x0200; // 32 bytes: 1-bit signals 0..255
+    static constexpr std::size_t WordVariablesAt = 0x0400; // 256 words, low byte first
+
+    explicit SimBoard(QObject* parent = nullptr);
+
+    // Board kind byte at EEPROM 0x0000: 0 base board, 1 CPU board, 2 LCD module, 16 I/O module.
+    // Sets the EEPROM to the contents such a board ships with.
+    void setKind(std::uint8_t kind);
+    [[nodiscard]] std::uint8_t kind() const { return m_eeprom[0]; }
+    // The firmware area end that "X" reports; sizes the flash to match.
+    void setFlashAreaEnd(std::uint32_t end);
+    void setBlockSize(std::uint16_t size) { m_boot.setBlockSize(size); }
+
+    [[nodiscard]] SimFaults& faults() { return m_faults; }
+    [[nodiscard]] std::vector<std::uint8_t>& eeprom() { return m_eeprom; }
+    [[nodiscard]] std::vector<std::uint8_t>& ram() { return m_ram; }
+    [[nodiscard]] std::vector<std::uint8_t>& flash() { return m_flash; }
+    [[nodiscard]] SimBootloader& bootloader() { return m_boot; }
+    [[nodiscard]] std::uint16_t addressPointer() const { return m_pointer; }
+    [[nodiscard]] bool inBootloader() const { return m_state != State::Firmware; }
+    // Telegrams the board took in, oldest first (for tests).
+    [[nodiscard]] const QList<QByteArray>& telegramLog() const { return m_telegrams; }
+
+    // Digital I/O: inputs (6 bits), push buttons (4 bits), outputs (6 bits).
+    std::uint8_t inputs = 0, buttons = 0, outputs = 0;
+    // When on, inputs, buttons, outputs and the variables change with the time since start.
+    bool animate = true;
+
+    void receive(const QByteArray& bytes);
+
+Q_SIGNALS:
+    void transmit(const QByteArray& bytes);
+
+private:
+    enum class State { Firmware, BootWait, Bootloader };
+
+    void receiveFirmware(std::uint8_t byte);
+    void handleLine(const QByteArray& line);
+    void handleTerminalLine(const QByteArray& line);
+    void handleTelegram(const QByteArray& line);
+    QByteArray execute(std::uint8_t code, const QByteArray& data);
+    void sendAnswer(const QByteArray& payload);
+    void send(const QByteArray& bytes);
+    void startFirmware();
+    void enterBootWait();
+    void updateAnimation();
+
+    SimFaults m_faults;
+    std::vector<std::uint8_t> m_eeprom = std::vector<std::uint8_t>(EepromSize, 0xFF);
+    std::vector<std::uint8_t> m_ram = std::vector<std::uint8_t>(RamSize, 0);
+    std::vector<std::uint8_t> m_flash;
+    SimBootloader m_boot;
+    State m_state = State::Firmware;
+    QByteArray m_line;
+    std::uint8_t m_lastByte = 0;
+    std::uint16_t m_pointer = 0;
+    QList<QByteArray> m_telegrams;
+    QElapsedTimer m_clock;
+    int m_bootWaitId = 0;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class LinePacer;
+class QSocketNotifier;
+class SimBoard;
+
+// Puts a simulated board behind a pseudo-terminal: any program can open the slave side as its
+// serial port. The slave is kept open here as well, so that the line stays up between clients.
+class SimPty : public QObject {
+    Q_OBJECT
+public:
+    explicit SimPty(SimBoard& board, QObject* parent = nullptr);
+    ~SimPty() override;
+
+    // Creates the pseudo-terminal; returns false with `error` set when that fails.
+    bool start(QString* error = nullptr);
+    // The device a client opens, e.g. /dev/pts/7.
+    [[nodiscard]] const QString& slavePath() const { return m_slavePath; }
+    // Also makes `linkPath` a symbolic link to the slave (replaced when it exists).
+    bool placeLink(const QString& linkPath);
+    void setPaced(bool on);
+    // Pulls the cable: the master closes and the slave device disappears.
+    void unplug();
+    [[nodiscard]] bool running() const { return m_master >= 0; }
+
+private:
+    void onReadable();
+    void onWritable();
+    void toClient(const QByteArray& bytes);
+
+    SimBoard& m_board;
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slavePath;
+    QString m_linkPath;
+    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    QByteArray m_outQueue;
+    LinePacer* m_toBoard = nullptr;
+    LinePacer* m_toPc = nullptr;
+};

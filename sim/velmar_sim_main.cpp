@@ -1,0 +1,134 @@
+// velmar-sim: a simulated Velmar board on a pseudo-terminal.
+#include "SimBoard.h"
+#include "SimPty.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int sig)
+{
+    const char c = char(sig);
+    (void)!::write(signalPipe[1], &c, 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmar-sim"));
+
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "A simulated Velmar board on a pseudo-terminal. Prints the device path; point the tool's port at it.\n"
+        "SIGUSR1 unplugs the board (the device disappears), SIGUSR2 plugs it in again on a new device."));
+    p.addHelpOption();
+    const QCommandLineOption link({QStringLiteral("l"), QStringLiteral("link")},
+                                  QStringLiteral("Also place a symbolic link to the device at <path>."),
+                                  QStringLiteral("path"));
+    const QCommandLineOption kind({QStringLiteral("k"), QStringLiteral("kind")},
+                                  QStringLiteral("Board kind byte: 0 base, 1 CPU, 2 LCD, 16 I/O module."),
+                                  QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace the line at 57600 baud."));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer no telegram."));
+    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Refuse every telegram (0x21)."));
+    const QCommandLineOption wrongStart(QStringLiteral("wrong-start"), QStringLiteral("Answer with start byte 0xAB."));
+    const QCommandLineOption wrongEnd(QStringLiteral("wrong-end"), QStringLiteral("Answer with end byte 0xA4."));
+    const QCommandLineOption badGroup(QStringLiteral("bad-group"), QStringLiteral("Put a group that is not hex into answers."));
+    const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer telegrams after <ms>."),
+                                   QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Send <text> before the ':' of answers."),
+                                   QStringLiteral("text"));
+    const QCommandLineOption flashEnd(QStringLiteral("flash-end"),
+                                      QStringLiteral("Firmware area end reported by 'X' (hex), e.g. 1F000."),
+                                      QStringLiteral("hex"), QStringLiteral("1F000"));
+    const QCommandLineOption blockSize(QStringLiteral("block-size"), QStringLiteral("Bootloader block size."),
+                                       QStringLiteral("n"), QStringLiteral("256"));
+    const QCommandLineOption noSignOn(QStringLiteral("no-signon"), QStringLiteral("The bootloader never signs on."));
+    const QCommandLineOption dropAck(QStringLiteral("drop-ack"),
+                                     QStringLiteral("Drop the acknowledgement of block write <n> (0-based)."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption corrupt(QStringLiteral("corrupt-at"),
+                                     QStringLiteral("Flip the byte at flash address <hex> on read-back."),
+                                     QStringLiteral("hex"));
+    const QCommandLineOption shortX(QStringLiteral("short-x"), QStringLiteral("Answer 'X' with two bytes only."));
+    const QCommandLineOption blockZero(QStringLiteral("block-size-zero"), QStringLiteral("Answer 'b' with 0."));
+    const QCommandLineOption invalidFw(QStringLiteral("invalid-firmware"),
+                                       QStringLiteral("Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."));
+    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, flashEnd, blockSize,
+                  noSignOn, dropAck, corrupt, shortX, blockZero, invalidFw});
+    p.process(app);
+
+    SimBoard board;
+    board.setKind(std::uint8_t(p.value(kind).toInt()));
+    board.setFlashAreaEnd(p.value(flashEnd).toUInt(nullptr, 16));
+    board.setBlockSize(std::uint16_t(p.value(blockSize).toUInt()));
+    if (p.isSet(invalidFw))
+        board.eeprom()[1] = 0xFF;
+    SimFaults& f = board.faults();
+    f.silent = p.isSet(silent);
+    f.refuseAll = p.isSet(refuse);
+    f.wrongStart = p.isSet(wrongStart);
+    f.wrongEnd = p.isSet(wrongEnd);
+    f.badGroup = p.isSet(badGroup);
+    f.answerDelayMs = p.value(delay).toInt();
+    f.noise = p.value(noise).toLatin1();
+    f.noSignOn = p.isSet(noSignOn);
+    if (p.isSet(dropAck))
+        f.dropAckOfBlock = p.value(dropAck).toInt();
+    if (p.isSet(corrupt))
+        f.corruptReadbackAt = p.value(corrupt).toLongLong(nullptr, 16);
+    f.shortAreaEnd = p.isSet(shortX);
+    f.blockSizeZero = p.isSet(blockZero);
+
+    SimPty pty(board);
+    auto plugIn = [&]() {
+        QString error;
+        if (!pty.start(&error)) {
+            std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
+            return false;
+        }
+        pty.setPaced(p.isSet(pace));
+        if (p.isSet(link) && !pty.placeLink(p.value(link)))
+            std::fprintf(stderr, "velmar-sim: cannot place link %s\n", qPrintable(p.value(link)));
+        std::printf("%s\n", qPrintable(pty.slavePath()));
+        std::fflush(stdout);
+        return true;
+    };
+    if (!plugIn())
+        return 1;
+
+    if (::pipe(signalPipe) != 0)
+        return 1;
+    QSocketNotifier signals(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signals, &QSocketNotifier::activated, [&] {
+        char c = 0;
+        if (::read(signalPipe[0], &c, 1) != 1)
+            return;
+        if (c == SIGUSR1) {
+            pty.unplug();
+            std::printf("unplugged\n");
+            std::fflush(stdout);
+        } else if (c == SIGUSR2) {
+            if (!pty.running())
+                plugIn();
+        } else {
+            app.quit();
+        }
+    });
+    std::signal(SIGUSR1, onSignal);
+    std::signal(SIGUSR2, onSignal);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    return app.exec();
+}

@@ -1,0 +1,11 @@
+// main() of the GoogleTest suites: an application object so that event loops, timers and
+// socket notifiers work.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,24 @@
+# Shared by run.sh and test.sh: install what is missing, then configure and build.
+set -euo pipefail
+
+VELMAR_PACKAGES=(qt6-base-dev cmake ninja-build g++ libgtest-dev libgmock-dev srecord)
+
+velmar_install() {
+    local missing=()
+    for p in "${VELMAR_PACKAGES[@]}" "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    fi
+}
+
+velmar_build() {
+    local dir="${VELMAR_BUILD_DIR:-build}"
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$dir" --parallel "$(nproc)"
+}

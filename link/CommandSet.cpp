@@ -42,7 +42,11 @@ QString CommandSet::eepromWrite(std::span<const std::uint8_t> bytes)
 
 QString CommandSet::eepromWriteEntry(std::span<const std::uint8_t, 11> bytes)
 {
-    return build(EepromWrite, bytes);
+    // The length has always gone out as "0c" here.
+    QString t = QStringLiteral(":aa0c33");
+    for (std::uint8_t b : bytes)
+        t += ByteToHexDigits(b);
+    return t + QStringLiteral("a5\r");
 }
 
 QString CommandSet::eepromRead(std::uint8_t count)

@@ -34,7 +34,10 @@ struct SimRig {
     }
     ~SimRig()
     {
-        port.Close();
+        try {
+            port.Close();
+        } catch (...) {
+        }
         TCustomComPort::UnregisterBackend(name);
     }
 };

@@ -1,0 +1,172 @@
+#include "EConvertError.h"
+#include "StubRig.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+namespace {
+
+struct Telegram : ::testing::Test {
+    StubRig rig;
+
+    // Sends `request`; the board answers `answer` after `delayMs` (no answer when null).
+    std::uint8_t exchange(const QByteArray& answer, int delayMs = 1, const QString& request = ":aa0120a5\r")
+    {
+        if (!answer.isNull())
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, [this, answer] { rig.stub->feed(answer); });
+        return rig.link.SendTelegram(request);
+    }
+    const AnswerBytes& buffer() { return rig.link.AnswerBuffer(); }
+};
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+TEST_F(Telegram, DecodesAnAnswerIntoTheBuffer)
+{
+    EXPECT_EQ(exchange(":aa0120a5\n"), 0x20);
+    EXPECT_EQ(buffer()[0], 1);
+    EXPECT_EQ(rig.stub->written, QByteArray(":aa0120a5\r"));
+    EXPECT_EQ(rig.link.rx().RxMode, RxAnswerLine); // the caller gives the terminal back
+
+    EXPECT_EQ(exchange("noise x\r:aa02341Ba5\r\n", 1, ":aa023401a5\r"), 0x34);
+    EXPECT_EQ(buffer()[0], 2);
+    EXPECT_EQ(buffer()[2], 0x1B);
+    EXPECT_EQ(exchange(":AA02341bA5\n"), 0x34);
+    EXPECT_EQ(buffer()[2], 0x1B);
+
+    AnswerBytes copy{};
+    rig.link.GetAnswer(copy);
+    EXPECT_EQ(copy, buffer());
+}
+
+TEST_F(Telegram, MalformedAnswersReturnZero)
+{
+    ASSERT_EQ(exchange(":aa02341Ba5\n"), 0x34);
+    const AnswerBytes before = buffer();
+
+    // Wrong start byte: nothing is stored.
+    EXPECT_EQ(exchange(":ab0120a5\n"), 0);
+    EXPECT_EQ(buffer(), before);
+    // No colon at all.
+    EXPECT_EQ(exchange("aa0120a5\n"), 0);
+    EXPECT_EQ(buffer(), before);
+    // Too long for the buffer: refused before anything is stored.
+    EXPECT_EQ(exchange(":aa6534" + QByteArray(200, '0') + "a5\n"), 0);
+    EXPECT_EQ(buffer(), before);
+    // Wrong end byte: the length and data are already stored.
+    EXPECT_EQ(exchange(":aa033477aaa4\n"), 0);
+    EXPECT_EQ(buffer()[0], 3);
+    EXPECT_EQ(buffer()[1], 0x34);
+    EXPECT_EQ(buffer()[2], 0x77);
+    // An empty answer carries no code.
+    EXPECT_EQ(exchange(":aa00a5\n"), 0);
+    EXPECT_EQ(buffer()[0], 0);
+}
+
+TEST_F(Telegram, AGroupThatIsNotHexIsAConversionError)
+{
+    // Only the first colon counts.
+    EXPECT_THROW(exchange("x:y:aa0120a5\n"), EConvertError);
+    try {
+        exchange(":aa01zza5\n");
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), "'$zz' is not a valid integer value");
+    }
+    // A short line takes in its own line end.
+    try {
+        exchange(":aa0120\n");
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.message(), "'$\r' is not a valid integer value");
+    }
+    EXPECT_EQ(rig.link.rx().AnswerComplete, 1);
+}
+
+TEST_F(Telegram, EchoShowsRequestAndAnswer)
+{
+    rig.link.SetTelegramEcho();
+    exchange(":aa0120a5\n");
+    ASSERT_GE(rig.terminal.pieces().size(), 2);
+    const auto& p = rig.terminal.pieces();
+    EXPECT_EQ(p[0].text, ":aa0120a5\r");
+    EXPECT_EQ(p[0].color, LogColors::Yellow);
+    EXPECT_EQ(p[1].text, ":aa0120a5\r");
+    EXPECT_EQ(p[1].color, LogColors::White);
+    rig.link.ClearTelegramEcho();
+    rig.terminal.clear();
+    exchange(":aa0120a5\n");
+    EXPECT_TRUE(rig.terminal.text().isEmpty());
+}
+
+TEST_F(Telegram, AnswerJustBeforeTheTimeOutCounts)
+{
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(exchange(":aa0120a5\n", 4900), 0x20);
+    EXPECT_GE(t.elapsed(), 4890);
+    EXPECT_LT(t.elapsed(), 5000);
+}
+
+TEST_F(Telegram, SilentBoardTimesOutAfterFiveSecondsWithoutBurningCpu)
+{
+    rig.link.SetTelegramEcho();
+    QElapsedTimer t;
+    t.start();
+    const double cpu = cpuSeconds();
+    EXPECT_EQ(exchange(QByteArray()), 0);
+    const qint64 ms = t.elapsed();
+    EXPECT_GE(ms, 5000);
+    EXPECT_LT(ms, 5200);
+    EXPECT_LT(cpuSeconds() - cpu, 0.2);
+    EXPECT_EQ(rig.terminal.lines().last(), "timeout\r");
+}
+
+TEST_F(Telegram, AnExchangeStartedDuringAWaitIsRefused)
+{
+    std::uint8_t nested = 0xEE;
+    QByteArray writtenDuringNested;
+    QTimer::singleShot(5, [&] {
+        const qsizetype before = rig.stub->written.size();
+        nested = rig.link.SendTelegram(":aa0152a5\r");
+        writtenDuringNested = rig.stub->written.mid(before);
+        rig.stub->feed(":aa0120a5\n");
+    });
+    EXPECT_TRUE(rig.link.busy() == false);
+    EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
+    EXPECT_EQ(nested, 0);
+    EXPECT_TRUE(writtenDuringNested.isEmpty());
+    EXPECT_EQ(rig.stub->written, QByteArray(":aa0120a5\r"));
+    EXPECT_TRUE(rig.terminal.text().contains("line busy, refused: telegram :aa0152a5"));
+    EXPECT_FALSE(rig.link.busy());
+}
+
+TEST_F(Telegram, SessionKeepsOthersOutButLetsTheHolderTalk)
+{
+    auto session = rig.link.tryBeginSession("download");
+    ASSERT_TRUE(session);
+    EXPECT_TRUE(rig.link.busy());
+    EXPECT_FALSE(rig.link.tryBeginSession("second download"));
+    EXPECT_EQ(exchange(":aa0120a5\n"), 0x20);
+    session.reset();
+    EXPECT_FALSE(rig.link.busy());
+}
+
+TEST_F(Telegram, ClosedPortEndsTheWaitAtOnce)
+{
+    QTimer::singleShot(20, [&] { rig.port.Close(); });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(exchange(QByteArray()), 0);
+    EXPECT_LT(t.elapsed(), 1000);
+}

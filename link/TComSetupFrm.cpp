@@ -95,4 +95,7 @@ bool ShowSetupDialog(TCustomComPort& port, QWidget* parent)
     return true;
 }
 
-void SetSetupDialogRunner(SetupDialogRunner r) { runner() = std::move(r); }
+void SetSetupDialogRunner(SetupDialogRunner r)
+{
+    runner() = r ? std::move(r) : [](TComSetupFrm& dialog) { return dialog.exec(); };
+}

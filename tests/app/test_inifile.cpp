@@ -1,0 +1,79 @@
+#include "IniFile.h"
+#include "VelmarError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString readAll(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+}
+
+void writeAll(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+}
+
+} // namespace
+
+TEST(IniFile, MissingFileGivesDefaults)
+{
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath("Settings.ini"));
+    EXPECT_EQ(ini.ReadString("Hauptfenster", "ComPort", "COM1"), "COM1");
+    EXPECT_EQ(ini.ReadInteger("Hauptfenster", "XPos", 0), 0);
+    EXPECT_FALSE(ini.SectionExists("Hauptfenster"));
+}
+
+TEST(IniFile, KeysAndSectionsAreFoundWithoutRegardToCase)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    writeAll(path, "[hauptFENSTER]\nxpos=12\nComPort=ttyUSB0\nflags= 1\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Hauptfenster", "XPos", 0), 12);
+    EXPECT_EQ(ini.ReadString("HAUPTFENSTER", "comport", ""), "ttyUSB0");
+    EXPECT_EQ(ini.ReadInteger("Hauptfenster", "flags", 0), 1);
+    EXPECT_EQ(ini.ReadInteger("Hauptfenster", "ComPort", 7), 7); // not a number
+}
+
+TEST(IniFile, WritingKeepsOtherSectionsUnknownKeysAndComments)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    writeAll(path, "; kept\n[Debugger]\nXPos=5\n\n[Hauptfenster]\nbaud=57600\nXPos=1\n[OneWire]\nLogFile=a b.txt\n");
+    IniFile ini(path);
+    ini.WriteInteger("hauptfenster", "xpos", 99);
+    ini.WriteString("Hauptfenster", "ComPort", "SIM");
+    ini.WriteString("New", "Key", "Wert mit ü");
+    ini.UpdateFile();
+    EXPECT_EQ(readAll(path), QString("; kept\n[Debugger]\nXPos=5\n\n[Hauptfenster]\nbaud=57600\nXPos=99\nComPort=SIM\n"
+                                     "[OneWire]\nLogFile=a b.txt\n[New]\nKey=Wert mit ü\n"));
+    IniFile again(path);
+    EXPECT_EQ(again.ReadInteger("Hauptfenster", "XPos", 0), 99);
+    EXPECT_EQ(again.ReadString("New", "key", ""), "Wert mit ü");
+    EXPECT_EQ(again.ReadString("OneWire", "LogFile", ""), "a b.txt");
+    // Written through a temporary file: nothing else is left in the folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Settings.ini"});
+}
+
+TEST(IniFile, AFileThatCannotBeWrittenIsAnError)
+{
+    QTemporaryDir dir;
+    // A folder where the file should be: no rights trick needed, even for root.
+    const QString path = dir.filePath("Settings.ini");
+    QDir().mkpath(path);
+    IniFile ini(path);
+    ini.WriteInteger("A", "x", 2);
+    EXPECT_THROW(ini.UpdateFile(), VelmarError);
+    EXPECT_TRUE(QFileInfo(path).isDir());
+}

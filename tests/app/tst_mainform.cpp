@@ -1,0 +1,301 @@
+#include "IniFile.h"
+#include "Prompts.h"
+#include "RichLog.h"
+#include "StubPortBackend.h"
+#include "TComPort.h"
+#include "TComSetupFrm.h"
+#include <QComboBox>
+#include "TMainForm.h"
+#include "VelmarApplication.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QStringList m_messages;
+    StubPortBackend* m_stub = nullptr;
+
+    QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
+    void writeSettings(const QByteArray& text)
+    {
+        QFile f(settingsPath());
+        f.open(QIODevice::WriteOnly);
+        f.write(text);
+    }
+    std::unique_ptr<TMainForm> makeForm(std::function<QDateTime()> clock = {})
+    {
+        auto form = std::make_unique<TMainForm>(MainFormEnvironment{settingsPath(), std::move(clock)});
+        return form;
+    }
+    void show(TMainForm& form)
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
+        for (const char* name : {"STUBA", "STUBB"})
+            TCustomComPort::RegisterBackend(name, [this](const QString&) {
+                auto b = std::make_unique<StubPortBackend>();
+                m_stub = b.get();
+                return b;
+            });
+        TCustomComPort::RegisterBackend("DEADPORT", [](const QString&) {
+            auto b = std::make_unique<StubPortBackend>();
+            b->openError = ENOENT;
+            return b;
+        });
+    }
+    void init()
+    {
+        m_messages.clear();
+        QFile::remove(settingsPath());
+        m_stub = nullptr;
+    }
+
+    void firstStartUsesTheDefaults()
+    {
+        auto form = makeForm();
+        QCOMPARE(form->pos(), QPoint(0, 0));
+        QCOMPARE(form->ComPortName, QString("COM1"));
+        QCOMPARE(form->CustomBaudText, QString("28800"));
+        QCOMPARE(form->FirmwareFileName, QString("*.Hex"));
+        QCOMPARE(form->ByteCodeFileName, QString("*.Vlb"));
+        QCOMPARE(form->SyncFlags, 0);
+        QVERIFY(!form->ComPort->Connected()); // nothing is opened before the window shows
+        QCOMPARE(form->windowTitle(), QString("Velmar Benutzeroberfläche V 1.04l"));
+    }
+
+    void showOpensTheStoredPortOnceAndGreets()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\nflags=1\nCustomBaud=19200\nXPos=40\nYPos=30\n");
+        auto form = makeForm();
+        QSignalSpy opened(form->ComPort, &TComPort::AfterOpen);
+        show(*form);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(form->ComPort->Port(), QString("STUBA"));
+        QCOMPARE(form->ComPort->CustomBaudRate(), 19200);
+        QCOMPARE(form->OpenBtn->text(), QString("Com Port Close"));
+        QVERIFY(form->Timer1->isActive());
+        QCOMPARE(form->Timer1->interval(), 1000);
+        QCOMPARE(form->RichEdit->plainText(), QString("file synchronization enabled\nyou can start ... "));
+        QVERIFY(form->TermEdit->hasFocus());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void aPortThatCannotOpenIsReportedAndStaysClosed()
+    {
+        writeSettings("[Hauptfenster]\nComPort=DEADPORT\n");
+        auto form = makeForm();
+        show(*form);
+        QCOMPARE(m_messages, QStringList{"COM Port Error: Unable to open com port on DEADPORT"});
+        QVERIFY(!form->ComPort->Connected());
+        QCOMPARE(form->OpenBtn->text(), QString("Open Com"));
+    }
+
+    void flagsThatAreNoNumberStillOpenTheWindow()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\nflags=yes\n");
+        auto form = makeForm();
+        QCOMPARE(m_messages, QStringList{"'yes' is not a valid integer value"});
+        show(*form);
+        QVERIFY(form->ComPort->Connected());
+    }
+
+    void historyBrowsesNineSlots()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        for (const char* line : {"first", "second"}) {
+            form->TermEdit->setText(line);
+            QTest::keyClick(form->TermEdit, Qt::Key_Return);
+        }
+        QCOMPARE(m_stub->written, QByteArray("first\rsecond\r"));
+        QVERIFY(form->TermEdit->text().isEmpty());
+        QTest::keyClick(form->TermEdit, Qt::Key_Up);
+        QCOMPARE(form->TermEdit->text(), QString("second"));
+        QCOMPARE(form->TermEdit->cursorPosition(), 6);
+        QTest::keyClick(form->TermEdit, Qt::Key_Up);
+        QCOMPARE(form->TermEdit->text(), QString("first"));
+        QVERIFY(form->RichEdit->plainText().endsWith("UP Zeile: 01\nUP Zeile: 00"));
+        // Down from slot 0 goes 1, 2, ..., 8, 0.
+        QStringList seen;
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(form->TermEdit, Qt::Key_Down);
+            seen << form->RichEdit->plainText().split('\n').last();
+        }
+        QCOMPARE(seen.first(), QString("Down Zeile: 01"));
+        QCOMPARE(seen.at(7), QString("Down Zeile: 08"));
+        QCOMPARE(seen.last(), QString("Down Zeile: 00"));
+        QCOMPARE(form->TermEdit->text(), QString("first"));
+        // The window takes Up and Down wherever the focus is.
+        form->BtSend->setFocus();
+        QTest::keyClick(form->BtSend, Qt::Key_Down);
+        QCOMPARE(form->TermEdit->text(), QString("second"));
+    }
+
+    void historyKeepsTheLastNineLines()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        for (int i = 1; i <= 11; ++i) {
+            form->TermEdit->setText(QString::number(i));
+            QTest::keyClick(form->TermEdit, Qt::Key_Return);
+        }
+        QTest::keyClick(form->TermEdit, Qt::Key_Up);
+        QCOMPARE(form->TermEdit->text(), QString("11"));
+        for (int i = 0; i < 8; ++i)
+            QTest::keyClick(form->TermEdit, Qt::Key_Up);
+        QCOMPARE(form->TermEdit->text(), QString("3"));
+    }
+
+    void sendKeepsTheLineAndSendsCarriageReturnAlone()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        form->RxMode() = 2;
+        QTest::mouseClick(form->BtSend, Qt::LeftButton);
+        QCOMPARE(m_stub->written, QByteArray("\r"));
+        QCOMPARE(form->RxMode(), std::uint8_t(0));
+        form->TermEdit->setText("help");
+        QTest::mouseClick(form->BtSend, Qt::LeftButton);
+        QCOMPARE(m_stub->written, QByteArray("\rhelp\r"));
+        QCOMPARE(form->TermEdit->text(), QString("help"));
+        QCOMPARE(form->RichEdit->color(), LogColors::White);
+    }
+
+    void clockLinesHaveFixedFields()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        // Sunday 6 December 2026, 14:05:09
+        auto form = makeForm([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
+        show(*form);
+        QTest::mouseClick(form->timeBtn, Qt::LeftButton);
+        QCOMPARE(m_stub->written, QByteArray("time 14 05 09\rdate 06 12 2026 0\r"));
+        auto saturday = makeForm([] { return QDateTime(QDate(2026, 12, 12), QTime(0, 0, 1)); });
+        saturday->ComPort->SetPort("STUBB");
+        saturday->ComPort->Open();
+        saturday->timeBtnClick();
+        QCOMPARE(m_stub->written, QByteArray("time 00 00 01\rdate 12 12 2026 6\r"));
+    }
+
+    void terminalShowsWhatTheBoardSends()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        form->RichEdit->clear();
+        m_stub->feed("hello\r\nboard");
+        QTRY_COMPARE(form->RichEdit->plainText(), QString("hello\nboard"));
+    }
+
+    void settingsAreWrittenAtCloseAndReadAtTheNextStart()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\nflags=1\n[Debugger]\nXPos=3\n");
+        {
+            auto form = makeForm();
+            show(*form);
+            form->move(50, 60);
+            form->FirmwareFileName = "/tmp/fw.hex";
+            form->ComPort->SetPort("STUBB"); // as the setup dialog does
+            QVERIFY(form->close());
+        }
+        IniFile ini(settingsPath());
+        QCOMPARE(ini.ReadString("Hauptfenster", "ComPort", ""), QString("STUBB"));
+        QCOMPARE(ini.ReadString("Hauptfenster", "Filename", ""), QString("/tmp/fw.hex"));
+        QCOMPARE(ini.ReadString("Hauptfenster", "FilenameByteCode", ""), QString("*.Vlb"));
+        QCOMPARE(ini.ReadString("Hauptfenster", "CustomBaud", ""), QString("28800"));
+        QVERIFY(ini.ValueExists("Hauptfenster", "Breite"));
+        QVERIFY(ini.ValueExists("Hauptfenster", "Hoehe"));
+        QCOMPARE(ini.ReadString("Hauptfenster", "flags", ""), QString("1"));
+        QCOMPARE(ini.ReadInteger("Debugger", "XPos", 0), 3);
+        auto next = makeForm();
+        QCOMPARE(next->ComPortName, QString("STUBB"));
+        QCOMPARE(next->FirmwareFileName, QString("/tmp/fw.hex"));
+        QCOMPARE(next->SyncFlags, 1);
+    }
+
+    void openButtonTogglesThePort()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        QVERIFY(!form->ComPort->Connected());
+        QCOMPARE(form->OpenBtn->text(), QString("Com Port Open"));
+        QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        QVERIFY(form->ComPort->Connected());
+        QCOMPARE(form->OpenBtn->text(), QString("Com Port Close"));
+    }
+
+    void setupDialogAppliesOnOkOnly()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        QStringList ports, shown;
+        SetSetupDialogRunner([&](TComSetupFrm& dialog) -> int {
+            shown << dialog.windowTitle() << dialog.ComboBaudRate->currentText() << dialog.ComboFlow->currentText()
+                  << dialog.ComboPort->currentText();
+            for (int i = 0; i < dialog.ComboPort->count(); ++i)
+                ports << dialog.ComboPort->itemText(i);
+            dialog.ComboBaudRate->setCurrentText("Custom");
+            dialog.ComboFlow->setCurrentText("Hardware");
+            return int(QDialog::Rejected);
+        });
+        QTest::mouseClick(form->SettingBtn, Qt::LeftButton);
+        QCOMPARE(shown, QStringList({"Setup", "57600", "None", "STUBA"}));
+        QVERIFY(ports.contains("SIM"));
+        QCOMPARE(form->ComPort->BaudRate(), TBaudRate::br57600); // "Cancel" changes nothing
+
+        SetSetupDialogRunner([&](TComSetupFrm& dialog) -> int {
+            dialog.ComboPort->setEditText("STUBB");
+            dialog.ComboBaudRate->setCurrentText("Custom");
+            dialog.ComboFlow->setCurrentText("Hardware");
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy reopened(form->ComPort, &TComPort::AfterOpen);
+        QTest::mouseClick(form->SettingBtn, Qt::LeftButton);
+        SetSetupDialogRunner({});
+        QCOMPARE(form->ComPort->Port(), QString("STUBB"));
+        QCOMPARE(reopened.count(), 1);
+        QCOMPARE(form->ComPort->BaudRate(), TBaudRate::brCustom);
+        QCOMPARE(form->ComPort->FlowControlKind(), TFlowControl::fcHardware);
+        // The line runs at the custom rate from the settings file.
+        QCOMPARE(m_stub->settings.baudRate, 28800);
+        QVERIFY(m_stub->settings.flow.OutCTSFlow);
+    }
+
+    void anErrorInAHandlerIsShownAndTheProgramGoesOn()
+    {
+        writeSettings("[Hauptfenster]\nComPort=DEADPORT\n");
+        auto form = makeForm();
+        show(*form);
+        m_messages.clear();
+        // Sending on a closed port fails; the general handler shows it.
+        QTest::mouseClick(form->BtSend, Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList{"COM Port Error: WriteFile function failed on DEADPORT"});
+        QVERIFY(form->isVisible());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    VelmarApplication app(argc, argv);
+    TestMainForm test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainform.moc"

@@ -77,7 +77,8 @@ QToolButton* TMainForm::addTool(const QString& caption, const QString& iconKind)
     b->setIconSize(QSize(32, 32));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     const qreal scale = logicalDpiX() / 120.0;
-    b->setFixedSize(int(126 * scale), int(55 * scale) + 8);
+    // The designed 126 x 55 (at 120 dpi), but never so narrow that the caption is cut.
+    b->setMinimumSize(std::max(int(126 * scale), b->sizeHint().width() + 8), int(55 * scale) + 8);
     // Tools that are not part of this build stay disabled until they are wired.
     b->setEnabled(false);
     ToolBar->addWidget(b);

@@ -27,6 +27,7 @@ void RichLog::clear()
 {
     QTextEdit::clear();
     m_lastWasCr = false;
+    m_atLineStart = false;
 }
 
 void RichLog::addLine(const QString& text)
@@ -34,11 +35,13 @@ void RichLog::addLine(const QString& text)
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     const bool empty = document()->characterCount() <= 1;
-    if (!empty) {
+    // A line that ended with its own line break already stands on a fresh line.
+    if (!empty && !m_atLineStart) {
         cursor.insertBlock();
         setTextCursor(cursor);
     }
     m_lastWasCr = false;
+    m_atLineStart = false;
     insert(text);
 }
 
@@ -65,8 +68,10 @@ void RichLog::insert(const QString& text)
         if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
             flush();
             cursor.insertBlock(QTextBlockFormat(), fmt);
+            m_atLineStart = true;
         } else {
             run += ch;
+            m_atLineStart = false;
         }
     }
     flush();

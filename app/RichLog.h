@@ -25,4 +25,5 @@ private:
 
     LogColor m_color = LogColors::White;
     bool m_lastWasCr = false;
+    bool m_atLineStart = false; // the text ends with a line break from the text itself
 };

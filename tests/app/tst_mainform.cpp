@@ -1,6 +1,8 @@
 #include "IniFile.h"
 #include "Prompts.h"
 #include "RichLog.h"
+#include "SimBoard.h"
+#include "SimPortBackend.h"
 #include "StubPortBackend.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
@@ -20,6 +22,7 @@ class TestMainForm : public QObject {
     QTemporaryDir m_dir;
     QStringList m_messages;
     StubPortBackend* m_stub = nullptr;
+    SimBoard m_board;
 
     QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
     void writeSettings(const QByteArray& text)
@@ -49,6 +52,9 @@ private Q_SLOTS:
                 m_stub = b.get();
                 return b;
             });
+        TCustomComPort::RegisterBackend("SIMBOARD", [this](const QString&) {
+            return std::make_unique<SimPortBackend>(&m_board);
+        });
         TCustomComPort::RegisterBackend("DEADPORT", [](const QString&) {
             auto b = std::make_unique<StubPortBackend>();
             b->openError = ENOENT;
@@ -276,6 +282,35 @@ private Q_SLOTS:
         // The line runs at the custom rate from the settings file.
         QCOMPARE(m_stub->settings.baudRate, 28800);
         QVERIFY(m_stub->settings.flow.OutCTSFlow);
+    }
+
+    void theSimulatedBoardAnswersTheClockLines()
+    {
+        writeSettings("[Hauptfenster]\nComPort=SIMBOARD\n");
+        auto form = makeForm([] { return QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)); });
+        show(*form);
+        QTest::mouseClick(form->timeBtn, Qt::LeftButton);
+        QTRY_VERIFY(form->RichEdit->plainText().contains("Datum gestellt: So 06.12.2026"));
+        // Each line sent ends a line of its own; the board's replies follow on new lines.
+        QCOMPARE(form->RichEdit->plainText(), QString("you can start ... \ntime 14 05 09\ndate 06 12 2026 0\n"
+                                                      "Uhrzeit gestellt: 14:05:09\nDatum gestellt: So 06.12.2026\n"));
+    }
+
+    void terminalInputIsRefusedWhileATelegramWaits()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        show(*form);
+        form->TermEdit->setText("hello");
+        QTimer::singleShot(20, [&] {
+            QTest::mouseClick(form->BtSend, Qt::LeftButton);
+            QTest::mouseClick(form->timeBtn, Qt::LeftButton);
+            m_stub->feed(":aa0120a5\n");
+        });
+        QCOMPARE(form->SendTelegram(":aa0120a5\r"), std::uint8_t(0x20));
+        QCOMPARE(m_stub->written, QByteArray(":aa0120a5\r"));
+        QVERIFY(form->RichEdit->plainText().contains("line busy, refused: Send"));
+        QVERIFY(form->RichEdit->plainText().contains("line busy, refused: set system time"));
     }
 
     void anErrorInAHandlerIsShownAndTheProgramGoesOn()

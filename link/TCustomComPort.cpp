@@ -269,8 +269,7 @@ void TCustomComPort::SetCustomBaudRate(int v)
     if (v == m_customBaudRate)
         return;
     m_customBaudRate = v;
-    if (m_baudRate == TBaudRate::brCustom)
-        settingChanged();
+    settingChanged();
 }
 
 void TCustomComPort::SetFlowControlKind(TFlowControl kind)

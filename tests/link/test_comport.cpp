@@ -7,6 +7,7 @@
 #include "TestApplication.h"
 #include "WaitUntil.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -182,6 +183,29 @@ TEST(ComPort, CharactersReceivedArriveWithTheWaitingCount)
     pty.send("hello");
     ASSERT_TRUE(WaitUntil([&] { return got == "hello"; }, 2000));
     EXPECT_EQ(count, 5);
+}
+
+TEST(ComPort, AWriteThatCannotCompleteFailsAfterItsTimeOut)
+{
+    PtyPair pty; // nobody reads the other side
+    TCustomComPort port;
+    port.SetPort(pty.slavePath);
+    port.Open();
+    TComTimeouts t;
+    t.WriteTotalConstant = 200;
+    t.WriteTotalMultiplier = 0;
+    port.SetTimeouts(t);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        port.WriteStr(QByteArray(256 * 1024, 'x'));
+        FAIL() << "no error";
+    } catch (const EComPortExt& e) {
+        EXPECT_EQ(e.message(), "COM Port Error: WriteFile function failed on " + pty.slavePath);
+    }
+    EXPECT_GE(clock.elapsed(), 190);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(port.Connected()); // a slow line is no unplugged one
 }
 
 TEST(ComPort, UnplugClosesThePortOnceWithoutSpinning)

@@ -127,7 +127,7 @@ TEST_F(Telegram, SilentBoardTimesOutAfterFiveSecondsWithoutBurningCpu)
     EXPECT_EQ(exchange(QByteArray()), 0);
     const qint64 ms = t.elapsed();
     EXPECT_GE(ms, 5000);
-    EXPECT_LT(ms, 5200);
+    EXPECT_LT(ms, 6000); // generous: a loaded machine may be late, never early
     EXPECT_LT(cpuSeconds() - cpu, 0.2);
     EXPECT_EQ(rig.terminal.lines().last(), "timeout\r");
 }

@@ -3,6 +3,9 @@
 #include "HexText.h"
 #include "IniFile.h"
 #include "RichLog.h"
+#include "SettingsDialogs.h"
+#include "SettingsDispatch.h"
+#include "TFormEinstBase.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
 #include "ToolIcons.h"
@@ -99,6 +102,8 @@ void TMainForm::buildWindow()
     OneWireBtn = addTool(QStringLiteral("script monitor"), QStringLiteral("script"));
     TestBtn = addTool(QStringLiteral("bebug window"), QStringLiteral("debug"));
     EinstellungenBtn = addTool(QStringLiteral("Einstellungen"), QStringLiteral("settings"));
+    connect(EinstellungenBtn, &QToolButton::clicked, this, &TMainForm::BtnEinstellungenClick);
+    EinstellungenBtn->setEnabled(true);
     LoadBtn = addTool(QStringLiteral("Download Firmware"), QStringLiteral("firmware"));
     LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
 
@@ -237,6 +242,24 @@ void TMainForm::SettingBtnClick()
     if (m_link->refuseIfBusy(QStringLiteral("port settings")))
         return;
     ShowSetupDialog(*ComPort, this);
+}
+
+void TMainForm::BtnEinstellungenClick()
+{
+    if (m_link->refuseIfBusy(QStringLiteral("Einstellungen")))
+        return;
+    try {
+        if (const auto kind = SettingsDispatch::askKind(*m_link, *RichEdit)) {
+            if (const auto dialog = CreateSettingsDialog(*kind, *m_link, this))
+                RunSettingsDialog(*dialog);
+        }
+    } catch (...) {
+        // An answer that does not convert ends the dispatch; the terminal still gets its
+        // receive mode back, so that it does not stay deaf until the next line is sent.
+        SettingsDispatch::finish(*m_link, *RichEdit);
+        throw;
+    }
+    SettingsDispatch::finish(*m_link, *RichEdit);
 }
 
 void TMainForm::ClickBtnClear() { RichEdit->clear(); }

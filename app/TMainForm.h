@@ -81,6 +81,8 @@ public:
     void ComPortRxChar(int count);
     void ComPortTxEmpty();
     void SettingBtnClick();
+    // Asks the board for its kind and opens its settings dialog, modally.
+    void BtnEinstellungenClick();
     void ClickBtnClear();
     void ClickBtnSend();
     void TermEditKeyPress(int key);

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+class StepReporter;
+
+// The configuration byte of a base board (EEPROM 0x0002) as the dialog shows it, and the
+// read and write of that byte with their step reports.
+//
+// Bit 0 is the CAN controller (the box named CB_0x40 stands for it), bits 1 to 3 the LCD
+// connection (one of them, or none), bit 4 the hardware clock, bit 5 the push button on the
+// display; bits 6 and 7 are not shown and are always written as 0.
+struct BaseBoardConfig {
+    enum class Lcd { Off, OnBoard, OnI2C, OnRS232 };
+
+    Lcd lcd = Lcd::Off;
+    bool cb0x10 = false; // hardware clock
+    bool cb0x20 = false; // push button on the display
+    bool cb0x40 = false; // CAN controller, bit 0
+
+    // With more than one LCD bit set the last one selected wins: RS232 before I2C before
+    // on board.
+    [[nodiscard]] static BaseBoardConfig fromByte(std::uint8_t b);
+    [[nodiscard]] std::uint8_t toByte() const;
+    friend bool operator==(const BaseBoardConfig&, const BaseBoardConfig&) = default;
+
+    // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.
+    static std::optional<std::uint8_t> read(StepReporter& steps);
+    // Selects 0x0002 and writes `b`; the write goes out whatever the select answered.
+    static void write(StepReporter& steps, std::uint8_t b);
+};

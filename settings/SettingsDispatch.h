@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+class Link;
+class LogSink;
+
+// Asks the connected board what kind it is (EEPROM 0x0000) and says which settings dialog
+// belongs to it. Reports go into the main terminal, at its caret.
+class SettingsDispatch {
+public:
+    enum class Dialog { BaseBoard, CpuBoard, LcdModule, IoModule };
+
+    // Selects address 0x0000 and reads one byte. Returns the kind byte, or nothing when the
+    // read gave no data (a timeout, a refusal or an unexpected answer, each reported).
+    static std::optional<std::uint8_t> askKind(Link& link, LogSink& terminal);
+    // The dialog of a kind byte: 0, 1, 2 and 16 have one, every other kind none.
+    static std::optional<Dialog> dialogFor(std::uint8_t kind);
+    // After the dialog (or none): the terminal shows incoming text again, and an empty line.
+    static void finish(Link& link, LogSink& terminal);
+};

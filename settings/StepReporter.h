@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Link.h"
+
+#include <QString>
+#include <cstdint>
+
+class LogSink;
+
+// The step reports of the settings dialogs. A step adds a line naming it, sends one telegram
+// and appends the outcome at the log's caret, so that the outcome lands on the step's line.
+// A failed step never stops the ones after it; the handler decides what comes next.
+class StepReporter {
+public:
+    StepReporter(Link& link, LogSink& log) : m_link(link), m_log(log) {}
+
+    [[nodiscard]] Link& link() { return m_link; }
+    [[nodiscard]] LogSink& log() { return m_log; }
+
+    void addLine(const QString& text);
+    void append(const QString& text);
+
+    // Adds `line`, sends `telegram` and appends the outcome by the write rule:
+    // 0 "  timeout", 0x20 "  pass", 0x21 "  fail", anything else nothing.
+    std::uint8_t writeStep(const QString& line, const QString& telegram);
+    // Sends `telegram` without a line of its own; the outcome goes behind the current line.
+    std::uint8_t writeOnly(const QString& telegram);
+    // Adds `line`, sends `telegram` and appends the failures of the read rule:
+    // 0 "  timeout", 0x21 "  fail". Data and unexpected codes are the handler's business.
+    std::uint8_t readStep(const QString& line, const QString& telegram);
+
+    void appendWriteOutcome(std::uint8_t code);
+    void appendReadFailure(std::uint8_t code);
+
+    // The last answer: length byte, answer code, then the data bytes from index 2.
+    [[nodiscard]] AnswerBytes answer() const;
+
+    // An answer code that is neither a timeout, a refusal nor `dataCode`.
+    [[nodiscard]] static bool isUnexpected(std::uint8_t code, std::uint8_t dataCode);
+    // "Rückmeldung ungültig ? $xx", the line most reads add for an unexpected code.
+    [[nodiscard]] static QString invalidAnswerLine(std::uint8_t code);
+
+    // A handler that would start while a telegram still waits is not run: the log says
+    // "busy, please wait" (and the terminal names what was refused). Returns true then.
+    bool refuseIfBusy(const QString& what);
+
+private:
+    Link& m_link;
+    LogSink& m_log;
+};

@@ -93,11 +93,16 @@ void SimBoard::receive(const QByteArray& bytes)
             }
             break;
         case State::Bootloader:
-            // The reset telegram restarts the board from within the bootloader too.
-            m_line.append(c);
-            if (m_line.size() > 32)
-                m_line.remove(0, m_line.size() - 32);
-            if (m_line.endsWith(":aa0110a5\r")) {
+            // The reset telegram restarts the board from within the bootloader too; the data
+            // of a block being written is never taken for it.
+            if (!m_boot.idle()) {
+                m_line.clear();
+            } else {
+                m_line.append(c);
+                if (m_line.size() > 32)
+                    m_line.remove(0, m_line.size() - 32);
+            }
+            if (m_boot.idle() && m_line.endsWith(":aa0110a5\r")) {
                 m_line.clear();
                 enterBootWait();
                 break;
@@ -173,6 +178,9 @@ void SimBoard::handleTerminalLine(const QByteArray& line)
 
 void SimBoard::handleTelegram(const QByteArray& line)
 {
+    // A board that runs for days under the debug window must not fill the memory.
+    if (m_telegrams.size() >= MaxTelegramLog)
+        m_telegrams.remove(0, MaxTelegramLog / 2);
     m_telegrams.append(line);
     // ":" then hex pairs: aa LL CC data.. a5
     QByteArray bytes;
@@ -184,15 +192,21 @@ void SimBoard::handleTelegram(const QByteArray& line)
     }
     const auto at = [&](qsizetype i) { return i < bytes.size() ? std::uint8_t(bytes[i]) : std::uint8_t(0); };
     const int n = at(1);
+    const QByteArray refused(1, char(0x21));
     if (bytes.size() < 4 || at(0) != 0xAA || n < 1 || bytes.size() != n + 3 || at(n + 2) != 0xA5) {
-        sendAnswer(QByteArray(1, char(0x21)));
+        sendAnswer(refused, m_faults.onlyCodes.isEmpty());
         return;
     }
     const std::uint8_t code = at(2);
-    const QByteArray data = bytes.mid(3, n - 1);
-    const QByteArray answer = execute(code, data);
+    const bool faulty = m_faults.onlyCodes.isEmpty() || m_faults.onlyCodes.contains(code);
+    // A refusing board does not carry the command out; the reset still restarts it.
+    if (faulty && m_faults.refuseAll && code != 0x10) {
+        sendAnswer(refused, true);
+        return;
+    }
+    const QByteArray answer = execute(code, bytes.mid(3, n - 1));
     if (!answer.isEmpty())
-        sendAnswer(m_faults.refuseAll ? QByteArray(1, char(0x21)) : answer);
+        sendAnswer(answer, faulty);
 }
 
 QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
@@ -275,17 +289,20 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
     }
 }
 
-void SimBoard::sendAnswer(const QByteArray& payload)
+void SimBoard::sendAnswer(const QByteArray& payload, bool faulty)
 {
-    if (m_faults.silent)
+    SimFaults f;
+    if (faulty)
+        f = m_faults;
+    if (f.silent)
         return;
-    QByteArray t = m_faults.noise + ':' + (m_faults.wrongStart ? "ab" : "aa") + hexPair(std::uint8_t(payload.size()));
+    QByteArray t = f.noise + ':' + (f.wrongStart ? "ab" : "aa") + hexPair(std::uint8_t(payload.size()));
     for (qsizetype i = 0; i < payload.size(); ++i)
-        t += (i == 0 && m_faults.badGroup) ? QByteArray("zz") : hexPair(std::uint8_t(payload[i]));
-    t += m_faults.wrongEnd ? "a4" : "a5";
+        t += (i == 0 && f.badGroup) ? QByteArray("zz") : hexPair(std::uint8_t(payload[i]));
+    t += f.wrongEnd ? "a4" : "a5";
     t += "\r\n";
-    if (m_faults.answerDelayMs > 0)
-        QTimer::singleShot(m_faults.answerDelayMs, Qt::PreciseTimer, this, [this, t] { send(t); });
+    if (f.answerDelayMs > 0)
+        QTimer::singleShot(f.answerDelayMs, Qt::PreciseTimer, this, [this, t] { send(t); });
     else
         send(t);
 }

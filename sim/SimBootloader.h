@@ -26,6 +26,8 @@ public:
     [[nodiscard]] std::uint16_t blockSize() const { return m_blockSize; }
     [[nodiscard]] std::uint32_t address() const { return m_address; }
     [[nodiscard]] int blocksWritten() const { return m_blockWrites; }
+    // No command is half received.
+    [[nodiscard]] bool idle() const { return m_command.isEmpty(); }
 
     // Starts over after a reset (forgets a half-received command).
     void restart();

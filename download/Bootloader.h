@@ -1,0 +1,78 @@
+#pragma once
+
+#include "TransferProgress.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class Link;
+class LogSink;
+
+// The board's serial bootloader, step by step, and the flash image both downloads write with
+// it. Every step reports itself in the log and returns whether it succeeded; the caller holds
+// the line (a Link session) for the whole download.
+class Bootloader {
+public:
+    static constexpr std::uint32_t SignOnTimeout = 3000;
+    static constexpr std::uint32_t SyncCycle = 250;
+    static constexpr std::uint32_t SelectTimeout = 1000;
+    static constexpr std::uint32_t BlockWriteTimeout = 5000;
+    static constexpr std::uint32_t BlockReadTimeout = 3000;
+    // The largest block the transfer buffer takes.
+    static constexpr std::uint16_t MaxBlockSize = 1024;
+    // RxBlock for a query answer: the count, then up to nine bytes.
+    static constexpr std::size_t QueryBlockSize = 10;
+
+    Bootloader(Link& link, LogSink& log);
+
+    // The image and what the bootloader told about the board.
+    std::vector<std::uint8_t> FlashImage;
+    std::uint32_t ImageSize = 0;
+    std::uint32_t ImageLength = 0;
+    std::uint16_t BlockSize = 0;
+    std::uint32_t FirmwareAreaEnd = 0;
+
+    [[nodiscard]] Link& link() { return m_link; }
+    [[nodiscard]] LogSink& log() { return m_log; }
+
+    using ProgressFn = std::function<void(const TransferProgress&)>;
+    // Told after every block of a flash or verify pass.
+    void setProgress(ProgressFn fn) { m_progress = std::move(fn); }
+
+    // Sizes the receive block for the answers of the queries.
+    void PrepareQueries();
+    // Restarts the board into its bootloader and waits for the sign-on; dots show the cycles.
+    bool EnterBootloader();
+    // A one-letter command answered by a number and a CR; the value is taken from the bytes
+    // just before the CR, most significant first.
+    bool QueryLongWord(const QByteArray& command, std::uint32_t& result, std::uint32_t timeoutMs);
+    bool QueryWord(const QByteArray& command, std::uint16_t& result, std::uint32_t timeoutMs);
+    // Logs a refusal and returns false for a block size the transfer cannot use.
+    bool CheckBlockSize(std::uint16_t blockSize);
+    bool SelectAddress(std::uint32_t address);
+    bool WriteFlashBlock(std::uint32_t& position, std::uint16_t blockSize);
+    bool FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
+    bool VerifyBlock(std::uint32_t& position, std::uint16_t blockSize);
+    bool VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
+    // A command whose answer is a line (leaving the bootloader: the firmware's first line).
+    bool SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs);
+
+private:
+    bool query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs);
+    [[nodiscard]] QByteArray blockCommand(char letter, std::uint16_t blockSize) const;
+    [[nodiscard]] std::uint8_t imageByte(std::uint32_t position) const;
+    void dot(int& dots);
+    void beginPass(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
+                   std::uint16_t blockSize);
+    void blockDone();
+
+    Link& m_link;
+    LogSink& m_log;
+    ProgressFn m_progress;
+    TransferProgress m_state;
+    QElapsedTimer m_clock;
+    std::uint16_t m_passBlockSize = 0;
+};

@@ -1,0 +1,145 @@
+#include "ByteCodeDownload.h"
+
+#include "Bootloader.h"
+#include "ByteCodeReader.h"
+#include "CommandSet.h"
+#include "HexText.h"
+#include "Link.h"
+#include "LogSink.h"
+#include "RxModeGuard.h"
+
+#include <QFileInfo>
+
+bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint32_t& limit)
+{
+    switch (awlStart) {
+    case 0xF000:
+        line = QStringLiteral("flash memory 64k, ");
+        limit = 2046;
+        return true;
+    case 0x1F000:
+        line = QStringLiteral("flash memory 128k, awl 2k, ");
+        limit = 2046;
+        return true;
+    case 0x1D000:
+        line = QStringLiteral("flash memory 128k, awl 10k, ");
+        limit = 10238;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ByteCodeDownload::LoadByteCode(const QString& fileName)
+{
+    LogSink& log = m_boot.log();
+    ReceiveDispatcher& rx = m_boot.link().rx();
+    RxModeGuard terminalAfterwards(rx);
+    bool ok = false;
+    if (firmwareValid()) {
+        ok = steps(fileName);
+        // Closing step after the firmware check was passed.
+        log.addLine(QString());
+        rx.RxMode = RxTerminal;
+        log.setColor(LogColors::White);
+        log.addLine(QString());
+    }
+    rx.RxMode = RxTerminal;
+    log.addLine(QString());
+    return ok;
+}
+
+bool ByteCodeDownload::firmwareValid()
+{
+    LogSink& log = m_boot.log();
+    Link& link = m_boot.link();
+    // The firmware-valid byte lives at EEPROM 0x0001.
+    const std::uint8_t selected = link.SendTelegram(CommandSet::selectAddress(0x0001));
+    if (selected == 0)
+        log.addLine(QStringLiteral("write adress: 0x0001 timeout"));
+    else if (selected == CommandSet::Refused)
+        log.addLine(QStringLiteral("write adress: 0x0001 fail"));
+
+    const std::uint8_t code = link.SendTelegram(CommandSet::eepromRead(1));
+    if (code == 0) {
+        log.append(QStringLiteral("  timeout"));
+        return false;
+    }
+    if (code == CommandSet::Refused) {
+        log.append(QStringLiteral("  fail"));
+        return false;
+    }
+    if (code != CommandSet::EepromRead) {
+        log.addLine(QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code));
+        return false;
+    }
+    AnswerBytes answer{};
+    link.GetAnswer(answer);
+    if (answer[2] == 0xFF) {
+        log.addLine(QStringLiteral("Firmware invalid "));
+        return false;
+    }
+    return true;
+}
+
+bool ByteCodeDownload::steps(const QString& fileName)
+{
+    LogSink& log = m_boot.log();
+    Link& link = m_boot.link();
+    m_boot.PrepareQueries();
+    m_boot.ImageSize = ByteCodeImageSize;
+
+    if (!QFileInfo::exists(fileName)) {
+        log.addLine(QStringLiteral("File \"") + fileName + QStringLiteral("\" not found!"));
+        return false;
+    }
+    log.setColor(LogColors::Green);
+    log.addLine(QStringLiteral("load AWL "));
+    ByteCodeReader reader([&link] { link.pumpEvents(); });
+    if (!reader.ReadByteCodeFile(fileName, m_boot.FlashImage, m_boot.ImageLength, m_boot.ImageSize)) {
+        log.append(QStringLiteral("file error"));
+        if (!reader.problem().isEmpty())
+            log.addLine(reader.problem());
+        return false;
+    }
+    log.setColor(LogColors::Green);
+    log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
+
+    log.addLine(QStringLiteral("contact Velmar "));
+    const bool signedOn = m_boot.EnterBootloader();
+    link.rx().RxMode = RxTerminal;
+    link.pause(250);
+    if (!signedOn)
+        return false;
+
+    if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_awlStart, Link::TelegramTimeout))
+        return false;
+    QString line;
+    std::uint32_t limit = 0;
+    if (AwlArea(m_awlStart, line, limit)) {
+        log.addLine(line);
+        log.append(QStringLiteral(" ") + LongWordToHex(m_awlStart));
+        log.append(QStringLiteral(" to ") + LongWordToHex(m_awlStart + m_boot.ImageLength));
+        if (m_boot.ImageLength > limit) {
+            log.addLine(QStringLiteral("error: to less memory "));
+            return false;
+        }
+    }
+
+    log.addLine(QStringLiteral("block size, "));
+    if (!m_boot.QueryWord(QByteArrayLiteral("b"), m_boot.BlockSize, Link::TelegramTimeout))
+        return false;
+    log.append(QStringLiteral(" ") + WordToHex(m_boot.BlockSize));
+    if (!m_boot.CheckBlockSize(m_boot.BlockSize))
+        return false;
+
+    // The image from index 0 goes to the flash from the area start on.
+    if (!m_boot.SelectAddress(m_awlStart) || !m_boot.FlashPass(0, m_boot.ImageLength, m_boot.BlockSize))
+        return false;
+    if (!m_boot.SelectAddress(m_awlStart) || !m_boot.VerifyPass(0, m_boot.ImageLength, m_boot.BlockSize))
+        return false;
+
+    log.addLine(QStringLiteral("start program"));
+    m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout);
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class Bootloader;
+
+// Writes an AWL byte-code file into the AWL area behind the firmware, reads it back and starts
+// it. Checks over a telegram first that the board holds a valid firmware. The caller holds the
+// line for the whole run.
+class ByteCodeDownload {
+public:
+    static constexpr std::uint32_t ByteCodeImageSize = 16384;
+
+    explicit ByteCodeDownload(Bootloader& boot) : m_boot(boot) {}
+
+    // The download of `fileName`; true when the program was written, verified and started.
+    // The receive mode is back at the terminal afterwards on every path.
+    bool LoadByteCode(const QString& fileName);
+
+    // The AWL-area line and the largest byte code for an area start; false for a start the
+    // table does not know (then there is no size check).
+    static bool AwlArea(std::uint32_t awlStart, QString& line, std::uint32_t& limit);
+
+    // The area start that the last download was told by the bootloader.
+    [[nodiscard]] std::uint32_t awlStart() const { return m_awlStart; }
+
+private:
+    bool firmwareValid();
+    bool steps(const QString& fileName);
+
+    Bootloader& m_boot;
+    std::uint32_t m_awlStart = 0;
+};

@@ -1,0 +1,111 @@
+#include "FirmwareDownload.h"
+
+#include "Bootloader.h"
+#include "HexText.h"
+#include "IntelHexReader.h"
+#include "Link.h"
+#include "LogSink.h"
+#include "RxModeGuard.h"
+
+#include <QFileInfo>
+
+bool FirmwareDownload::MemoryLine(std::uint32_t areaEnd, QString& line, QString& range)
+{
+    switch (areaEnd) {
+    case 0x1800:
+        line = QStringLiteral("flash memory: (ATmega88), ");
+        range = QStringLiteral("$0000 to ");
+        return true;
+    case 0x3800:
+        line = QStringLiteral("flash memory: (ATmega168), ");
+        range = QStringLiteral("$0000 to ");
+        return true;
+    case 0xF000:
+        line = QStringLiteral("flash memory 64k, awl 2k, ");
+        range = QStringLiteral("$0000 to ");
+        return true;
+    case 0x1F000:
+        line = QStringLiteral("flash memory 128k, awl 2k, ");
+        range = QStringLiteral("$00000 to ");
+        return true;
+    case 0x1D000:
+        line = QStringLiteral("flash memory 128k, awl 10k, ");
+        range = QStringLiteral("$00000 to ");
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool FirmwareDownload::Run(const QString& fileName)
+{
+    LogSink& log = m_boot.log();
+    RxModeGuard terminalAfterwards(m_boot.link().rx());
+    m_boot.PrepareQueries();
+    log.setColor(LogColors::Green);
+    const bool ok = !fileName.isEmpty() && steps(fileName);
+    m_boot.link().rx().RxMode = RxTerminal;
+    log.setColor(LogColors::White);
+    log.addLine(QString());
+    return ok;
+}
+
+bool FirmwareDownload::steps(const QString& fileName)
+{
+    LogSink& log = m_boot.log();
+    Link& link = m_boot.link();
+    m_boot.ImageSize = FirmwareImageSize;
+    if (!QFileInfo::exists(fileName)) {
+        log.addLine(QStringLiteral("Datei \"") + fileName + QStringLiteral("\" file not found!"));
+        return false;
+    }
+    log.setColor(LogColors::Green);
+    log.addLine(QString());
+    log.addLine(QStringLiteral("load file "));
+    IntelHexReader reader(log, [&link] { link.pumpEvents(); });
+    if (!reader.ReadIntelHex(fileName, m_boot.FlashImage, m_boot.ImageLength, m_boot.ImageSize))
+        return false;
+    log.setColor(LogColors::Green);
+    log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
+
+    log.addLine(QStringLiteral("connect Velmar "));
+    const bool signedOn = m_boot.EnterBootloader();
+    link.rx().RxMode = RxTerminal;
+    link.pause(250);
+    if (!signedOn)
+        return false;
+
+    log.addLine(QStringLiteral("last memory, "));
+    if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_boot.FirmwareAreaEnd, Link::TelegramTimeout))
+        return false;
+    log.append(QStringLiteral(" ") + LongWordToHex(m_boot.FirmwareAreaEnd - 1));
+
+    QString line, range;
+    if (MemoryLine(m_boot.FirmwareAreaEnd, line, range)) {
+        log.addLine(line);
+        log.append(range + LongWordToHex(m_boot.FirmwareAreaEnd));
+        if (m_boot.ImageLength > m_boot.FirmwareAreaEnd) {
+            log.addLine(QStringLiteral("error: to less memory "));
+            return false;
+        }
+    }
+
+    log.addLine(QStringLiteral("block size, "));
+    if (!m_boot.QueryWord(QByteArrayLiteral("b"), m_boot.BlockSize, Link::TelegramTimeout))
+        return false;
+    log.append(QStringLiteral(" ") + WordToHex(m_boot.BlockSize));
+    if (!m_boot.CheckBlockSize(m_boot.BlockSize))
+        return false;
+
+    if (!m_boot.SelectAddress(0) || !m_boot.FlashPass(0, m_boot.ImageLength, m_boot.BlockSize))
+        return false;
+    if (!m_boot.SelectAddress(0) || !m_boot.VerifyPass(0, m_boot.ImageLength, m_boot.BlockSize))
+        return false;
+
+    log.addLine(QStringLiteral("bootloader exit "));
+    if (!m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout))
+        return false;
+    log.addLine(QStringLiteral("execute SPS program "));
+    log.addLine(QString());
+    return true;
+}

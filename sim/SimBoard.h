@@ -61,7 +61,8 @@ private:
     void handleTerminalLine(const QByteArray& line);
     void handleTelegram(const QByteArray& line);
     QByteArray execute(std::uint8_t code, const QByteArray& data);
-    void sendAnswer(const QByteArray& payload);
+    // `faulty`: the telegram faults apply to this answer.
+    void sendAnswer(const QByteArray& payload, bool faulty);
     void send(const QByteArray& bytes);
     void startFirmware();
     void enterBootWait();
@@ -76,6 +77,7 @@ private:
     QByteArray m_line;
     std::uint8_t m_lastByte = 0;
     std::uint16_t m_pointer = 0;
+    static constexpr qsizetype MaxTelegramLog = 100000;
     QList<QByteArray> m_telegrams;
     QElapsedTimer m_clock;
     int m_bootWaitId = 0;

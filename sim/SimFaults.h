@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <cstdint>
 
 // What can go wrong on the simulated board, switched on by tests and by velmar-sim options.
@@ -13,6 +14,7 @@ struct SimFaults {
     bool badGroup = false;      // a group that is not hexadecimal ("zz") in place of the code
     QByteArray noise;           // characters sent before the ":" of every answer
     int answerDelayMs = 0;      // time between the request and the answer
+    QList<std::uint8_t> onlyCodes; // when not empty, the faults above hit only these commands
 
     // Bootloader
     bool noSignOn = false;           // ignores ESC 0xAA

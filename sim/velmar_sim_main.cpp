@@ -37,7 +37,7 @@ int main(int argc, char** argv)
                                   QStringLiteral("Also place a symbolic link to the device at <path>."),
                                   QStringLiteral("path"));
     const QCommandLineOption kind({QStringLiteral("k"), QStringLiteral("kind")},
-                                  QStringLiteral("Board kind byte: 0 base, 1 CPU, 2 LCD, 16 I/O module."),
+                                  QStringLiteral("Board kind byte: 0 base, 1 CPU, 2 LCD, 16 (0x10) I/O module."),
                                   QStringLiteral("n"), QStringLiteral("0"));
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace the line at 57600 baud."));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer no telegram."));
@@ -49,6 +49,10 @@ int main(int argc, char** argv)
                                    QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Send <text> before the ':' of answers."),
                                    QStringLiteral("text"));
+    const QCommandLineOption faultCodes(QStringLiteral("fault-codes"),
+                                        QStringLiteral("Apply the telegram faults only to these commands (hex, "
+                                                       "comma-separated), e.g. 32,34."),
+                                        QStringLiteral("list"));
     const QCommandLineOption flashEnd(QStringLiteral("flash-end"),
                                       QStringLiteral("Firmware area end reported by 'X' (hex), e.g. 1F000."),
                                       QStringLiteral("hex"), QStringLiteral("1F000"));
@@ -65,12 +69,21 @@ int main(int argc, char** argv)
     const QCommandLineOption blockZero(QStringLiteral("block-size-zero"), QStringLiteral("Answer 'b' with 0."));
     const QCommandLineOption invalidFw(QStringLiteral("invalid-firmware"),
                                        QStringLiteral("Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."));
-    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, flashEnd, blockSize,
+    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, faultCodes, flashEnd, blockSize,
                   noSignOn, dropAck, corrupt, shortX, blockZero, invalidFw});
     p.process(app);
 
+    bool kindOk = false;
+    const QString kindText = p.value(kind).trimmed();
+    const uint kindValue = kindText.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)
+                               ? kindText.mid(2).toUInt(&kindOk, 16)
+                               : kindText.toUInt(&kindOk, 10);
+    if (!kindOk || kindValue > 255) {
+        std::fprintf(stderr, "velmar-sim: board kind must be a byte, not '%s'\n", qPrintable(p.value(kind)));
+        return 2;
+    }
     SimBoard board;
-    board.setKind(std::uint8_t(p.value(kind).toInt()));
+    board.setKind(std::uint8_t(kindValue));
     board.setFlashAreaEnd(p.value(flashEnd).toUInt(nullptr, 16));
     board.setBlockSize(std::uint16_t(p.value(blockSize).toUInt()));
     if (p.isSet(invalidFw))
@@ -83,6 +96,15 @@ int main(int argc, char** argv)
     f.badGroup = p.isSet(badGroup);
     f.answerDelayMs = p.value(delay).toInt();
     f.noise = p.value(noise).toLatin1();
+    for (const QString& code : p.value(faultCodes).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const uint c = code.trimmed().toUInt(&ok, 16);
+        if (!ok || c > 255) {
+            std::fprintf(stderr, "velmar-sim: '%s' is no command code\n", qPrintable(code));
+            return 2;
+        }
+        f.onlyCodes.append(std::uint8_t(c));
+    }
     f.noSignOn = p.isSet(noSignOn);
     if (p.isSet(dropAck))
         f.dropAckOfBlock = p.value(dropAck).toInt();

@@ -10,22 +10,40 @@ void StepReporter::append(const QString& text) { m_log.append(text); }
 
 std::uint8_t StepReporter::writeStep(const QString& line, const QString& telegram)
 {
-    m_log.addLine(line);
+    startStep(line);
     return writeOnly(telegram);
 }
 
 std::uint8_t StepReporter::writeOnly(const QString& telegram)
 {
-    const std::uint8_t code = m_link.SendTelegram(telegram);
+    const std::uint8_t code = send(telegram);
     appendWriteOutcome(code);
     return code;
 }
 
 std::uint8_t StepReporter::readStep(const QString& line, const QString& telegram)
 {
-    m_log.addLine(line);
-    const std::uint8_t code = m_link.SendTelegram(telegram);
+    startStep(line);
+    const std::uint8_t code = send(telegram);
     appendReadFailure(code);
+    return code;
+}
+
+void StepReporter::startStep(const QString& line)
+{
+    m_stepLine = line;
+    m_log.addLine(line);
+}
+
+std::uint8_t StepReporter::send(const QString& telegram)
+{
+    m_interrupted = false;
+    const std::uint8_t code = m_link.SendTelegram(telegram);
+    // A refusal notice came in below the step's line while it waited: the outcome goes on
+    // a repeated step line instead of behind the notice.
+    if (m_interrupted)
+        m_log.addLine(m_stepLine);
+    m_interrupted = false;
     return code;
 }
 
@@ -76,6 +94,7 @@ bool StepReporter::refuseIfBusy(const QString& what)
     if (!m_link.busy())
         return false;
     m_log.addLine(QStringLiteral("busy, please wait"));
+    m_interrupted = true;
     m_link.refuseIfBusy(what);
     return true;
 }

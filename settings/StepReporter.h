@@ -45,6 +45,11 @@ public:
     bool refuseIfBusy(const QString& what);
 
 private:
+    void startStep(const QString& line);
+    std::uint8_t send(const QString& telegram);
+
     Link& m_link;
     LogSink& m_log;
+    QString m_stepLine;
+    bool m_interrupted = false;
 };

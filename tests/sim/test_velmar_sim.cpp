@@ -1,0 +1,38 @@
+// The options of the velmar-sim program: board kind and faults limited to some commands,
+// through the real port code on its pseudo-terminal.
+#include "Link.h"
+#include "RecordingLog.h"
+#include "SimProcess.h"
+#include "TCustomComPort.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
+{
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start({"--kind", "0x10", "--refuse", "--fault-codes", "33,34"}));
+    RecordingLog terminal;
+    TCustomComPort port;
+    Link link{port, terminal};
+    link.ConnectDispatcher();
+    port.SetPort(sim.devicePath());
+    port.Open();
+    EXPECT_EQ(link.SendTelegram(":aa03320000a5\r"), 0x20);
+    EXPECT_EQ(link.SendTelegram(":aa023401a5\r"), 0x21);
+    EXPECT_EQ(link.SendTelegram(":aa0131a5\r"), 0x31);
+    EXPECT_EQ(link.AnswerBuffer()[2], 0x00); // the refused read did not move the pointer
+    port.Close();
+}
+
+TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
+{
+    for (const QStringList& args : {QStringList{"--kind", "256"}, QStringList{"--kind", "x"},
+                                    QStringList{"--fault-codes", "3g"}}) {
+        QProcess p;
+        p.start(QStringLiteral(VELMAR_SIM_PROGRAM), args);
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty()); // no device was made
+    }
+}

@@ -1,6 +1,12 @@
 #include "TMainForm.h"
 
+#include "Bootloader.h"
+#include "ByteCodeDownload.h"
+#include "FileSync.h"
+#include "FirmwareDownload.h"
 #include "HexText.h"
+#include "Prompts.h"
+#include "TransferProgressBar.h"
 #include "IniFile.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -16,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +31,28 @@
 namespace {
 
 const QString Section = QStringLiteral("Hauptfenster");
+
+// While a download runs, the toolbar is off (no tool may start on the line) and the status bar
+// shows the progress; both come back however the download ends.
+class DownloadScope {
+public:
+    DownloadScope(QWidget* toolBar, TransferProgressBar* progress) : m_toolBar(toolBar), m_progress(progress)
+    {
+        m_toolBar->setEnabled(false);
+        m_progress->begin();
+    }
+    ~DownloadScope()
+    {
+        m_progress->end();
+        m_toolBar->setEnabled(true);
+    }
+    DownloadScope(const DownloadScope&) = delete;
+    DownloadScope& operator=(const DownloadScope&) = delete;
+
+private:
+    QWidget* m_toolBar;
+    TransferProgressBar* m_progress;
+};
 
 // Runs a handler from a place where an error must not escape (constructor, show event).
 template <typename F>
@@ -54,6 +83,15 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
         RichEdit->addLine(QStringLiteral("connection lost, port closed: ") + reason);
     });
     m_link = std::make_unique<Link>(*ComPort, *RichEdit);
+
+    m_boot = std::make_unique<Bootloader>(*m_link, *RichEdit);
+    DownloadProgress = new TransferProgressBar(this);
+    statusBar()->addPermanentWidget(DownloadProgress, 1);
+    m_boot->setProgress([this](const TransferProgress& p) { DownloadProgress->setProgress(p); });
+    connect(LoadBtn, &QToolButton::clicked, this, &TMainForm::LoadBtnClick);
+    connect(LoadByteCodeBtn, &QToolButton::clicked, this, &TMainForm::LoadByteCodeBtnClick);
+    LoadBtn->setEnabled(true);
+    LoadByteCodeBtn->setEnabled(true);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -357,4 +395,65 @@ void TMainForm::timeBtnClick()
     sendTerminalText(date + QLatin1Char('\r'));
 }
 
-void TMainForm::Timer1Timer() {}
+void TMainForm::Timer1Timer()
+{
+    // Never inside another exchange: a change seen while the line is busy waits for a later tick.
+    if (FileSync::Check(SyncFileName, SyncFileTime, m_link->busy()) != FileSync::Tick::Download)
+        return;
+    RichEdit->setColor(LogColors::Green);
+    RichEdit->addLine(QStringLiteral("load file"));
+    RichEdit->setColor(LogColors::Green);
+    RichEdit->addLine(QStringLiteral(" ") + ByteCodeFileName);
+    LoadByteCode(ByteCodeFileName);
+}
+
+void TMainForm::LoadBtnClick()
+{
+    // The line is held from the dialog on, so that the file watch cannot start in between.
+    const auto session = m_link->tryBeginSession(QStringLiteral("Download Firmware"));
+    if (!session)
+        return;
+    DownloadScope scope(ToolBar, DownloadProgress);
+    const QString chosen = Prompts::openFile(this, FirmwareFileName,
+                                             QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"),
+                                             QStringLiteral("*.hex"));
+    if (!chosen.isEmpty())
+        FirmwareFileName = chosen;
+    FirmwareDownload(*m_boot).Run(chosen);
+}
+
+void TMainForm::LoadByteCodeBtnClick()
+{
+    const auto session = m_link->tryBeginSession(QStringLiteral("Download AWL"));
+    if (!session)
+        return;
+    DownloadScope scope(ToolBar, DownloadProgress);
+    RichEdit->setColor(LogColors::Green);
+    RichEdit->addLine(QString());
+    const QString chosen = Prompts::openFile(this, ByteCodeFileName,
+                                             QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"),
+                                             QStringLiteral("*.vlb"));
+    if (!chosen.isEmpty())
+        ByteCodeFileName = chosen;
+    // Watched from now on, also when the dialog was cancelled.
+    SyncFileName = ByteCodeFileName;
+    SyncFileTime = FileSync::GetFileDateTime(ByteCodeFileName);
+    if (chosen.isEmpty())
+        return;
+    RichEdit->setColor(LogColors::Green);
+    RichEdit->addLine(QStringLiteral("load file"));
+    RichEdit->setColor(LogColors::Green);
+    RichEdit->addLine(QStringLiteral(" ") + ByteCodeFileName);
+    runByteCode(ByteCodeFileName);
+}
+
+void TMainForm::LoadByteCode(const QString& fileName)
+{
+    const auto session = m_link->tryBeginSession(QStringLiteral("Download AWL"));
+    if (!session)
+        return;
+    DownloadScope scope(ToolBar, DownloadProgress);
+    runByteCode(fileName);
+}
+
+bool TMainForm::runByteCode(const QString& fileName) { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); }

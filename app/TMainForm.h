@@ -16,6 +16,8 @@ class QToolBar;
 class QToolButton;
 class RichLog;
 class TComPort;
+class Bootloader;
+class TransferProgressBar;
 
 // What the main window takes from its surroundings; tests give their own.
 struct MainFormEnvironment {
@@ -48,6 +50,7 @@ public:
     QPushButton* BtSend = nullptr;
     TComPort* ComPort = nullptr;
     QTimer* Timer1 = nullptr;
+    TransferProgressBar* DownloadProgress = nullptr;
 
     // Settings and terminal state
     QString FirmwareFileName = QStringLiteral("*.Hex");
@@ -90,6 +93,13 @@ public:
     bool FormKeyDown(int key);
     void timeBtnClick();
     void Timer1Timer();
+    // Downloads through the board's bootloader: firmware, and AWL byte code (also started by
+    // the file synchronization of Timer1).
+    void LoadBtnClick();
+    void LoadByteCodeBtnClick();
+    void LoadByteCode(const QString& fileName);
+    // The flash image and the bootloader steps the downloads share.
+    [[nodiscard]] Bootloader& bootloader() { return *m_boot; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +108,7 @@ protected:
 
 private:
     void buildWindow();
+    bool runByteCode(const QString& fileName);
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void sendTerminalText(const QString& text);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);
@@ -105,5 +116,6 @@ private:
     MainFormEnvironment m_env;
     QString m_settingsPath;
     std::unique_ptr<Link> m_link;
+    std::unique_ptr<Bootloader> m_boot;
     bool m_shown = false;
 };

@@ -1,0 +1,189 @@
+#include "Bootloader.h"
+#include "HexFiles.h"
+#include "Prompts.h"
+#include "RichLog.h"
+#include "SimBoard.h"
+#include "SimPortBackend.h"
+#include "TCustomComPort.h"
+#include "TMainForm.h"
+#include "TransferProgressBar.h"
+#include "VelmarApplication.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+// The download buttons and the file synchronization of the main window on a simulated board.
+class TestDownloadHandlers : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    SimBoard* m_board = nullptr;
+    QStringList m_messages;
+    struct Dialog {
+        QString initialName, filter, extension;
+    };
+    QList<Dialog> m_dialogs;
+    QString m_answer; // what the file dialog returns
+
+    std::unique_ptr<TMainForm> makeForm(const QByteArray& settings = "[Hauptfenster]\nComPort=DLSIM\n")
+    {
+        const QString path = m_dir.filePath("Settings.ini");
+        writeFile(path, settings);
+        auto form = std::make_unique<TMainForm>(MainFormEnvironment{path, {}});
+        form->show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(form.get())); }();
+        return form;
+    }
+    static QString log(TMainForm& form) { return form.RichEdit->plainText(); }
+    static void stamp(const QString& path, const QDateTime& when)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
+        Prompts::setOpenFile([this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
+            m_dialogs.append({initial, filter, ext});
+            return m_answer;
+        });
+        TCustomComPort::RegisterBackend("DLSIM", [this](const QString&) {
+            auto b = std::make_unique<SimPortBackend>();
+            m_board = &b->board();
+            m_board->setBlockSize(128);
+            return b;
+        });
+    }
+    void init()
+    {
+        m_messages.clear();
+        m_dialogs.clear();
+        m_answer.clear();
+    }
+
+    void firmwareButtonRunsTheDownloadWithTheToolbarOff()
+    {
+        auto form = makeForm();
+        QVERIFY(form->LoadBtn->isEnabled());
+        QVERIFY(form->LoadByteCodeBtn->isEnabled());
+        m_answer = m_dir.filePath("fw.hex");
+        writeFile(m_answer, hexFile(pattern(1000)));
+        bool toolbarOff = false;
+        QString progress;
+        form->bootloader().setProgress([&](const TransferProgress& p) {
+            toolbarOff = !form->ToolBar->isEnabled() && form->DownloadProgress->isVisible();
+            form->DownloadProgress->setProgress(p);
+            progress = form->DownloadProgress->text();
+        });
+        form->LoadBtn->click();
+        QCOMPARE(m_dialogs.size(), 1);
+        QCOMPARE(m_dialogs[0].initialName, QString("*.Hex"));
+        QCOMPARE(m_dialogs[0].filter, QString("Hex File (*.hex)|*.hex|all files (*.*)|*.*"));
+        QCOMPARE(m_dialogs[0].extension, QString("*.hex"));
+        QCOMPARE(form->FirmwareFileName, m_answer);
+        QVERIFY2(log(*form).contains("execute SPS program "), qPrintable(log(*form)));
+        QVERIFY(toolbarOff);
+        QVERIFY(progress.startsWith("verify: block 8 of 8, "));
+        QVERIFY(form->ToolBar->isEnabled());
+        QVERIFY(!form->DownloadProgress->isVisible());
+        QCOMPARE(form->RxMode(), std::uint8_t(0));
+        QVERIFY(!form->link().busy());
+        QVERIFY(std::equal(form->bootloader().FlashImage.begin(), form->bootloader().FlashImage.begin() + 1000,
+                           m_board->flash().begin()));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void cancelledFirmwareDialogKeepsTheName()
+    {
+        auto form = makeForm();
+        form->LoadBtn->click();
+        QCOMPARE(form->FirmwareFileName, QString("*.Hex"));
+        QCOMPARE(form->RxMode(), std::uint8_t(0));
+        QVERIFY(!log(*form).contains("load file"));
+    }
+
+    void awlButtonAndFileSynchronization()
+    {
+        const QString file = m_dir.filePath("prog.vlb");
+        writeFile(file, "01:02:03\n");
+        stamp(file, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 0)));
+        auto form = makeForm("[Hauptfenster]\nComPort=DLSIM\nflags=1\nFilenameByteCode=" + file.toUtf8() + "\n");
+        QVERIFY(form->Timer1->isActive());
+
+        // Cancelled: the remembered file is watched all the same.
+        form->LoadByteCodeBtn->click();
+        QCOMPARE(m_dialogs.size(), 1);
+        QCOMPARE(m_dialogs[0].initialName, file);
+        QCOMPARE(m_dialogs[0].filter, QString("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"));
+        QCOMPARE(m_dialogs[0].extension, QString("*.vlb"));
+        QCOMPARE(form->SyncFileName, file);
+        QCOMPARE(form->SyncFileTime, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 0)));
+        QVERIFY(!log(*form).contains("load file"));
+
+        form->Timer1->stop(); // the ticks are driven by hand from here on
+        form->Timer1Timer();
+        QVERIFY(!log(*form).contains("load file"));
+
+        // The file changes while another exchange holds the line: nothing starts yet.
+        stamp(file, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 6)));
+        {
+            Link::Session busy(form->link());
+            form->Timer1Timer();
+        }
+        QVERIFY(!log(*form).contains("load file"));
+        QCOMPARE(form->SyncFileTime, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 0)));
+
+        form->Timer1Timer();
+        QCOMPARE(form->SyncFileTime, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 6)));
+        const QString text = log(*form);
+        QVERIFY2(text.contains("load file\n " + file + "\nload AWL size, 3 bytes\ncontact Velmar "), qPrintable(text));
+        QVERIFY(text.contains("start program"));
+        QCOMPARE(m_board->flash()[0x1F000], std::uint8_t(0x01));
+        QCOMPARE(form->RxMode(), std::uint8_t(0));
+
+        // Once per change.
+        form->RichEdit->clear();
+        form->Timer1Timer();
+        QCOMPARE(log(*form), QString());
+    }
+
+    void awlButtonWithAFile()
+    {
+        auto form = makeForm();
+        m_answer = m_dir.filePath("b.vlb");
+        writeFile(m_answer, "\"AB\":10\n");
+        form->LoadByteCodeBtn->click();
+        QCOMPARE(form->ByteCodeFileName, m_answer);
+        QCOMPARE(form->SyncFileName, m_answer);
+        QVERIFY(form->SyncFileTime.isValid());
+        QVERIFY2(log(*form).contains("load AWL size, 5 bytes"), qPrintable(log(*form)));
+        QCOMPARE(m_board->flash()[0x1F004], std::uint8_t(0x10));
+        QVERIFY(form->ToolBar->isEnabled());
+    }
+
+    void secondDownloadIsRefusedWhileOneRuns()
+    {
+        auto form = makeForm();
+        m_answer = m_dir.filePath("c.vlb");
+        writeFile(m_answer, "01\n");
+        QTimer::singleShot(300, [&] { form->LoadByteCode(m_answer); });
+        form->LoadByteCodeBtn->click();
+        QVERIFY(log(*form).contains("line busy, refused: Download AWL"));
+        QCOMPARE(log(*form).count("start program"), 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    VelmarApplication app(argc, argv);
+    TestDownloadHandlers test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_downloadhandlers.moc"

@@ -1,5 +1,9 @@
 #include "LinePacer.h"
 
+namespace {
+constexpr qint64 HalfTickNs = 500000;
+} // namespace
+
 LinePacer::LinePacer(Deliver deliver, QObject* parent) : QObject(parent), m_deliver(std::move(deliver))
 {
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -34,8 +38,10 @@ void LinePacer::flush()
         return;
     qsizetype n = m_queue.size();
     if (m_paced) {
-        // A byte is on the other side once its last bit has been sent.
-        const qint64 due = m_since.nsecsElapsed() * LineBytesPerSecond / 1000000000 - m_sent;
+        // A byte is on the other side once its last bit has been sent. The timer ticks in whole
+        // milliseconds: a byte that ends within half a tick goes now, so that rounding does not
+        // add a late tick to every exchange (the rate over time stays that of the line).
+        const qint64 due = (m_since.nsecsElapsed() + HalfTickNs) * LineBytesPerSecond / 1000000000 - m_sent;
         n = qsizetype(std::clamp<qint64>(due, 0, m_queue.size()));
     }
     if (n > 0) {
@@ -46,7 +52,8 @@ void LinePacer::flush()
     }
     if (!m_queue.isEmpty()) {
         // Wait for the next byte to finish on the line (a little under 0.2 ms each).
-        const qint64 nextDueNs = (m_sent + 1) * 1000000000 / LineBytesPerSecond - m_since.nsecsElapsed();
-        m_timer.start(int(std::max<qint64>(nextDueNs / 1000000, 0)) + (nextDueNs % 1000000 ? 1 : 0));
+        const qint64 nextDueNs =
+            std::max<qint64>((m_sent + 1) * 1000000000 / LineBytesPerSecond - m_since.nsecsElapsed() - HalfTickNs, 0);
+        m_timer.start(int((nextDueNs + 999999) / 1000000));
     }
 }

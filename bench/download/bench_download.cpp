@@ -1,0 +1,162 @@
+// Flash and verify of a 126976-byte image against velmar-sim on a pseudo-terminal, through the
+// real port code: unpaced (the tool's own cost) and paced at 57600 baud (against the line's
+// limit of 2 x bytes / 5760 s). Also the time to read a 128 KiB Intel HEX file.
+#include "Bootloader.h"
+#include "IntelHexReader.h"
+#include "Link.h"
+#include "LogSink.h"
+#include "SimProcess.h"
+#include "TCustomComPort.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr std::uint32_t ImageBytes = 126976; // the firmware area of a 128k board with 2k AWL
+constexpr double LineBytesPerSecond = 5760.0;
+
+struct NullLog : LogSink {
+    void addLine(const QString&) override {}
+    void append(const QString&) override {}
+    void setColor(LogColor) override {}
+    void clear() override {}
+};
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+std::vector<std::uint8_t> image()
+{
+    std::vector<std::uint8_t> v(ImageBytes);
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = std::uint8_t((i * 13 + i / 256) % 251);
+    return v;
+}
+
+QByteArray record(int type, std::uint16_t address, const std::uint8_t* data, int n)
+{
+    QByteArray bytes;
+    bytes.append(char(n)).append(char(address >> 8)).append(char(address)).append(char(type));
+    bytes.append(reinterpret_cast<const char*>(data), n);
+    std::uint8_t sum = 0;
+    for (char c : bytes)
+        sum = std::uint8_t(sum + std::uint8_t(c));
+    bytes.append(char(std::uint8_t(0x100 - sum)));
+    return ':' + bytes.toHex().toUpper() + "\r\n";
+}
+
+QByteArray hexFile(const std::vector<std::uint8_t>& data)
+{
+    QByteArray text;
+    for (std::size_t at = 0; at < data.size(); at += 16) {
+        if (at % 0x10000 == 0) {
+            const std::uint8_t segment[2] = {std::uint8_t((at >> 4) >> 8), std::uint8_t((at >> 4) & 0xFF)};
+            text += record(2, 0, segment, 2);
+        }
+        text += record(0, std::uint16_t(at & 0xFFFF), data.data() + at, int(std::min<std::size_t>(16, data.size() - at)));
+    }
+    return text + ":00000001FF\r\n";
+}
+
+void download(const char* title, const QStringList& args)
+{
+    SimProcess sim(QStringLiteral(VELMAR_SIM_PROGRAM));
+    if (!sim.start(args + QStringList{"--flash-end", "1F000", "--block-size", "256"})) {
+        std::printf("%s: velmar-sim did not start\n", title);
+        return;
+    }
+    NullLog log;
+    TCustomComPort port;
+    Link link(port, log);
+    link.ConnectDispatcher();
+    port.SetPort(sim.devicePath());
+    port.Open();
+    Link::Session session(link);
+    Bootloader boot(link, log);
+    boot.FlashImage = image();
+    boot.FlashImage.resize(131071, 0xFF);
+    boot.ImageSize = 131071;
+    boot.ImageLength = ImageBytes;
+
+    QElapsedTimer total;
+    total.start();
+    boot.PrepareQueries();
+    const bool signedOn = boot.EnterBootloader();
+    link.rx().RxMode = RxTerminal;
+    link.pause(250);
+    std::uint32_t areaEnd = 0;
+    const bool queried = signedOn && boot.QueryLongWord("X", areaEnd, Link::TelegramTimeout) &&
+                         boot.QueryWord("b", boot.BlockSize, Link::TelegramTimeout);
+    const qint64 prologueMs = total.elapsed();
+    if (!queried) {
+        std::printf("%s: no bootloader\n", title);
+        return;
+    }
+    QElapsedTimer passes;
+    passes.start();
+    const double cpu = cpuSeconds();
+    const bool flashed = boot.SelectAddress(0) && boot.FlashPass(0, ImageBytes, boot.BlockSize);
+    const double flashS = double(passes.nsecsElapsed()) / 1e9;
+    const bool verified = flashed && boot.SelectAddress(0) && boot.VerifyPass(0, ImageBytes, boot.BlockSize);
+    const double bothS = double(passes.nsecsElapsed()) / 1e9;
+    const double cpuS = cpuSeconds() - cpu;
+    boot.SendBootCommand("E", Link::TelegramTimeout);
+    link.rx().RxMode = RxTerminal;
+    const double limitS = 2.0 * ImageBytes / LineBytesPerSecond;
+    std::printf("%s: %s, block %u\n", title, verified ? "written and verified" : "FAILED", unsigned(boot.BlockSize));
+    std::printf("  sign-on and queries  %6.2f s\n", double(prologueMs) / 1000.0);
+    std::printf("  flash pass           %6.2f s\n", flashS);
+    std::printf("  verify pass          %6.2f s\n", bothS - flashS);
+    std::printf("  flash + verify       %6.2f s  (line limit %.2f s: %+.1f %%), CPU %.2f s\n", bothS, limitS,
+                100.0 * (bothS - limitS) / limitS, cpuS);
+    std::printf("  whole job            %6.2f s\n", double(total.nsecsElapsed()) / 1e9);
+}
+
+void readHex()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("fw128k.hex");
+    std::vector<std::uint8_t> data = image();
+    data.resize(131071 - 1, 0x5A); // 128 KiB less the one byte the image leaves out
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(hexFile(data));
+    f.close();
+    NullLog log;
+    std::vector<std::uint8_t> flash;
+    std::uint32_t length = 0;
+    for (const bool pump : {true, false}) {
+        IntelHexReader reader(log, pump ? IntelHexReader::Pump([] { QCoreApplication::processEvents(); })
+                                        : IntelHexReader::Pump());
+        constexpr int Runs = 10;
+        QElapsedTimer t;
+        t.start();
+        bool ok = true;
+        for (int i = 0; i < Runs; ++i)
+            ok = reader.ReadIntelHex(path, flash, length, 131071) && ok;
+        std::printf("read %lld-byte HEX file (%u data bytes)%s: %s, %.1f ms each\n",
+                    static_cast<long long>(QFile(path).size()), length,
+                    pump ? ", events after every line" : ", no event pump", ok ? "ok" : "FAILED",
+                    double(t.nsecsElapsed()) / 1e6 / Runs);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    readHex();
+    download("unpaced line", {});
+    download("paced at 57600 baud", {QStringLiteral("--pace")});
+    return 0;
+}

@@ -53,10 +53,11 @@ void TFormEinst::buildHardwareBox()
 {
     GBoxLCD = new QGroupBox(QStringLiteral("hardware selection"), this);
     GBoxLCD->setObjectName(QStringLiteral("GBoxLCD"));
-    GBoxLCD->setAutoFillBackground(true);
-    QPalette pal = GBoxLCD->palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Light));
-    GBoxLCD->setPalette(pal);
+    // A light box; its caption stays on the dialog's background.
+    GBoxLCD->setStyleSheet(QStringLiteral(
+        "QGroupBox#GBoxLCD { background: palette(light); border: 1px solid palette(mid); border-radius: 3px;"
+        " margin-top: 1.1em; padding-top: 0.4em; }"
+        "QGroupBox#GBoxLCD::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"));
     GBoxLCD->setMinimumWidth(px(360));
 
     auto* grid = new QVBoxLayout(GBoxLCD);

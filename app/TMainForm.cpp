@@ -14,6 +14,7 @@
 #include "TFormEinstBase.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
+#include "TFormDebug.h"
 #include "ToolIcons.h"
 #include "VelmarApplication.h"
 
@@ -178,6 +179,8 @@ void TMainForm::buildWindow()
     connect(timeBtn, &QPushButton::clicked, this, &TMainForm::timeBtnClick);
     connect(ClearBtn, &QPushButton::clicked, this, &TMainForm::ClickBtnClear);
     connect(BtSend, &QPushButton::clicked, this, &TMainForm::ClickBtnSend);
+    connect(TestBtn, &QToolButton::clicked, this, &TMainForm::TestBtnClick);
+    TestBtn->setEnabled(true);
 
     // The window sees every key before its controls.
     for (QWidget* w : {static_cast<QWidget*>(RichEdit), static_cast<QWidget*>(TermEdit),
@@ -457,3 +460,10 @@ void TMainForm::LoadByteCode(const QString& fileName)
 }
 
 bool TMainForm::runByteCode(const QString& fileName) { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); }
+
+void TMainForm::TestBtnClick()
+{
+    // Each click makes a fresh window; it stays with the main window, which frees it at the end.
+    auto* form = new TFormDebug(*m_link, m_settingsPath, this);
+    ShowDebugWindow(*form);
+}

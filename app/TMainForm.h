@@ -100,6 +100,8 @@ public:
     void LoadByteCode(const QString& fileName);
     // The flash image and the bootloader steps the downloads share.
     [[nodiscard]] Bootloader& bootloader() { return *m_boot; }
+    // Opens a new debug window, modally.
+    void TestBtnClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -314,7 +314,8 @@ void SimBoard::updateAnimation()
     const qint64 ms = m_clock.elapsed();
     const int step = int(ms / 500);
     inputs = std::uint8_t(1u << (step % 6));                 // a running light on the inputs
-    buttons = std::uint8_t((step / 4) % 2 ? 0x01 : 0x00);   // button 1 pressed now and then
+    // Now and then a button is pressed for two seconds, each of the four in turn.
+    buttons = std::uint8_t((step / 4) % 2 ? 1u << ((step / 8) % 4) : 0x00);
     outputs = std::uint8_t((step / 2) & 0x3F);              // a binary counter on the outputs
     // 1-bit signals: byte 0 blinks, byte 1 follows the inputs.
     m_ram[BitVariablesAt + 0] = std::uint8_t(step % 2 ? 0x55 : 0xAA);

@@ -208,3 +208,23 @@ TEST(Bootloader, LeavingWaitsForTheFirmwaresLine)
     EXPECT_FALSE(boot.SendBootCommand("E", 50));
     EXPECT_EQ(s.terminal.text(), "timeout");
 }
+
+TEST(Bootloader, ShortBlockReadAndSilentAddressSelect)
+{
+    StubRig s;
+    Bootloader boot(s.link, s.terminal);
+    boot.FlashImage.assign(8, 0x00);
+    boot.ImageLength = 8;
+    std::uint32_t position = 0;
+    s.stub->feed(QByteArray(5, '\0'));
+    EXPECT_FALSE(boot.VerifyBlock(position, 8));
+    EXPECT_EQ(s.stub->written, QByteArray("g\x00\x08" "F", 4));
+    EXPECT_EQ(s.terminal.lines(), QStringList({" timeout", "RxIndex: $0005", "RxBlockSize: $0008"}));
+    EXPECT_EQ(position, 0u);
+
+    s.terminal.clear();
+    s.stub->written.clear();
+    EXPECT_FALSE(boot.SelectAddress(0x0001F000));
+    EXPECT_EQ(s.stub->written, QByteArray("A\x00\x01\xF0\x00", 5));
+    EXPECT_EQ(s.terminal.text(), "select adress: $0001F000timeout");
+}

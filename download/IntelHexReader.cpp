@@ -71,7 +71,7 @@ bool IntelHexReader::ReadIntelHexText(const QByteArray& text, std::vector<std::u
             return false;
         if (m_pump)
             m_pump();
-        // What follows the end record is not part of the firmware; it is not looked at.
+        // What follows the end record does not belong to the firmware; it is not looked at.
         if (outcome == Outcome::EndRecord)
             return true;
     }

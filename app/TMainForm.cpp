@@ -145,6 +145,8 @@ void TMainForm::buildWindow()
     EinstellungenBtn->setEnabled(true);
     LoadBtn = addTool(QStringLiteral("Download Firmware"), QStringLiteral("firmware"));
     LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
+    // All five tools stay in view, also where the fonts are wider than designed.
+    resize(std::max(width(), ToolBar->sizeHint().width() + 24), height());
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

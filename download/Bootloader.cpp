@@ -1,5 +1,6 @@
 #include "Bootloader.h"
 
+#include "CommandSet.h"
 #include "HexText.h"
 #include "Link.h"
 #include "LogSink.h"
@@ -22,7 +23,7 @@ bool Bootloader::EnterBootloader()
     rx.AnswerComplete = 0;
     rx.RxMode = RxSignOn;
     rx.RxText.clear();
-    m_link.write(QByteArrayLiteral("\r:aa0110a5\r"));
+    m_link.write(CommandSet::resetIntoBootloader());
 
     // The sync pair keeps going out until the sign-on has been seen; the cycle that takes it
     // in and one more still send theirs, as the bootloader expects.

@@ -3,7 +3,7 @@
 #include "DebugPoller.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "SimProcess.h"
+#include "BenchRig.h"
 #include "TComPort.h"
 
 #include <QCoreApplication>
@@ -14,30 +14,16 @@
 
 namespace {
 
-struct NullLog : LogSink {
-    void addLine(const QString&) override {}
-    void append(const QString&) override {}
-    void setColor(LogColor) override {}
-    void clear() override {}
-};
-
 // Bytes on the wire for one cycle: the requests and the answer lines with "\r\n".
 constexpr int RequestBytes = 10 + 5 * 14 + 5 * 14;
 constexpr int AnswerLineBytes = 17 + 5 * 13 + 5 * 15;
 
 void cycles(const char* title, const QStringList& args, int count)
 {
-    SimProcess sim(QStringLiteral(VELMAR_SIM_PROGRAM));
-    if (!sim.start(args)) {
-        std::printf("%s: velmar-sim did not start\n", title);
+    PtyBoard board(args);
+    if (!board.ok)
         return;
-    }
-    NullLog log;
-    TComPort port;
-    Link link(port, log);
-    link.ConnectDispatcher();
-    port.SetPort(sim.devicePath());
-    port.Open();
+    Link& link = board.link;
 
     DebugPoller poller(link);
     poller.setActive(true);

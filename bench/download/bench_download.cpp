@@ -5,7 +5,7 @@
 #include "IntelHexReader.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "SimProcess.h"
+#include "BenchRig.h"
 #include "TCustomComPort.h"
 
 #include <QCoreApplication>
@@ -19,20 +19,6 @@ namespace {
 
 constexpr std::uint32_t ImageBytes = 126976; // the firmware area of a 128k board with 2k AWL
 constexpr double LineBytesPerSecond = 5760.0;
-
-struct NullLog : LogSink {
-    void addLine(const QString&) override {}
-    void append(const QString&) override {}
-    void setColor(LogColor) override {}
-    void clear() override {}
-};
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 std::vector<std::uint8_t> image()
 {
@@ -69,19 +55,12 @@ QByteArray hexFile(const std::vector<std::uint8_t>& data)
 
 void download(const char* title, const QStringList& args)
 {
-    SimProcess sim(QStringLiteral(VELMAR_SIM_PROGRAM));
-    if (!sim.start(args + QStringList{"--flash-end", "1F000", "--block-size", "256"})) {
-        std::printf("%s: velmar-sim did not start\n", title);
+    PtyBoard board(args + QStringList{"--flash-end", "1F000", "--block-size", "256"});
+    if (!board.ok)
         return;
-    }
-    NullLog log;
-    TCustomComPort port;
-    Link link(port, log);
-    link.ConnectDispatcher();
-    port.SetPort(sim.devicePath());
-    port.Open();
+    Link& link = board.link;
     Link::Session session(link);
-    Bootloader boot(link, log);
+    Bootloader boot(link, board.log);
     boot.FlashImage = image();
     boot.FlashImage.resize(131071, 0xFF);
     boot.ImageSize = 131071;

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Link.h"
+#include "LogSink.h"
+#include "SimProcess.h"
+#include "TComPort.h"
+
+#include <QStringList>
+#include <cstdio>
+#include <sys/resource.h>
+
+// A log that keeps nothing: benchmarks measure the line, not the window.
+struct NullLog : LogSink {
+    void addLine(const QString&) override {}
+    void append(const QString&) override {}
+    void setColor(LogColor) override {}
+    void clear() override {}
+};
+
+// CPU seconds this process has used so far.
+inline double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The velmar-sim program on a pseudo-terminal, opened with the real port code, and a link
+// over it.
+struct PtyBoard {
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    NullLog log;
+    TComPort port;
+    Link link{port, log};
+    bool ok = false;
+
+    explicit PtyBoard(const QStringList& simArguments)
+    {
+        if (!sim.start(simArguments)) {
+            std::printf("velmar-sim did not start\n");
+            return;
+        }
+        link.ConnectDispatcher();
+        port.SetPort(sim.devicePath());
+        port.Open();
+        ok = true;
+    }
+};

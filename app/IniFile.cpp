@@ -119,7 +119,8 @@ void IniFile::UpdateFile()
     }
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 || !file.commit())
-        throw VelmarError(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_path), file.errorString()));
+        throw VelmarError(
+            QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(m_path), file.errorString()));
 }
 
 QString IniFile::defaultPath(const QString& fileName)

@@ -29,8 +29,8 @@ public:
 
 private:
     struct Line {
-        QString text;    // the line as read, for comments and blank lines
-        QString key;     // empty for lines that are no key
+        QString text; // the line as read, for comments and blank lines
+        QString key;  // empty for lines that are no key
         QString value;
     };
     struct Section {

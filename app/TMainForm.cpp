@@ -5,17 +5,17 @@
 #include "FileSync.h"
 #include "FirmwareDownload.h"
 #include "HexText.h"
-#include "Prompts.h"
-#include "TransferProgressBar.h"
 #include "IniFile.h"
+#include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
 #include "SettingsDispatch.h"
-#include "TFormEinstBase.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
 #include "TFormDebug.h"
+#include "TFormEinstBase.h"
 #include "ToolIcons.h"
+#include "TransferProgressBar.h"
 #include "VelmarApplication.h"
 
 #include <QCloseEvent>
@@ -69,7 +69,8 @@ void guarded(F&& f)
 } // namespace
 
 TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
-    : QMainWindow(parent), m_env(std::move(environment))
+    : QMainWindow(parent),
+      m_env(std::move(environment))
 {
     m_settingsPath = m_env.settingsPath.isEmpty() ? IniFile::defaultPath() : m_env.settingsPath;
     buildWindow();
@@ -185,10 +186,9 @@ void TMainForm::buildWindow()
     TestBtn->setEnabled(true);
 
     // The window sees every key before its controls.
-    for (QWidget* w : {static_cast<QWidget*>(RichEdit), static_cast<QWidget*>(TermEdit),
-                       static_cast<QWidget*>(BtSend), static_cast<QWidget*>(SettingBtn),
-                       static_cast<QWidget*>(OpenBtn), static_cast<QWidget*>(timeBtn),
-                       static_cast<QWidget*>(ClearBtn)})
+    for (QWidget* w : {static_cast<QWidget*>(RichEdit), static_cast<QWidget*>(TermEdit), static_cast<QWidget*>(BtSend),
+                       static_cast<QWidget*>(SettingBtn), static_cast<QWidget*>(OpenBtn),
+                       static_cast<QWidget*>(timeBtn), static_cast<QWidget*>(ClearBtn)})
         w->installEventFilter(this);
     setFocusProxy(TermEdit);
 }
@@ -419,9 +419,8 @@ void TMainForm::LoadBtnClick()
     if (!session)
         return;
     DownloadScope scope(ToolBar, DownloadProgress);
-    const QString chosen = Prompts::openFile(this, FirmwareFileName,
-                                             QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"),
-                                             QStringLiteral("*.hex"));
+    const QString chosen = Prompts::openFile(
+        this, FirmwareFileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"), QStringLiteral("*.hex"));
     if (!chosen.isEmpty())
         FirmwareFileName = chosen;
     FirmwareDownload(*m_boot).Run(chosen);
@@ -435,9 +434,8 @@ void TMainForm::LoadByteCodeBtnClick()
     DownloadScope scope(ToolBar, DownloadProgress);
     RichEdit->setColor(LogColors::Green);
     RichEdit->addLine(QString());
-    const QString chosen = Prompts::openFile(this, ByteCodeFileName,
-                                             QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"),
-                                             QStringLiteral("*.vlb"));
+    const QString chosen = Prompts::openFile(
+        this, ByteCodeFileName, QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"), QStringLiteral("*.vlb"));
     if (!chosen.isEmpty())
         ByteCodeFileName = chosen;
     // Watched from now on, also when the dialog was cancelled.

@@ -21,8 +21,8 @@ class TransferProgressBar;
 
 // What the main window takes from its surroundings; tests give their own.
 struct MainFormEnvironment {
-    QString settingsPath;                 // empty: Settings.ini next to the executable
-    std::function<QDateTime()> clock;     // empty: the PC's local time
+    QString settingsPath;             // empty: Settings.ini next to the executable
+    std::function<QDateTime()> clock; // empty: the PC's local time
 };
 
 // The main window: terminal over the serial line, port controls, clock lines, and the

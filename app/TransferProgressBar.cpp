@@ -16,8 +16,8 @@ TransferProgressBar::TransferProgressBar(QWidget* parent) : QWidget(parent)
     m_bar->setFormat(QStringLiteral("%p %"));
     m_bar->setMinimumWidth(160);
     m_label = new QLabel(this);
-    m_label->setMinimumWidth(m_label->fontMetrics().horizontalAdvance(
-        QStringLiteral("verify: block 9999 of 9999, 99.9 kB/s, 9999 s left")));
+    m_label->setMinimumWidth(
+        m_label->fontMetrics().horizontalAdvance(QStringLiteral("verify: block 9999 of 9999, 99.9 kB/s, 9999 s left")));
     layout->addWidget(m_bar);
     layout->addWidget(m_label);
     setVisible(false);

@@ -72,7 +72,10 @@ int ShowDebugWindow(TFormDebug& form) { return runner()(form); }
 void SetDebugWindowRunner(DebugWindowRunner r) { runner() = std::move(r); }
 
 TFormDebug::TFormDebug(Link& link, QString settingsPath, QWidget* parent)
-    : QDialog(parent), m_link(link), m_poller(link), m_settingsPath(std::move(settingsPath))
+    : QDialog(parent),
+      m_link(link),
+      m_poller(link),
+      m_settingsPath(std::move(settingsPath))
 {
     setObjectName(QStringLiteral("FormDebug"));
     buildWindow();
@@ -340,7 +343,8 @@ void TFormDebug::PollBitSignals()
 void TFormDebug::PollWordSignals()
 {
     m_poller.PollWordSignals(
-        textsOf(m_wordEdits), [this](int row, std::uint16_t value) { m_wordLabels[row]->setText(QString::number(value)); },
+        textsOf(m_wordEdits),
+        [this](int row, std::uint16_t value) { m_wordLabels[row]->setText(QString::number(value)); },
         [this](int, const QString&) { showInvalidEntry(); });
 }
 

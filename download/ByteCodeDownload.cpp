@@ -25,8 +25,7 @@ bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint3
         line = QStringLiteral("flash memory 128k, awl 10k, ");
         limit = 10238;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

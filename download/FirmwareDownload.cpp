@@ -32,8 +32,7 @@ bool FirmwareDownload::MemoryLine(std::uint32_t areaEnd, QString& line, QString&
         line = QStringLiteral("flash memory 128k, awl 10k, ");
         range = QStringLiteral("$00000 to ");
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -36,8 +36,8 @@ std::optional<std::uint32_t> hexField(const QByteArray& line, qsizetype position
 
 IntelHexReader::IntelHexReader(LogSink& log, Pump pump) : m_log(log), m_pump(std::move(pump)) {}
 
-bool IntelHexReader::ReadIntelHex(const QString& fileName, std::vector<std::uint8_t>& image,
-                                  std::uint32_t& imageLength, std::uint32_t imageSize)
+bool IntelHexReader::ReadIntelHex(const QString& fileName, std::vector<std::uint8_t>& image, std::uint32_t& imageLength,
+                                  std::uint32_t imageSize)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {

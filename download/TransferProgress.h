@@ -7,11 +7,11 @@
 struct TransferProgress {
     enum class Pass { Flash, Verify };
     Pass pass = Pass::Flash;
-    int block = 0;            // blocks done in this pass
-    int blocks = 0;           // blocks of this pass
-    qint64 bytesDone = 0;     // block bytes moved in both passes so far
-    qint64 bytesTotal = 0;    // block bytes of both passes
-    qint64 elapsedMs = 0;     // since the flash pass began
+    int block = 0;         // blocks done in this pass
+    int blocks = 0;        // blocks of this pass
+    qint64 bytesDone = 0;  // block bytes moved in both passes so far
+    qint64 bytesTotal = 0; // block bytes of both passes
+    qint64 elapsedMs = 0;  // since the flash pass began
 
     // Bytes per second so far; 0 before there is anything to go by.
     [[nodiscard]] double bytesPerSecond() const;

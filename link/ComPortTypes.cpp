@@ -52,8 +52,7 @@ void TComFlowControl::setKind(TFlowControl k)
         OutCTSFlow = false;
         XonXoffOut = XonXoffIn = false;
         break;
-    case TFlowControl::fcCustom:
-        break;
+    case TFlowControl::fcCustom: break;
     }
 }
 
@@ -77,14 +76,11 @@ TBaudRate StrToBaudRate(const QString& s) { return valueOf(BaudRateTexts(), s, T
 TDataBits StrToDataBits(const QString& s) { return valueOf(DataBitsTexts(), s, TDataBits::dbEight); }
 TStopBits StrToStopBits(const QString& s) { return valueOf(StopBitsTexts(), s, TStopBits::sbOneStopBit); }
 TParityBits StrToParity(const QString& s) { return valueOf(ParityTexts(), s, TParityBits::prNone); }
-TFlowControl StrToFlowControl(const QString& s)
-{
-    return valueOf(FlowControlTexts(), s, TFlowControl::fcCustom);
-}
+TFlowControl StrToFlowControl(const QString& s) { return valueOf(FlowControlTexts(), s, TFlowControl::fcCustom); }
 
 int BaudRateValue(TBaudRate v)
 {
-    static constexpr std::array<int, 16> rates{0,     110,   300,   600,   1200,   2400,   4800,   9600,
+    static constexpr std::array<int, 16> rates{0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                                14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
     return rates[static_cast<std::size_t>(v)];
 }

@@ -15,8 +15,8 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& text)
 
 QString CommandSet::build(std::uint8_t code, std::span<const std::uint8_t> data, EndCase end)
 {
-    QString t = QStringLiteral(":aa") + ByteToHexDigits(static_cast<std::uint8_t>(1 + data.size())) +
-                ByteToHexDigits(code);
+    QString t =
+        QStringLiteral(":aa") + ByteToHexDigits(static_cast<std::uint8_t>(1 + data.size())) + ByteToHexDigits(code);
     for (std::uint8_t b : data)
         t += ByteToHexDigits(b);
     t += end == EndCase::Upper ? QStringLiteral("A5\r") : QStringLiteral("a5\r");

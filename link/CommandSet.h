@@ -40,8 +40,7 @@ public:
     enum class EndCase { Lower, Upper };
 
     // ":aa" LL CC data end "\r", with LL = 1 + number of data bytes.
-    static QString build(std::uint8_t code, std::span<const std::uint8_t> data = {},
-                         EndCase end = EndCase::Lower);
+    static QString build(std::uint8_t code, std::span<const std::uint8_t> data = {}, EndCase end = EndCase::Lower);
 
     // Restarts the board; the downloads send resetIntoBootloader() instead.
     static QString reset() { return QStringLiteral(":aa0110a5\r"); }

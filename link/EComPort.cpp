@@ -31,15 +31,13 @@ QString ComErrorText(int code)
 }
 
 EComPort::EComPort(int code, const QString& port)
-    : VelmarError(port + QStringLiteral(" Error: ") + ComErrorText(code)), m_code(code)
-{
-}
+    : VelmarError(port + QStringLiteral(" Error: ") + ComErrorText(code)),
+      m_code(code)
+{}
 
 EComPort::EComPort(int code, const QString& message, std::nullptr_t) : VelmarError(message), m_code(code) {}
 
 EComPortExt::EComPortExt(int code, int systemError, const QString& port)
-    : EComPort(code, QStringLiteral("COM Port Error: ") + ComErrorText(code) + QStringLiteral(" on ") + port,
-               nullptr),
+    : EComPort(code, QStringLiteral("COM Port Error: ") + ComErrorText(code) + QStringLiteral(" on ") + port, nullptr),
       m_systemError(systemError)
-{
-}
+{}

@@ -80,7 +80,4 @@ std::int32_t StrToInt(const QString& text)
     throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
 }
 
-std::int32_t StrToIntDef(const QString& text, std::int32_t fallback)
-{
-    return parseInteger(text).value_or(fallback);
-}
+std::int32_t StrToIntDef(const QString& text, std::int32_t fallback) { return parseInteger(text).value_or(fallback); }

@@ -20,16 +20,15 @@ private:
 };
 
 Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
-    : QObject(parent), m_port(port), m_terminal(terminal), m_rx(port, terminal)
-{
-}
+    : QObject(parent),
+      m_port(port),
+      m_terminal(terminal),
+      m_rx(port, terminal)
+{}
 
 Link::~Link() = default;
 
-void Link::ConnectDispatcher()
-{
-    connect(&m_port, &TCustomComPort::RxChar, &m_rx, &ReceiveDispatcher::ComPortRxChar);
-}
+void Link::ConnectDispatcher() { connect(&m_port, &TCustomComPort::RxChar, &m_rx, &ReceiveDispatcher::ComPortRxChar); }
 
 void Link::enterPump()
 {

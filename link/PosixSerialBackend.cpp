@@ -38,9 +38,9 @@ bool deviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV ||
 } // namespace
 
 PosixSerialBackend::PosixSerialBackend(QString devicePath, QObject* parent)
-    : PortBackend(parent), m_path(std::move(devicePath))
-{
-}
+    : PortBackend(parent),
+      m_path(std::move(devicePath))
+{}
 
 PosixSerialBackend::~PosixSerialBackend() { close(); }
 

@@ -4,9 +4,10 @@
 #include "TCustomComPort.h"
 
 ReceiveDispatcher::ReceiveDispatcher(TCustomComPort& port, LogSink& terminal, QObject* parent)
-    : QObject(parent), m_port(port), m_terminal(terminal)
-{
-}
+    : QObject(parent),
+      m_port(port),
+      m_terminal(terminal)
+{}
 
 void ReceiveDispatcher::complete()
 {

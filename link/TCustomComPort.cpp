@@ -249,10 +249,10 @@ void TCustomComPort::SetPort(const QString& name)
     }
 }
 
-#define VELMAR_SETTER(Name, member)                                                                      \
-    if (member == v)                                                                                     \
-        return;                                                                                          \
-    member = v;                                                                                          \
+#define VELMAR_SETTER(Name, member)                                                                                    \
+    if (member == v)                                                                                                   \
+        return;                                                                                                        \
+    member = v;                                                                                                        \
     settingChanged();
 
 void TCustomComPort::SetBaudRate(TBaudRate v) { VELMAR_SETTER(BaudRate, m_baudRate) }

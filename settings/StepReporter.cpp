@@ -50,17 +50,10 @@ std::uint8_t StepReporter::send(const QString& telegram)
 void StepReporter::appendWriteOutcome(std::uint8_t code)
 {
     switch (code) {
-    case 0:
-        m_log.append(QStringLiteral("  timeout"));
-        break;
-    case CommandSet::Ack:
-        m_log.append(QStringLiteral("  pass"));
-        break;
-    case CommandSet::Refused:
-        m_log.append(QStringLiteral("  fail"));
-        break;
-    default:
-        break;
+    case 0: m_log.append(QStringLiteral("  timeout")); break;
+    case CommandSet::Ack: m_log.append(QStringLiteral("  pass")); break;
+    case CommandSet::Refused: m_log.append(QStringLiteral("  fail")); break;
+    default: break;
     }
 }
 

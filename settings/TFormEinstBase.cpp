@@ -10,7 +10,10 @@
 #include <QTimer>
 
 TFormEinstBase::TFormEinstBase(Link& link, QWidget* owner)
-    : QDialog(owner), RichEdit(new RichLog(this)), m_link(link), m_steps(link, *RichEdit)
+    : QDialog(owner),
+      RichEdit(new RichLog(this)),
+      m_link(link),
+      m_steps(link, *RichEdit)
 {
     RichEdit->setObjectName(QStringLiteral("RichEdit"));
     RichEdit->setColor(LogColors::Yellow);

@@ -15,8 +15,8 @@ void LinePacer::push(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (m_queue.isEmpty() && (!m_since.isValid() || !m_paced ||
-                              m_since.nsecsElapsed() * LineBytesPerSecond / 1000000000 >= m_sent)) {
+    if (m_queue.isEmpty() &&
+        (!m_since.isValid() || !m_paced || m_since.nsecsElapsed() * LineBytesPerSecond / 1000000000 >= m_sent)) {
         // The line was idle: the clock starts with these bytes.
         m_since.start();
         m_sent = 0;

@@ -26,7 +26,8 @@ int hexValue(char c)
 } // namespace
 
 SimBoard::SimBoard(QObject* parent)
-    : QObject(parent), m_boot(m_flash, m_faults, [this](const QByteArray& b) { send(b); })
+    : QObject(parent),
+      m_boot(m_flash, m_faults, [this](const QByteArray& b) { send(b); })
 {
     m_clock.start();
     setFlashAreaEnd(0x1F000);
@@ -39,9 +40,9 @@ void SimBoard::setKind(std::uint8_t kind)
     m_eeprom[0x0000] = kind;
     m_eeprom[0x0001] = 0x00; // firmware valid
     switch (kind) {
-    case 0: m_eeprom[0x0002] = 0x13; break;  // CAN on, LCD on board, hardware clock
-    case 1: m_eeprom[0x0002] = 0x52; break;  // LCD on board, hardware clock, SD card
-    case 2: m_eeprom[0x0002] = 0x04; break;  // LCD on I2C
+    case 0: m_eeprom[0x0002] = 0x13; break; // CAN on, LCD on board, hardware clock
+    case 1: m_eeprom[0x0002] = 0x52; break; // LCD on board, hardware clock, SD card
+    case 2: m_eeprom[0x0002] = 0x04; break; // LCD on I2C
     default: m_eeprom[0x0002] = 0x00; break;
     }
     m_eeprom[0x0003] = 0x40; // I2C address of the I/O module
@@ -81,9 +82,7 @@ void SimBoard::receive(const QByteArray& bytes)
     for (char c : bytes) {
         const auto b = static_cast<std::uint8_t>(c);
         switch (m_state) {
-        case State::Firmware:
-            receiveFirmware(b);
-            break;
+        case State::Firmware: receiveFirmware(b); break;
         case State::BootWait:
             if (m_lastByte == Esc && b == Sync && !m_faults.noSignOn) {
                 ++m_bootWaitId; // the firmware does not start
@@ -167,8 +166,8 @@ void SimBoard::handleTerminalLine(const QByteArray& line)
     } else if (f.value(0) == "date" && f.size() >= 5) {
         static const char* days[] = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
         const int wd = f[4].toInt();
-        send("Datum gestellt: " + QByteArray(days[wd >= 0 && wd < 7 ? wd : 0]) + ' ' + f[1] + '.' + f[2] + '.' +
-             f[3] + "\r\n");
+        send("Datum gestellt: " + QByteArray(days[wd >= 0 && wd < 7 ? wd : 0]) + ' ' + f[1] + '.' + f[2] + '.' + f[3] +
+             "\r\n");
     } else if (line == "help" || line == "?") {
         send("Befehle: time hh mm ss, date dd mm yyyy w, help\r\n");
     } else {
@@ -217,13 +216,9 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
     const QByteArray refused(1, char(0x21));
     QByteArray a(1, char(code));
     switch (code) {
-    case 0x10:
-        enterBootWait();
-        return {};
-    case 0x20:
-        return ok;
-    case 0x31:
-        return a.append(char(m_pointer & 0xFF)).append(char(m_pointer >> 8));
+    case 0x10: enterBootWait(); return {};
+    case 0x20: return ok;
+    case 0x31: return a.append(char(m_pointer & 0xFF)).append(char(m_pointer >> 8));
     case 0x32:
         if (data.size() != 2)
             return refused;
@@ -262,8 +257,7 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
         if (data.isEmpty())
             return a.append(char(0x00)).append(char(0x10)); // status, free pool entries
         return data.size() == 3 ? ok : refused;
-    case 0x52:
-        return a.append(char(inputs)).append(char(buttons)).append(char(outputs));
+    case 0x52: return a.append(char(inputs)).append(char(buttons)).append(char(outputs));
     case 0x53: {
         const std::size_t index = d(0) | (d(1) << 8);
         if (index >= 32)
@@ -280,12 +274,9 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
         const int mv = 2400 + d(0) * 10;
         return a.append(char(mv & 0xFF)).append(char(mv >> 8));
     }
-    case 0x61:
-        return a.append(char(d(0))).append(char(0x00)).append(char(0x00)).append(char(0x00));
-    case 0x62:
-        return a.append(char(d(0)));
-    default:
-        return refused;
+    case 0x61: return a.append(char(d(0))).append(char(0x00)).append(char(0x00)).append(char(0x00));
+    case 0x62: return a.append(char(d(0)));
+    default: return refused;
     }
 }
 
@@ -313,10 +304,10 @@ void SimBoard::updateAnimation()
         return;
     const qint64 ms = m_clock.elapsed();
     const int step = int(ms / 500);
-    inputs = std::uint8_t(1u << (step % 6));                 // a running light on the inputs
+    inputs = std::uint8_t(1u << (step % 6)); // a running light on the inputs
     // Now and then a button is pressed for two seconds, each of the four in turn.
     buttons = std::uint8_t((step / 4) % 2 ? 1u << ((step / 8) % 4) : 0x00);
-    outputs = std::uint8_t((step / 2) & 0x3F);              // a binary counter on the outputs
+    outputs = std::uint8_t((step / 2) & 0x3F); // a binary counter on the outputs
     // 1-bit signals: byte 0 blinks, byte 1 follows the inputs.
     m_ram[BitVariablesAt + 0] = std::uint8_t(step % 2 ? 0x55 : 0xAA);
     m_ram[BitVariablesAt + 1] = inputs;

@@ -20,7 +20,7 @@ public:
     static constexpr std::size_t EepromSize = 4096;
     static constexpr std::size_t RamSize = 4096;
     // RAM layout of the variables the debug window reads.
-    static constexpr std::size_t BitVariablesAt = 0x0200; // 32 bytes: 1-bit signals 0..255
+    static constexpr std::size_t BitVariablesAt = 0x0200;  // 32 bytes: 1-bit signals 0..255
     static constexpr std::size_t WordVariablesAt = 0x0400; // 256 words, low byte first
 
     explicit SimBoard(QObject* parent = nullptr);

@@ -3,9 +3,10 @@
 #include "SimFaults.h"
 
 SimBootloader::SimBootloader(std::vector<std::uint8_t>& flash, const SimFaults& faults, Send send)
-    : m_flash(flash), m_faults(faults), m_send(std::move(send))
-{
-}
+    : m_flash(flash),
+      m_faults(faults),
+      m_send(std::move(send))
+{}
 
 void SimBootloader::restart()
 {
@@ -24,17 +25,13 @@ bool SimBootloader::receive(std::uint8_t byte)
             m_command.append(char(byte));
             execute();
             return false;
-        case 'E':
-            return true;
-        case 'A':
-            m_need = 4;
-            break;
+        case 'E': return true;
+        case 'A': m_need = 4; break;
         case 'B':
         case 'g':
             m_need = 3; // size high, size low, 'F'; B then takes the block
             break;
-        default:
-            return false; // anything else (sync bytes, stray text) is ignored
+        default: return false; // anything else (sync bytes, stray text) is ignored
         }
         m_command.append(char(byte));
         return false;
@@ -103,8 +100,7 @@ void SimBootloader::execute()
         m_address += std::uint32_t(size);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     if (!reply.isEmpty())
         m_send(reply);

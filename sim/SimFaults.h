@@ -7,19 +7,19 @@
 // What can go wrong on the simulated board, switched on by tests and by velmar-sim options.
 struct SimFaults {
     // Telegrams
-    bool silent = false;        // no answer at all
-    bool refuseAll = false;     // every telegram answered with 0x21
-    bool wrongStart = false;    // start byte 0xAB instead of 0xAA
-    bool wrongEnd = false;      // end byte 0xA4 instead of 0xA5
-    bool badGroup = false;      // a group that is not hexadecimal ("zz") in place of the code
-    QByteArray noise;           // characters sent before the ":" of every answer
-    int answerDelayMs = 0;      // time between the request and the answer
+    bool silent = false;           // no answer at all
+    bool refuseAll = false;        // every telegram answered with 0x21
+    bool wrongStart = false;       // start byte 0xAB instead of 0xAA
+    bool wrongEnd = false;         // end byte 0xA4 instead of 0xA5
+    bool badGroup = false;         // a group that is not hexadecimal ("zz") in place of the code
+    QByteArray noise;              // characters sent before the ":" of every answer
+    int answerDelayMs = 0;         // time between the request and the answer
     QList<std::uint8_t> onlyCodes; // when not empty, the faults above hit only these commands
 
     // Bootloader
-    bool noSignOn = false;           // ignores ESC 0xAA
-    int dropAckOfBlock = -1;         // the n-th block write (0-based) gets no acknowledgement
+    bool noSignOn = false;               // ignores ESC 0xAA
+    int dropAckOfBlock = -1;             // the n-th block write (0-based) gets no acknowledgement
     std::int64_t corruptReadbackAt = -1; // flash address whose byte is flipped on read-back
-    bool shortAreaEnd = false;       // "X" answered with two bytes only
-    bool blockSizeZero = false;      // "b" answered with 0
+    bool shortAreaEnd = false;           // "X" answered with two bytes only
+    bool blockSizeZero = false;          // "b" answered with 0
 };

@@ -11,10 +11,12 @@ SimPortBackend::SimPortBackend(SimBoard* board, QObject* parent) : PortBackend(p
         m_board = new SimBoard(this);
         m_ownsBoard = true;
     }
-    m_toBoard = new LinePacer([this](const QByteArray& b) {
-        if (m_board && m_open)
-            m_board->receive(b);
-    }, this);
+    m_toBoard = new LinePacer(
+        [this](const QByteArray& b) {
+            if (m_board && m_open)
+                m_board->receive(b);
+        },
+        this);
     m_toPc = new LinePacer([this](const QByteArray& b) { arrive(b); }, this);
 }
 
@@ -113,9 +115,12 @@ void SimPortBackend::notify()
     if (m_notifyQueued || !m_events)
         return;
     m_notifyQueued = true;
-    QMetaObject::invokeMethod(this, [this] {
-        m_notifyQueued = false;
-        if (m_events && m_open && !m_input.isEmpty())
-            Q_EMIT readyRead();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_notifyQueued = false;
+            if (m_events && m_open && !m_input.isEmpty())
+                Q_EMIT readyRead();
+        },
+        Qt::QueuedConnection);
 }

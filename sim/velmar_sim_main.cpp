@@ -44,7 +44,8 @@ int main(int argc, char** argv)
     const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Refuse every telegram (0x21)."));
     const QCommandLineOption wrongStart(QStringLiteral("wrong-start"), QStringLiteral("Answer with start byte 0xAB."));
     const QCommandLineOption wrongEnd(QStringLiteral("wrong-end"), QStringLiteral("Answer with end byte 0xA4."));
-    const QCommandLineOption badGroup(QStringLiteral("bad-group"), QStringLiteral("Put a group that is not hex into answers."));
+    const QCommandLineOption badGroup(QStringLiteral("bad-group"),
+                                      QStringLiteral("Put a group that is not hex into answers."));
     const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer telegrams after <ms>."),
                                    QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Send <text> before the ':' of answers."),
@@ -69,8 +70,8 @@ int main(int argc, char** argv)
     const QCommandLineOption blockZero(QStringLiteral("block-size-zero"), QStringLiteral("Answer 'b' with 0."));
     const QCommandLineOption invalidFw(QStringLiteral("invalid-firmware"),
                                        QStringLiteral("Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."));
-    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, faultCodes, flashEnd, blockSize,
-                  noSignOn, dropAck, corrupt, shortX, blockZero, invalidFw});
+    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, faultCodes, flashEnd,
+                  blockSize, noSignOn, dropAck, corrupt, shortX, blockZero, invalidFw});
     p.process(app);
 
     bool kindOk = false;

@@ -1,9 +1,9 @@
 // Time of one full debug-window poll cycle (digital I/O, five 1-bit and five 16-bit signals:
 // eleven telegrams) against velmar-sim on a pseudo-terminal, next to the 100 ms tick.
+#include "BenchRig.h"
 #include "DebugPoller.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "BenchRig.h"
 #include "TComPort.h"
 
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
 // Flash and verify of a 126976-byte image against velmar-sim on a pseudo-terminal, through the
 // real port code: unpaced (the tool's own cost) and paced at 57600 baud (against the line's
 // limit of 2 x bytes / 5760 s). Also the time to read a 128 KiB Intel HEX file.
+#include "BenchRig.h"
 #include "Bootloader.h"
 #include "IntelHexReader.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "BenchRig.h"
 #include "TCustomComPort.h"
 
 #include <QCoreApplication>
@@ -48,7 +48,8 @@ QByteArray hexFile(const std::vector<std::uint8_t>& data)
             const std::uint8_t segment[2] = {std::uint8_t((at >> 4) >> 8), std::uint8_t((at >> 4) & 0xFF)};
             text += record(2, 0, segment, 2);
         }
-        text += record(0, std::uint16_t(at & 0xFFFF), data.data() + at, int(std::min<std::size_t>(16, data.size() - at)));
+        text +=
+            record(0, std::uint16_t(at & 0xFFFF), data.data() + at, int(std::min<std::size_t>(16, data.size() - at)));
     }
     return text + ":00000001FF\r\n";
 }

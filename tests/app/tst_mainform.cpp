@@ -6,9 +6,9 @@
 #include "StubPortBackend.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
-#include <QComboBox>
 #include "TMainForm.h"
 #include "VelmarApplication.h"
+#include <QComboBox>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,9 +52,8 @@ private Q_SLOTS:
                 m_stub = b.get();
                 return b;
             });
-        TCustomComPort::RegisterBackend("SIMBOARD", [this](const QString&) {
-            return std::make_unique<SimPortBackend>(&m_board);
-        });
+        TCustomComPort::RegisterBackend("SIMBOARD",
+                                        [this](const QString&) { return std::make_unique<SimPortBackend>(&m_board); });
         TCustomComPort::RegisterBackend("DEADPORT", [](const QString&) {
             auto b = std::make_unique<StubPortBackend>();
             b->openError = ENOENT;

@@ -55,8 +55,8 @@ TEST_F(Poller, TelegramsForBitSignalNumbers)
     poller.ReadBitSignal(255);
     // Typed numbers are taken modulo 256.
     bits({QStringLiteral("256"), QStringLiteral("300")});
-    EXPECT_EQ(sent(), (QList<QByteArray>{":aa03530000a5", ":aa03530100a5", ":aa03531F00a5", ":aa03530000a5",
-                                         ":aa03530500a5"}));
+    EXPECT_EQ(sent(),
+              (QList<QByteArray>{":aa03530000a5", ":aa03530100a5", ":aa03531F00a5", ":aa03530000a5", ":aa03530500a5"}));
 }
 
 TEST_F(Poller, TelegramsForWordSignalNumbers)
@@ -72,9 +72,9 @@ TEST_F(Poller, TelegramsForWordSignalNumbers)
 TEST_F(Poller, BitSignalIsTheBitOfItsByte)
 {
     auto& ram = rig.board.ram();
-    ram[SimBoard::BitVariablesAt + 0] = 0x01; // signal 0
-    ram[SimBoard::BitVariablesAt + 1] = 0x20; // signal 13
-    ram[SimBoard::BitVariablesAt + 5] = 0x00; // signal 44 clear
+    ram[SimBoard::BitVariablesAt + 0] = 0x01;  // signal 0
+    ram[SimBoard::BitVariablesAt + 1] = 0x20;  // signal 13
+    ram[SimBoard::BitVariablesAt + 5] = 0x00;  // signal 44 clear
     ram[SimBoard::BitVariablesAt + 31] = 0x80; // signal 255
     EXPECT_EQ(poller.ReadBitSignal(0), 1);
     EXPECT_EQ(poller.ReadBitSignal(1), 0);
@@ -127,8 +127,8 @@ TEST_F(Poller, RefusedReadsGiveNoLampsAndZero)
 
 TEST_F(Poller, InvalidTextEndsOnlyItsColumn)
 {
-    const Column b = bits({QStringLiteral("1"), QString(), QStringLiteral("x"), QStringLiteral("2"),
-                           QStringLiteral("3")});
+    const Column b =
+        bits({QStringLiteral("1"), QString(), QStringLiteral("x"), QStringLiteral("2"), QStringLiteral("3")});
     EXPECT_EQ(b.invalid, std::vector<int>{2});
     EXPECT_EQ(b.results.size(), 1u);
     EXPECT_EQ(sent().size(), 1);

@@ -127,13 +127,14 @@ private Q_SLOTS:
         QCOMPARE(lampPattern({form->LabelLedEin1, form->LabelLedEin2, form->LabelLedEin3, form->LabelLedEin4,
                               form->LabelLedEin5, form->LabelLedEin6}),
                  QString("RLRLLL"));
-        QCOMPARE(lampPattern({form->LabelLedT1, form->LabelLedT2, form->LabelLedT3, form->LabelLedT4}), QString("LRLL"));
+        QCOMPARE(lampPattern({form->LabelLedT1, form->LabelLedT2, form->LabelLedT3, form->LabelLedT4}),
+                 QString("LRLL"));
         QCOMPARE(lampPattern({form->LabelLedOut1, form->LabelLedOut2, form->LabelLedOut3, form->LabelLedOut4,
                               form->LabelLedOut5, form->LabelLedOut6}),
                  QString("LLLLRR"));
         // A 1-bit signal of 1 is lime, 0 red; empty rows stay as they were.
-        QCOMPARE(lampPattern({form->LabelLedBS1, form->LabelLedBS2, form->LabelLedBS3, form->LabelLedBS4,
-                              form->LabelLedBS5}),
+        QCOMPARE(lampPattern(
+                     {form->LabelLedBS1, form->LabelLedBS2, form->LabelLedBS3, form->LabelLedBS4, form->LabelLedBS5}),
                  QString("LLLRL"));
         QCOMPARE(form->Label_WS2->text(), QString("4660"));
         QCOMPARE(form->Label_WS5->text(), QString("4660"));

@@ -218,7 +218,9 @@ TEST(Bootloader, ShortBlockReadAndSilentAddressSelect)
     std::uint32_t position = 0;
     s.stub->feed(QByteArray(5, '\0'));
     EXPECT_FALSE(boot.VerifyBlock(position, 8));
-    EXPECT_EQ(s.stub->written, QByteArray("g\x00\x08" "F", 4));
+    EXPECT_EQ(s.stub->written, QByteArray("g\x00\x08"
+                                          "F",
+                                          4));
     EXPECT_EQ(s.terminal.lines(), QStringList({" timeout", "RxIndex: $0005", "RxBlockSize: $0008"}));
     EXPECT_EQ(position, 0u);
 

@@ -61,15 +61,12 @@ TEST(ByteCodeReader, Items)
         EXPECT_EQ(r.ok, c.ok);
         EXPECT_EQ(r.bytes, c.bytes);
         EXPECT_EQ(r.image.size(), 16384u);
-        EXPECT_TRUE(std::all_of(r.image.begin() + qsizetype(r.bytes.size()), r.image.end(),
-                                [](auto b) { return b == 0xFF; }));
+        EXPECT_TRUE(
+            std::all_of(r.image.begin() + qsizetype(r.bytes.size()), r.image.end(), [](auto b) { return b == 0xFF; }));
     }
 }
 
-TEST(ByteCodeReader, EventsArePumpedAfterEveryLineButComments)
-{
-    EXPECT_EQ(read(";a\n01\n;b\n02:03\n").pumps, 2);
-}
+TEST(ByteCodeReader, EventsArePumpedAfterEveryLineButComments) { EXPECT_EQ(read(";a\n01\n;b\n02:03\n").pumps, 2); }
 
 TEST(ByteCodeReader, NeverWritesPastTheImage)
 {
@@ -147,20 +144,10 @@ TEST(ByteCodeDownload, WritesTheProgramBehindTheFirmwareAndStartsIt)
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(QRegularExpression("^contact Velmar \\.{2,3}$").match(lines[1]).hasMatch()) << lines[1].toStdString();
     lines[1] = "contact Velmar ";
-    EXPECT_EQ(lines, QStringList({"load AWL size, 300 bytes",
-                                  "contact Velmar ",
-                                  "flash memory 128k, awl 2k,  $0001F000 to $0001F12C",
-                                  "block size,  $0080",
-                                  "select adress: $0001F000",
-                                  "flash device ",
-                                  "...",
-                                  "select adress: $0001F000",
-                                  "verify device ",
-                                  "...",
-                                  "start program",
-                                  "",
-                                  "",
-                                  ""}));
+    EXPECT_EQ(lines, QStringList({"load AWL size, 300 bytes", "contact Velmar ",
+                                  "flash memory 128k, awl 2k,  $0001F000 to $0001F12C", "block size,  $0080",
+                                  "select adress: $0001F000", "flash device ", "...", "select adress: $0001F000",
+                                  "verify device ", "...", "start program", "", "", ""}));
     EXPECT_EQ(r.rig.terminal.color(), LogColors::White);
 }
 

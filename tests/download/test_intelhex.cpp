@@ -93,7 +93,8 @@ TEST(IntelHexReader, TheImageSizeIsTheLimit)
 TEST(IntelHexReader, SegmentAddressMovesLaterRecords)
 {
     Reader r;
-    ASSERT_TRUE(r.read(record(0, 0x0100, "\x11") + record(2, 0, QByteArray("\x10\x00", 2)) + record(0, 0x0100, "\x22") + EndRecord));
+    ASSERT_TRUE(r.read(record(0, 0x0100, "\x11") + record(2, 0, QByteArray("\x10\x00", 2)) + record(0, 0x0100, "\x22") +
+                       EndRecord));
     EXPECT_EQ(r.image[0x100], 0x11);
     EXPECT_EQ(r.image[0x10100], 0x22);
     EXPECT_EQ(r.length, 0x10101u);
@@ -109,8 +110,8 @@ TEST(IntelHexReader, RepeatedEntries)
     }
     {
         Reader r; // a different value wins, 0xFF never counts as an earlier entry
-        ASSERT_TRUE(r.read(record(0, 0x20, "\x01\xFF") + record(0, 0x20, "\x05\xFF") + record(0, 0x21, "\x07") +
-                           EndRecord));
+        ASSERT_TRUE(
+            r.read(record(0, 0x20, "\x01\xFF") + record(0, 0x20, "\x05\xFF") + record(0, 0x21, "\x07") + EndRecord));
         EXPECT_EQ(r.log.text(), QString());
         EXPECT_EQ(r.image[0x20], 0x05);
         EXPECT_EQ(r.image[0x21], 0x07);

@@ -51,7 +51,8 @@ TEST(EndToEnd, TelegramsAndTerminalOverAPseudoTerminal)
 
     rig.link.rx().RxMode = RxTerminal;
     rig.port.WriteStr("time 14 05 09\r");
-    ASSERT_TRUE(WaitUntil([&] { return rig.terminal.text().contains("14:05:09"); }, 3000)) << rig.terminal.text().toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return rig.terminal.text().contains("14:05:09"); }, 3000))
+        << rig.terminal.text().toStdString();
 }
 
 TEST(EndToEnd, FaultsOfTheBoardReachTheCaller)

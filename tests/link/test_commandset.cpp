@@ -53,17 +53,24 @@ TEST(CommandSet, SignalsAreTakenAsBytes)
 TEST(CommandSet, WritesOfSeveralBytesEndInUpperCase)
 {
     const std::array<std::uint8_t, 3> bytes{0x01, 0xAB, 0x00};
-    EXPECT_EQ(CommandSet::eepromWrite(bytes), ":aa0433" "01AB00" "A5\r");
-    EXPECT_EQ(CommandSet::ramWrite(bytes), ":aa0435" "01AB00" "A5\r");
+    EXPECT_EQ(CommandSet::eepromWrite(bytes), ":aa0433"
+                                              "01AB00"
+                                              "A5\r");
+    EXPECT_EQ(CommandSet::ramWrite(bytes), ":aa0435"
+                                           "01AB00"
+                                           "A5\r");
     EXPECT_EQ(CommandSet::messageWrite(1, 2, 3), ":aa0450010203A5\r");
     const std::array<std::uint8_t, 11> entry{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
-    EXPECT_EQ(CommandSet::eepromWriteEntry(entry), ":aa0c33" "0102030405060708090A0B" "a5\r");
+    EXPECT_EQ(CommandSet::eepromWriteEntry(entry), ":aa0c33"
+                                                   "0102030405060708090A0B"
+                                                   "a5\r");
 }
 
 TEST(CommandSet, SdCardFileTexts)
 {
     EXPECT_EQ(CommandSet::fileOpenWrite("A.TXT"), ":aa0670412E545854a5\r");
     EXPECT_EQ(CommandSet::fileOpenRead("A"), ":aa027241a5\r");
-    EXPECT_EQ(CommandSet::fileWrite(QByteArray(30, 'x'), false), ":aa1F71" + QString(30, 'x').toLatin1().toHex().toUpper() + "a5\r");
+    EXPECT_EQ(CommandSet::fileWrite(QByteArray(30, 'x'), false),
+              ":aa1F71" + QString(30, 'x').toLatin1().toHex().toUpper() + "a5\r");
     EXPECT_EQ(CommandSet::fileWrite("ab", true), ":aa047161620Aa5\r");
 }

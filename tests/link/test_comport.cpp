@@ -89,10 +89,12 @@ TEST(ComPort, OpensWithTheDesignedLineAndReadsAtOnce)
     EXPECT_EQ(port.WriteStr(":aa0120a5\r"), 10);
     EXPECT_EQ(port.WriteStr(QByteArray()), 0);
     QByteArray seen;
-    WaitUntil([&] {
-        seen += pty.receive();
-        return seen.size() >= 10;
-    }, 2000);
+    WaitUntil(
+        [&] {
+            seen += pty.receive();
+            return seen.size() >= 10;
+        },
+        2000);
     EXPECT_EQ(seen, QByteArray(":aa0120a5\r"));
 }
 

@@ -60,7 +60,7 @@ TEST(BaseBoardBits, LastSelectedLcdWinsAndBitsSixAndSevenAreDropped)
         std::uint8_t written;
     } cases[] = {
         {0x00, {Lcd::Off, false, false, false}, 0x00},
-        {0x01, {Lcd::Off, false, false, true}, 0x01},   // the box named 0x40 is bit 0
+        {0x01, {Lcd::Off, false, false, true}, 0x01}, // the box named 0x40 is bit 0
         {0x40, {Lcd::Off, false, false, false}, 0x00},
         {0xC1, {Lcd::Off, false, false, true}, 0x01},
         {0x02, {Lcd::OnBoard, false, false, false}, 0x02},
@@ -97,10 +97,9 @@ TEST_F(OnSim, ReadThenWriteClearsBitsSixAndSevenInTheEeprom)
     ASSERT_TRUE(b.has_value());
     BaseBoardConfig::write(steps, BaseBoardConfig::fromByte(*b).toByte());
     EXPECT_EQ(config(), 0x01);
-    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002  pass", " read: 0xC1 ",
-                                        "select address: 0x0002  pass", " write 0x01  pass"}));
-    EXPECT_EQ(rig.board.telegramLog(),
-              telegrams({":aa03320200a5", ":aa023401a5", ":aa03320200a5", ":aa023301a5"}));
+    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002  pass", " read: 0xC1 ", "select address: 0x0002  pass",
+                                        " write 0x01  pass"}));
+    EXPECT_EQ(rig.board.telegramLog(), telegrams({":aa03320200a5", ":aa023401a5", ":aa03320200a5", ":aa023301a5"}));
     // Neighbours of the byte are left alone.
     EXPECT_EQ(rig.board.eeprom()[0x0001], 0x00);
     EXPECT_EQ(rig.board.eeprom()[0x0003], 0x40);
@@ -112,8 +111,8 @@ TEST_F(OnSim, RefusedStepsSayFailAndNothingChanges)
     rig.board.faults().refuseAll = true;
     EXPECT_FALSE(BaseBoardConfig::read(steps).has_value());
     BaseBoardConfig::write(steps, 0x08);
-    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002  fail", " read:   fail",
-                                        "select address: 0x0002  fail", " write 0x08  fail"}));
+    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002  fail", " read:   fail", "select address: 0x0002  fail",
+                                        " write 0x08  fail"}));
     EXPECT_EQ(config(), 0x13);
 }
 
@@ -223,7 +222,8 @@ TEST_F(OnSim, AStepThatWouldNestIsRefusedInTheLogAndTheTerminal)
     QTimer::singleShot(20, [&] { refused = steps.refuseIfBusy("read"); });
     EXPECT_EQ(steps.writeStep("select address: 0x0002", ":aa03320200a5\r"), 0x20);
     EXPECT_TRUE(refused);
-    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002", "busy, please wait", "select address: 0x0002  pass"}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"select address: 0x0002", "busy, please wait", "select address: 0x0002  pass"}));
     EXPECT_TRUE(rig.terminal.text().contains("line busy, refused: read"));
     EXPECT_FALSE(steps.refuseIfBusy("read"));
 }

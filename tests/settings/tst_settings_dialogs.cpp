@@ -45,7 +45,8 @@ class TestSettingsDialogs : public QObject {
     static bool showAndSettle(TFormEinst& dialog, SimBoard& board, qsizetype telegrams = 2)
     {
         dialog.show();
-        return QTest::qWaitFor([&] { return board.telegramLog().size() >= telegrams && !dialog.steps().link().busy(); });
+        return QTest::qWaitFor(
+            [&] { return board.telegramLog().size() >= telegrams && !dialog.steps().link().busy(); });
     }
 
 private Q_SLOTS:
@@ -167,9 +168,8 @@ private Q_SLOTS:
     void theButtonOpensTheDialogOfTheBoardKind()
     {
         SimBoard board;
-        TCustomComPort::RegisterBackend("SETSIM", [&board](const QString&) {
-            return std::make_unique<SimPortBackend>(&board);
-        });
+        TCustomComPort::RegisterBackend("SETSIM",
+                                        [&board](const QString&) { return std::make_unique<SimPortBackend>(&board); });
         TMainForm form(MainFormEnvironment{m_dir.filePath("Settings.ini"), {}});
         form.ComPort->SetPort("SETSIM");
         form.ComPort->Open();

@@ -99,7 +99,8 @@ TEST_F(Board, FileBlockZeroLeavesThePointerAtTheTable)
 {
     EXPECT_EQ(ask(":aa024000a5"), ":aa03400008a5\r\n");
     EXPECT_EQ(ask(":aa023601a5"), ":aa023602a5\r\n");
-    EXPECT_EQ(ask(":aa02360ba5"), ":aa0c362829" "2a2b2c2d2e2f303132a5\r\n");
+    EXPECT_EQ(ask(":aa02360ba5"), ":aa0c362829"
+                                  "2a2b2c2d2e2f303132a5\r\n");
     EXPECT_EQ(ask(":aa024001a5"), ":aa0121a5\r\n");
 }
 

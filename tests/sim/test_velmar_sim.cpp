@@ -27,8 +27,8 @@ TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
 
 TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
 {
-    for (const QStringList& args : {QStringList{"--kind", "256"}, QStringList{"--kind", "x"},
-                                    QStringList{"--fault-codes", "3g"}}) {
+    for (const QStringList& args :
+         {QStringList{"--kind", "256"}, QStringList{"--kind", "x"}, QStringList{"--fault-codes", "3g"}}) {
         QProcess p;
         p.start(QStringLiteral(VELMAR_SIM_PROGRAM), args);
         ASSERT_TRUE(p.waitForFinished(5000));

@@ -45,6 +45,15 @@ bool Bootloader::EnterBootloader()
     return false;
 }
 
+bool Bootloader::ContactBoard(const QString& line)
+{
+    m_log.addLine(line);
+    const bool signedOn = EnterBootloader();
+    m_link.rx().RxMode = RxTerminal;
+    m_link.pause(AfterSignOnPause);
+    return signedOn;
+}
+
 bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs)
 {
     ReceiveDispatcher& rx = m_link.rx();

@@ -18,6 +18,7 @@ class Bootloader {
 public:
     static constexpr std::uint32_t SignOnTimeout = 3000;
     static constexpr std::uint32_t SyncCycle = 250;
+    static constexpr std::uint32_t AfterSignOnPause = 250;
     static constexpr std::uint32_t SelectTimeout = 1000;
     static constexpr std::uint32_t BlockWriteTimeout = 5000;
     static constexpr std::uint32_t BlockReadTimeout = 3000;
@@ -46,6 +47,9 @@ public:
     void PrepareQueries();
     // Restarts the board into its bootloader and waits for the sign-on; dots show the cycles.
     bool EnterBootloader();
+    // Adds `line`, enters the bootloader, then gives the terminal the line back for a short
+    // pause whatever the outcome (the board may still be talking). Returns the sign-on.
+    bool ContactBoard(const QString& line);
     // A one-letter command answered by a number and a CR; the value is taken from the bytes
     // just before the CR, most significant first.
     bool QueryLongWord(const QByteArray& command, std::uint32_t& result, std::uint32_t timeoutMs);

@@ -104,11 +104,7 @@ bool ByteCodeDownload::steps(const QString& fileName)
     log.setColor(LogColors::Green);
     log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
 
-    log.addLine(QStringLiteral("contact Velmar "));
-    const bool signedOn = m_boot.EnterBootloader();
-    link.rx().RxMode = RxTerminal;
-    link.pause(250);
-    if (!signedOn)
+    if (!m_boot.ContactBoard(QStringLiteral("contact Velmar ")))
         return false;
 
     if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_awlStart, Link::TelegramTimeout))

@@ -67,11 +67,7 @@ bool FirmwareDownload::steps(const QString& fileName)
     log.setColor(LogColors::Green);
     log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
 
-    log.addLine(QStringLiteral("connect Velmar "));
-    const bool signedOn = m_boot.EnterBootloader();
-    link.rx().RxMode = RxTerminal;
-    link.pause(250);
-    if (!signedOn)
+    if (!m_boot.ContactBoard(QStringLiteral("connect Velmar ")))
         return false;
 
     log.addLine(QStringLiteral("last memory, "));

@@ -1,3 +1,4 @@
+#include "CpuClock.h"
 #include "EComPort.h"
 #include "LinuxBaudRate.h"
 #include "PortNames.h"
@@ -11,7 +12,6 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <termios.h>
 
 namespace {
@@ -21,13 +21,6 @@ termios lineOf(TCustomComPort& port)
     termios tio{};
     tcgetattr(static_cast<PosixSerialBackend*>(port.backend())->fd(), &tio);
     return tio;
-}
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -222,9 +215,9 @@ TEST(ComPort, UnplugClosesThePortOnceWithoutSpinning)
     QObject::connect(&port, &TCustomComPort::AfterClose, [&] { ++closed; });
     pty.unplug();
     ASSERT_TRUE(WaitUntil([&] { return !port.Connected(); }, 2000));
-    const double cpu = cpuSeconds();
+    const double cpu = CpuSeconds();
     WaitUntil([] { return false; }, 300);
-    EXPECT_LT(cpuSeconds() - cpu, 0.1);
+    EXPECT_LT(CpuSeconds() - cpu, 0.1);
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(TestApplication::errors(), QStringList{"COM Port Error: ReadFile function failed on " + path});
     // Writing to the closed port is an error, not a crash.

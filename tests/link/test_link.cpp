@@ -1,11 +1,10 @@
+#include "CpuClock.h"
 #include "EConvertError.h"
 #include "StubRig.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -21,13 +20,6 @@ struct Telegram : ::testing::Test {
     }
     const AnswerBytes& buffer() { return rig.link.AnswerBuffer(); }
 };
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 } // namespace
 
@@ -123,12 +115,12 @@ TEST_F(Telegram, SilentBoardTimesOutAfterFiveSecondsWithoutBurningCpu)
     rig.link.SetTelegramEcho();
     QElapsedTimer t;
     t.start();
-    const double cpu = cpuSeconds();
+    const double cpu = CpuSeconds();
     EXPECT_EQ(exchange(QByteArray()), 0);
     const qint64 ms = t.elapsed();
     EXPECT_GE(ms, 5000);
     EXPECT_LT(ms, 6000); // generous: a loaded machine may be late, never early
-    EXPECT_LT(cpuSeconds() - cpu, 0.2);
+    EXPECT_LT(CpuSeconds() - cpu, 0.2);
     EXPECT_EQ(rig.terminal.lines().last(), "timeout\r");
 }
 

@@ -6,9 +6,13 @@
 #include "PosixSerialBackend.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QHash>
 #include <cerrno>
 #include <cstring>
+
+// Trace of the port's calls, off by default: QT_LOGGING_RULES="velmar.port.debug=true".
+Q_LOGGING_CATEGORY(lcPort, "velmar.port", QtInfoMsg)
 
 namespace {
 
@@ -57,7 +61,7 @@ TCustomComPort::~TCustomComPort()
 
 void TCustomComPort::fail(int code, int systemError)
 {
-    qDebug().noquote() << "serial port" << m_port << ComErrorText(code) << std::strerror(systemError);
+    qCInfo(lcPort).noquote() << m_port << ComErrorText(code) << std::strerror(systemError);
     throw EComPortExt(code, systemError, m_port);
 }
 
@@ -67,7 +71,7 @@ void TCustomComPort::Open()
         return;
     auto backend = makeBackend(m_port);
     if (int err = backend->open()) {
-        qDebug().noquote() << "open" << backend->deviceName() << std::strerror(err);
+        qCInfo(lcPort).noquote() << "CreateFile" << backend->deviceName() << std::strerror(err);
         fail(CE_OpenFailed, err);
     }
     m_backend = std::move(backend);
@@ -176,7 +180,11 @@ int TCustomComPort::Write(const char* buffer, int count)
     return int(n);
 }
 
-int TCustomComPort::WriteStr(const QByteArray& text) { return Write(text.constData(), int(text.size())); }
+int TCustomComPort::WriteStr(const QByteArray& text)
+{
+    qCDebug(lcPort) << "TCustomComPort.WriteStr" << text;
+    return Write(text.constData(), int(text.size()));
+}
 
 void TCustomComPort::onReadyRead()
 {

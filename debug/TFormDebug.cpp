@@ -114,7 +114,7 @@ QLabel* TFormDebug::makeLamp(QWidget* parent, const QString& caption, int x, int
 {
     auto* lamp = makeLabel(parent, caption, x, y, LampWidth, 20);
     QPalette p = lamp->palette();
-    p.setColor(QPalette::WindowText, Qt::black);
+    p.setColor(QPalette::WindowText, Qt::white);
     lamp->setPalette(p);
     setBackground(lamp, Lime);
     return lamp;
@@ -142,7 +142,9 @@ void TFormDebug::buildWindow()
 {
     setWindowTitle(QStringLiteral("debug window"));
     // Laid out at 120 dots per inch, scaled to the screen like the main window.
-    m_scale = logicalDpiX() / 120.0;
+    // Designed in pixels of a 120 dpi screen: larger on finer screens, but never shrunk, so
+    // that the window keeps its 546 x 332 and the 22-pixel lamps fit their rows.
+    m_scale = std::max(1.0, logicalDpiX() / 120.0);
     resize(px(DesignWidth), px(DesignHeight));
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
@@ -249,7 +251,7 @@ void TFormDebug::showEvent(QShowEvent* event)
 void TFormDebug::FormDebug_OnShow()
 {
     for (QLabel* lamp : lamps())
-        lamp->resize(px(LampWidth), lamp->height());
+        lamp->resize(std::max(LampWidth, px(LampWidth)), lamp->height());
 }
 
 void TFormDebug::FormDebug_OnDestory()

@@ -65,8 +65,7 @@ bool ByteCodeReader::ReadByteCodeText(const QByteArray& text, std::vector<std::u
         m_problem = QStringLiteral("byte code larger than %1 bytes, refused").arg(m_size);
         return false;
     }
-    if (faulty)
-        m_problem = QStringLiteral("line %1 is not byte code").arg(m_firstFaultyLine);
+    // A faulty line is reported as "file error" alone; firstFaultyLine() tells which one.
     return !faulty;
 }
 

@@ -15,6 +15,8 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& text)
 
 QString CommandSet::build(std::uint8_t code, std::span<const std::uint8_t> data, EndCase end)
 {
+    // The length byte counts the command too; a telegram never carries more than 99 data bytes.
+    Q_ASSERT(data.size() <= 99);
     QString t =
         QStringLiteral(":aa") + ByteToHexDigits(static_cast<std::uint8_t>(1 + data.size())) + ByteToHexDigits(code);
     for (std::uint8_t b : data)
@@ -117,8 +119,11 @@ QString CommandSet::fileOpenRead(const QByteArray& name) { return build(FileOpen
 
 QString CommandSet::fileWrite(const QByteArray& text, bool lineEnd)
 {
-    QByteArray data = text;
-    if (lineEnd)
-        data.append('\n');
-    return build(FileWrite, bytesOf(data));
+    if (!lineEnd)
+        return build(FileWrite, bytesOf(text));
+    // The last part of a line: the line feed goes out as "0a", as the board has always seen it.
+    QString t = QStringLiteral(":aa") + ByteToHexDigits(std::uint8_t(2 + text.size())) + QStringLiteral("71");
+    for (char c : text)
+        t += ByteToHexDigits(std::uint8_t(c));
+    return t + QStringLiteral("0aa5\r");
 }

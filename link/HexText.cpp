@@ -16,7 +16,10 @@ QString hexDigits(std::uint32_t value, int width)
 std::optional<std::int32_t> parseInteger(const QString& text)
 {
     int i = 0;
-    const int n = text.size();
+    const int n = int(text.size());
+    // Leading blanks are skipped, as the traditional conversion does; trailing ones are not.
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
     bool negative = false;
     if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
         negative = text[i] == QLatin1Char('-');

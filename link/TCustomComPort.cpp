@@ -6,8 +6,8 @@
 #include "PosixSerialBackend.h"
 
 #include <QDebug>
-#include <QLoggingCategory>
 #include <QHash>
+#include <QLoggingCategory>
 #include <cerrno>
 #include <cstring>
 
@@ -84,7 +84,8 @@ void TCustomComPort::Open()
     }
     connect(m_backend.get(), &PortBackend::readyRead, this, &TCustomComPort::onReadyRead);
     connect(m_backend.get(), &PortBackend::lineLost, this, &TCustomComPort::onLineLost);
-    if (m_events != 0)
+    // Only received characters need the device watched; nothing else is waited for.
+    if (m_events & evRxChar)
         m_backend->setEventsEnabled(true);
     Q_EMIT AfterOpen();
     if (m_backend) {
@@ -293,7 +294,7 @@ void TCustomComPort::SetEvents(unsigned events)
         return;
     m_events = events;
     if (m_backend)
-        m_backend->setEventsEnabled(m_events != 0);
+        m_backend->setEventsEnabled((m_events & evRxChar) != 0);
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod v)

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 
 TFormEinstBase::TFormEinstBase(Link& link, QWidget* owner)
@@ -48,6 +49,10 @@ QLayout* TFormEinstBase::debugTelegramRow() { return boxWithLabel(CBDebugTelegra
 void TFormEinstBase::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Once: restoring a minimised dialog shows it again but must not clear and re-read.
+    if (event->spontaneous() || m_shownOnce)
+        return;
+    m_shownOnce = true;
     // After the window is up, so that the user sees the steps of a read on show; an error
     // of that read reaches the general error handler from the event loop.
     QTimer::singleShot(0, this, [this] { MainFormShow(); });

@@ -45,4 +45,7 @@ protected:
 
 private:
     StepReporter m_steps;
+
+private:
+    bool m_shownOnce = false;
 };

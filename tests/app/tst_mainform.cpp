@@ -204,6 +204,15 @@ private Q_SLOTS:
         form->RichEdit->clear();
         m_stub->feed("hello\r\nboard");
         QTRY_COMPARE(form->RichEdit->plainText(), QString("hello\nboard"));
+        // Explicit empty lines always show; a line ended by its own line break gets no extra one.
+        form->RichEdit->addLine("");
+        form->RichEdit->addLine("");
+        form->RichEdit->append("x\r\n");
+        form->RichEdit->addLine("y");
+        form->RichEdit->append("z\r\n");
+        form->RichEdit->addLine("");
+        form->RichEdit->addLine("w");
+        QCOMPARE(form->RichEdit->plainText(), QString("hello\nboard\n\nx\nyz\n\nw"));
     }
 
     void settingsAreWrittenAtCloseAndReadAtTheNextStart()

@@ -139,8 +139,9 @@ TEST_F(Poller, InvalidTextEndsOnlyItsColumn)
     EXPECT_EQ(w.results.size(), 1u);
     EXPECT_EQ(sent().size(), 2);
 
-    // Blanks around a number make it invalid, as the conversion has always been strict.
-    EXPECT_EQ(DebugPoller::parseEntry(QStringLiteral(" 1")).kind, DebugPoller::Entry::Invalid);
+    // Leading blanks are taken as the conversion has always taken them; trailing ones are not.
+    EXPECT_EQ(DebugPoller::parseEntry(QStringLiteral(" 1")).signal, 1);
+    EXPECT_EQ(DebugPoller::parseEntry(QStringLiteral("1 ")).kind, DebugPoller::Entry::Invalid);
     EXPECT_EQ(DebugPoller::parseEntry(QStringLiteral("2147483647")).signal, 255);
     EXPECT_EQ(DebugPoller::parseEntry(QString()).kind, DebugPoller::Entry::Empty);
 }

@@ -17,6 +17,7 @@ struct Read {
     std::vector<std::uint8_t> image;
     int pumps = 0;
     QString problem;
+    int firstFaultyLine = 0;
 };
 
 Read read(const QByteArray& text, std::uint32_t size = 16384)
@@ -27,6 +28,7 @@ Read read(const QByteArray& text, std::uint32_t size = 16384)
     r.ok = reader.ReadByteCodeText(text, r.image, length, size);
     r.bytes.assign(r.image.begin(), r.image.begin() + length);
     r.problem = reader.problem();
+    r.firstFaultyLine = reader.firstFaultyLine();
     return r;
 }
 
@@ -86,7 +88,10 @@ TEST(ByteCodeReader, NeverWritesPastTheImage)
 
 TEST(ByteCodeReader, NamesTheFirstFaultyLine)
 {
-    EXPECT_EQ(read("01\n;c\nZZ\n0G\n").problem, "line 3 is not byte code");
+    const Read r = read("01\n;c\nZZ\n0G\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.firstFaultyLine, 3);
+    EXPECT_TRUE(r.problem.isEmpty()); // the log says "file error" alone
 }
 
 namespace {
@@ -219,7 +224,7 @@ TEST(ByteCodeDownload, FileProblemsRunTheClosingSteps)
     {
         AwlRig r;
         EXPECT_FALSE(r.run(QByteArray("01\nxx\n")));
-        EXPECT_EQ(r.lines(), QStringList({"load AWL file error", "line 2 is not byte code", "", "", ""}));
+        EXPECT_EQ(r.lines(), QStringList({"load AWL file error", "", "", ""}));
         EXPECT_FALSE(r.rig.board.inBootloader());
     }
     {

@@ -72,5 +72,5 @@ TEST(CommandSet, SdCardFileTexts)
     EXPECT_EQ(CommandSet::fileOpenRead("A"), ":aa027241a5\r");
     EXPECT_EQ(CommandSet::fileWrite(QByteArray(30, 'x'), false),
               ":aa1F71" + QString(30, 'x').toLatin1().toHex().toUpper() + "a5\r");
-    EXPECT_EQ(CommandSet::fileWrite("ab", true), ":aa047161620Aa5\r");
+    EXPECT_EQ(CommandSet::fileWrite("ab", true), ":aa047161620aa5\r");
 }

@@ -17,10 +17,11 @@ TEST(HexText, FormatsBytesWordsAndLongWordsInUpperCase)
 
 TEST(HexText, IntegerTextFollowsTheTraditionalConversion)
 {
-    for (const char* good : {"12", "0", "-5", "+7", "$1F", "$1f", "$FFFFFFFF", "2147483647", "-2147483648", "0x1A"})
+    for (const char* good :
+         {"12", " 12", "0", "-5", "+7", "$1F", "$1f", "$FFFFFFFF", "2147483647", "-2147483648", "0x1A"})
         EXPECT_TRUE(IsIntegerText(QString::fromLatin1(good))) << good;
     for (const char* bad :
-         {"", "$", "$1G", "12a", " 12", "12 ", "2147483648", "$100000000", "4294967296", "-", "$-1", "\r", "1.5"})
+         {"", " ", "$", "$1G", "12a", "12 ", "$ 1", "2147483648", "$100000000", "4294967296", "-", "$-1", "\r", "1.5"})
         EXPECT_FALSE(IsIntegerText(QString::fromLatin1(bad))) << bad;
     EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
     EXPECT_EQ(StrToInt("$aa"), 0xAA);

@@ -76,6 +76,13 @@ private Q_SLOTS:
         QVERIFY(dialog.CB_0x20->isChecked());
         QCOMPARE(rig.board.telegramLog(), QList<QByteArray>({":aa03320200a5", ":aa023401a5"}));
 
+        // Shown again (restored from the task bar): neither cleared nor read again.
+        dialog.hide();
+        dialog.show();
+        QTest::qWait(50);
+        QCOMPARE(rig.board.telegramLog().size(), 2);
+        QCOMPARE(dialog.RichEdit->plainText(), ReadLog.arg("2F"));
+
         // A read without an answer leaves the controls as they are.
         dialog.RBLcdOnBoard->click();
         dialog.CB_0x10->click();

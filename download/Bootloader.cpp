@@ -54,6 +54,19 @@ bool Bootloader::ContactBoard(const QString& line)
     return signedOn;
 }
 
+bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
+{
+    m_log.addLine(QStringLiteral("block size, "));
+    if (!QueryWord(QByteArrayLiteral("b"), BlockSize, Link::TelegramTimeout))
+        return false;
+    m_log.append(QStringLiteral(" ") + WordToHex(BlockSize));
+    if (!CheckBlockSize(BlockSize))
+        return false;
+    if (!SelectAddress(flashAddress) || !FlashPass(0, ImageLength, BlockSize))
+        return false;
+    return SelectAddress(flashAddress) && VerifyPass(0, ImageLength, BlockSize);
+}
+
 bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs)
 {
     ReceiveDispatcher& rx = m_link.rx();

@@ -50,6 +50,9 @@ public:
     // Adds `line`, enters the bootloader, then gives the terminal the line back for a short
     // pause whatever the outcome (the board may still be talking). Returns the sign-on.
     bool ContactBoard(const QString& line);
+    // Asks for the block size ("block size, " line), then writes the whole image to the flash
+    // from `flashAddress` on and reads it back. Stops at the first failing step.
+    bool WriteAndVerify(std::uint32_t flashAddress);
     // A one-letter command answered by a number and a CR; the value is taken from the bytes
     // just before the CR, most significant first.
     bool QueryLongWord(const QByteArray& command, std::uint32_t& result, std::uint32_t timeoutMs);

@@ -121,17 +121,8 @@ bool ByteCodeDownload::steps(const QString& fileName)
         }
     }
 
-    log.addLine(QStringLiteral("block size, "));
-    if (!m_boot.QueryWord(QByteArrayLiteral("b"), m_boot.BlockSize, Link::TelegramTimeout))
-        return false;
-    log.append(QStringLiteral(" ") + WordToHex(m_boot.BlockSize));
-    if (!m_boot.CheckBlockSize(m_boot.BlockSize))
-        return false;
-
     // The image from index 0 goes to the flash from the area start on.
-    if (!m_boot.SelectAddress(m_awlStart) || !m_boot.FlashPass(0, m_boot.ImageLength, m_boot.BlockSize))
-        return false;
-    if (!m_boot.SelectAddress(m_awlStart) || !m_boot.VerifyPass(0, m_boot.ImageLength, m_boot.BlockSize))
+    if (!m_boot.WriteAndVerify(m_awlStart))
         return false;
 
     log.addLine(QStringLiteral("start program"));

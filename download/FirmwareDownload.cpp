@@ -85,16 +85,7 @@ bool FirmwareDownload::steps(const QString& fileName)
         }
     }
 
-    log.addLine(QStringLiteral("block size, "));
-    if (!m_boot.QueryWord(QByteArrayLiteral("b"), m_boot.BlockSize, Link::TelegramTimeout))
-        return false;
-    log.append(QStringLiteral(" ") + WordToHex(m_boot.BlockSize));
-    if (!m_boot.CheckBlockSize(m_boot.BlockSize))
-        return false;
-
-    if (!m_boot.SelectAddress(0) || !m_boot.FlashPass(0, m_boot.ImageLength, m_boot.BlockSize))
-        return false;
-    if (!m_boot.SelectAddress(0) || !m_boot.VerifyPass(0, m_boot.ImageLength, m_boot.BlockSize))
+    if (!m_boot.WriteAndVerify(0))
         return false;
 
     log.addLine(QStringLiteral("bootloader exit "));

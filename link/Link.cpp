@@ -114,6 +114,7 @@ std::uint8_t Link::SendTelegram(const QString& request)
     // Inside a wait means inside another exchange; the holder of a session runs outside waits.
     if (refuseIfNested(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
         return 0;
+    m_answerValid = false;
     m_rx.RxMode = RxAnswerLine;
     m_rx.RxText.clear();
     m_rx.AnswerComplete = 0;
@@ -164,5 +165,13 @@ std::uint8_t Link::decodeAnswer()
     // An empty answer carries no code; byte 1 would be left over from an earlier answer.
     if (n == 0)
         return 0;
+    m_answerValid = true;
     return m_answer[1];
+}
+
+std::span<const std::uint8_t> Link::AnswerData() const
+{
+    if (!m_answerValid)
+        return {};
+    return std::span<const std::uint8_t>(m_answer).subspan(2, m_answer[0] - 1);
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <span>
 #include <cstdint>
 
 class LogSink;
@@ -40,6 +41,10 @@ public:
     std::uint8_t SendTelegram(const QString& request);
     void GetAnswer(AnswerBytes& destination) const { destination = m_answer; }
     [[nodiscard]] const AnswerBytes& AnswerBuffer() const { return m_answer; }
+    // The data bytes of the last answer (behind its answer code), as many as its length byte
+    // says; empty when the last telegram brought no valid answer. Read answers through this,
+    // so that a short answer never hands out bytes left over from an earlier one.
+    [[nodiscard]] std::span<const std::uint8_t> AnswerData() const;
     void SetTelegramEcho() { m_echo = true; }
     void ClearTelegramEcho() { m_echo = false; }
     [[nodiscard]] bool TelegramEcho() const { return m_echo; }
@@ -97,6 +102,7 @@ private:
     ReceiveDispatcher m_rx;
     AnswerBytes m_answer{};
     bool m_echo = false;
+    bool m_answerValid = false;
     bool m_sessionHeld = false;
     int m_pumpDepth = 0;
 };

@@ -65,6 +65,25 @@ TEST_F(Telegram, MalformedAnswersReturnZero)
     EXPECT_EQ(buffer()[0], 0);
 }
 
+TEST_F(Telegram, AnswerDataHoldsOnlyTheBytesOfTheLastAnswer)
+{
+    const auto data = [this] {
+        const auto d = rig.link.AnswerData();
+        return std::vector<std::uint8_t>(d.begin(), d.end());
+    };
+    ASSERT_EQ(exchange(":aa0434010203a5\n"), 0x34);
+    EXPECT_EQ(data(), (std::vector<std::uint8_t>{1, 2, 3}));
+    // A short answer after a long one: the old bytes are still in the buffer, not in the data.
+    ASSERT_EQ(exchange(":aa0134a5\n"), 0x34);
+    EXPECT_EQ(buffer()[2], 1);
+    EXPECT_TRUE(data().empty());
+    ASSERT_EQ(exchange(":aa023409a5\n"), 0x34);
+    EXPECT_EQ(data(), (std::vector<std::uint8_t>{9}));
+    // No valid answer: no data, whatever was stored before the fault.
+    EXPECT_EQ(exchange(":aa033477aaa4\n"), 0);
+    EXPECT_TRUE(data().empty());
+}
+
 TEST_F(Telegram, AGroupThatIsNotHexIsAConversionError)
 {
     // Only the first colon counts.

@@ -2,6 +2,7 @@
 
 #include "Bootloader.h"
 #include "ByteCodeDownload.h"
+#include "EComPort.h"
 #include "FileSync.h"
 #include "FirmwareDownload.h"
 #include "HexText.h"
@@ -224,7 +225,13 @@ void TMainForm::MainFormShow()
 {
     RichEdit->clear();
     ComPort->SetPort(ComPortName);
-    ComPort->Open();
+    // A port that cannot be opened at start costs only the port: its error is shown and the
+    // rest of the start goes on, as it did when the window came up on a closed port.
+    try {
+        ComPort->Open();
+    } catch (const EComPort& e) {
+        VelmarApplication::ShowException(e);
+    }
     ComPort->SetCustomBaudRate(StrToInt(CustomBaudText.trimmed()));
     SyncFileName.clear();
     if (SyncFlags == 1) {

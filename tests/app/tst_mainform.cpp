@@ -97,14 +97,30 @@ private Q_SLOTS:
         QVERIFY(m_messages.isEmpty());
     }
 
-    void aPortThatCannotOpenIsReportedAndStaysClosed()
+    void aPortThatCannotOpenCostsOnlyThePort()
     {
-        writeSettings("[Hauptfenster]\nComPort=DEADPORT\n");
+        writeSettings("[Hauptfenster]\nComPort=DEADPORT\nflags=1\nCustomBaud=19200\n");
         auto form = makeForm();
         show(*form);
         QCOMPARE(m_messages, QStringList{"COM Port Error: Unable to open com port on DEADPORT"});
         QVERIFY(!form->ComPort->Connected());
         QCOMPARE(form->OpenBtn->text(), QString("Open Com"));
+        // The rest of the start goes on: rate, file synchronization, greeting.
+        QCOMPARE(form->ComPort->CustomBaudRate(), 19200);
+        QVERIFY(form->Timer1->isActive());
+        QCOMPARE(form->RichEdit->plainText(), QString("file synchronization enabled\nyou can start ... "));
+    }
+
+    void aCustomRateThatIsNoNumberEndsTheStart()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\nflags=1\nCustomBaud=fast\n");
+        auto form = makeForm();
+        show(*form);
+        QCOMPARE(m_messages, QStringList{"'fast' is not a valid integer value"});
+        QVERIFY(form->ComPort->Connected());
+        QCOMPARE(form->ComPort->CustomBaudRate(), 9600);
+        QVERIFY(!form->Timer1->isActive());
+        QCOMPARE(form->RichEdit->plainText(), QString());
     }
 
     void flagsThatAreNoNumberStillOpenTheWindow()

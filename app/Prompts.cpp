@@ -13,19 +13,7 @@ QString runFileDialog(QWidget* parent, const QString& initialName, const QString
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilters(Prompts::qtFilter(filter).split(QStringLiteral(";;")));
-    QString suffix = defExt;
-    suffix.remove(QLatin1Char('*')).remove(QLatin1Char('.'));
-    dialog.setDefaultSuffix(suffix);
-    const QFileInfo initial(initialName);
-    if (initial.fileName().contains(QLatin1Char('*'))) {
-        // A pattern such as "*.Hex": start where the tool was started.
-        if (initial.path() != QStringLiteral("."))
-            dialog.setDirectory(initial.path());
-    } else if (!initialName.isEmpty()) {
-        dialog.setDirectory(initial.absolutePath());
-        dialog.selectFile(initial.fileName());
-    }
+    Prompts::prepareFileDialog(dialog, initialName, filter, defExt);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -47,29 +35,95 @@ Prompts::MessageFn& messageFn()
     return fn;
 }
 
+// The folder of the file chosen last, where a dialog for a bare pattern starts.
+QString& lastFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString remembered(const QString& chosen)
+{
+    if (!chosen.isEmpty())
+        lastFolder() = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 } // namespace
 
 QString Prompts::qtFilter(const QString& filter)
 {
+    // Pairs of a description and its patterns; Qt matches what stands in the description's
+    // parentheses, so those are written from the pattern part. "*.*" means every file, also
+    // one without a dot, which for Qt is "*".
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i];
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        const qsizetype open = name.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && name.trimmed().endsWith(QLatin1Char(')')))
+            name.truncate(open);
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            if (p == QStringLiteral("*.*"))
+                p = QStringLiteral("*");
+        }
+        out << name.trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
     return out.join(QStringLiteral(";;"));
+}
+
+void Prompts::prepareFileDialog(QFileDialog& dialog, const QString& initialName, const QString& filter,
+                                const QString& defExt)
+{
+    QStringList filters = qtFilter(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+    QString suffix = defExt;
+    suffix.remove(QLatin1Char('*')).remove(QLatin1Char('.'));
+    dialog.setDefaultSuffix(suffix);
+    const QFileInfo initial(initialName);
+    const QString name = initial.fileName();
+    if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) {
+        dialog.setNameFilters(filters);
+        if (!initialName.isEmpty()) {
+            dialog.setDirectory(initial.absolutePath());
+            dialog.selectFile(name);
+        }
+        return;
+    }
+    // A pattern such as "*.Hex": the dialog starts in the pattern's own folder, else in the
+    // folder a file was last chosen from, and shows what the pattern matches.
+    const QString folder = initialName.contains(QLatin1Char('/')) ? initial.path() : lastFolder();
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    const QString own = name + QStringLiteral(" (") + name + QLatin1Char(')');
+    qsizetype match = -1;
+    for (qsizetype i = 0; i < filters.size() && match < 0; ++i) {
+        const qsizetype open = filters[i].lastIndexOf(QLatin1Char('('));
+        const QStringList patterns = filters[i].mid(open + 1).chopped(1).split(QLatin1Char(' '));
+        if (patterns.contains(name, Qt::CaseInsensitive))
+            match = i;
+    }
+    if (match < 0) {
+        filters.prepend(own);
+        match = 0;
+    }
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters[match]);
 }
 
 QString Prompts::openFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt)
 {
     if (openFn())
-        return openFn()(parent, initialName, filter, defExt);
-    return runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptOpen);
+        return remembered(openFn()(parent, initialName, filter, defExt));
+    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptOpen));
 }
 
 QString Prompts::saveFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt)
 {
     if (saveFn())
-        return saveFn()(parent, initialName, filter, defExt);
-    return runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptSave);
+        return remembered(saveFn()(parent, initialName, filter, defExt));
+    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptSave));
 }
 
 void Prompts::message(QWidget* parent, const QString& text)

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 // The modal windows the tool opens on its own: file dialogs and message boxes. Tests replace
@@ -30,4 +31,8 @@ public:
 
     // "A (*.a)|*.a|B (*.*)|*.*" in the form Qt's dialogs take.
     static QString qtFilter(const QString& filter);
+    // Sets up `dialog` the way openFile and saveFile show it: filters, default suffix, and the
+    // folder and file it starts on.
+    static void prepareFileDialog(QFileDialog& dialog, const QString& initialName, const QString& filter,
+                                  const QString& defaultExtension);
 };

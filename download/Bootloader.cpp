@@ -26,18 +26,21 @@ bool Bootloader::EnterBootloader()
     m_link.write(CommandSet::resetIntoBootloader());
 
     // The sync pair keeps going out until the sign-on has been seen; the cycle that takes it
-    // in and one more still send theirs, as the bootloader expects.
+    // in and one more still send theirs, as the bootloader expects. The line is looked at only
+    // at the start of a cycle: what comes during a sleep waits for the next one, and what
+    // comes during the last sleep stays in the input queue.
     QElapsedTimer since;
     since.start();
-    std::int64_t limit = SignOnTimeout;
+    std::int64_t limitNs = std::int64_t(SignOnTimeout) * 1000000;
     do {
         if (rx.AnswerComplete)
-            limit = 0;
+            limitNs = 0;
         m_link.pumpEvents();
+        m_link.dispatchWaiting();
         m_log.append(QStringLiteral("."));
         m_link.write(QByteArray(SyncPair, sizeof SyncPair));
-        m_link.pause(SyncCycle);
-    } while (since.elapsed() <= limit);
+        m_link.sleep(SyncCycle);
+    } while (since.nsecsElapsed() <= limitNs);
 
     if (rx.AnswerComplete)
         return true;
@@ -50,7 +53,9 @@ bool Bootloader::ContactBoard(const QString& line)
     m_log.addLine(line);
     const bool signedOn = EnterBootloader();
     m_link.rx().RxMode = RxTerminal;
-    m_link.pause(AfterSignOnPause);
+    m_link.sleep(AfterSignOnPause);
+    // The log goes on in the download's green, whatever the terminal showed meanwhile.
+    m_log.setColor(LogColors::Green);
     return signedOn;
 }
 

@@ -47,8 +47,9 @@ public:
     void PrepareQueries();
     // Restarts the board into its bootloader and waits for the sign-on; dots show the cycles.
     bool EnterBootloader();
-    // Adds `line`, enters the bootloader, then gives the terminal the line back for a short
-    // pause whatever the outcome (the board may still be talking). Returns the sign-on.
+    // Adds `line`, enters the bootloader, then gives the terminal the line back and sleeps
+    // briefly whatever the outcome (the board may still be talking); the log goes on in green.
+    // Returns the sign-on.
     bool ContactBoard(const QString& line);
     // Asks for the block size ("block size, " line), then writes the whole image to the flash
     // from `flashAddress` on and reads it back. Stops at the first failing step.

@@ -95,9 +95,14 @@ bool Link::waitForAnswer(std::uint32_t timeoutMs)
     return m_rx.AnswerComplete != 0;
 }
 
-void Link::pause(std::uint32_t ms)
+void Link::sleep(std::uint32_t ms)
 {
     PumpScope scope(*this);
+    struct RxHold {
+        TCustomComPort& port;
+        explicit RxHold(TCustomComPort& p) : port(p) { port.HoldRxEvents(); }
+        ~RxHold() { port.ReleaseRxEvents(); }
+    } hold(m_port);
     QEventLoop loop;
     QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
@@ -107,6 +112,18 @@ void Link::pumpEvents()
 {
     PumpScope scope(*this);
     QCoreApplication::processEvents();
+}
+
+void Link::dispatchWaiting()
+{
+    while (m_port.Connected()) {
+        const int before = m_port.InputCount();
+        if (before <= 0)
+            return;
+        m_rx.ComPortRxChar(before);
+        if (!m_port.Connected() || m_port.InputCount() >= before)
+            return;
+    }
 }
 
 std::uint8_t Link::SendTelegram(const QString& request)

@@ -5,8 +5,8 @@
 #include <QObject>
 #include <QString>
 #include <array>
-#include <span>
 #include <cstdint>
+#include <span>
 
 class LogSink;
 class TCustomComPort;
@@ -80,10 +80,16 @@ public:
     // Waits until the dispatcher completes the current input, the time is over, or the port
     // closes. Returns AnswerComplete.
     bool waitForAnswer(std::uint32_t timeoutMs);
-    // Lets the event loop run for `ms` milliseconds (a pause that keeps the window alive).
-    void pause(std::uint32_t ms);
+    // Sleeps for `ms` milliseconds as the bootloader dialogue always has: the window stays
+    // alive, but the line is not read, so what the board sends meanwhile waits in the input
+    // queue until the next wait or pass of the event loop looks at it.
+    void sleep(std::uint32_t ms);
     // Handles the events that are pending now.
     void pumpEvents();
+    // Hands what waits in the input queue to the dispatcher until it takes no more. The
+    // dispatcher stops after each completed input, so one look at the line may take several
+    // passes.
+    void dispatchWaiting();
 
 Q_SIGNALS:
     void busyChanged(bool busy);

@@ -84,14 +84,31 @@ void TCustomComPort::Open()
     }
     connect(m_backend.get(), &PortBackend::readyRead, this, &TCustomComPort::onReadyRead);
     connect(m_backend.get(), &PortBackend::lineLost, this, &TCustomComPort::onLineLost);
-    // Only received characters need the device watched; nothing else is waited for.
-    if (m_events & evRxChar)
-        m_backend->setEventsEnabled(true);
+    enableRxEvents();
     Q_EMIT AfterOpen();
     if (m_backend) {
         if (int err = m_backend->modemStatus())
             fail(CE_ModemStatFailed, err);
     }
+}
+
+void TCustomComPort::enableRxEvents()
+{
+    // Only received characters need the device watched; nothing else is waited for.
+    if (m_backend)
+        m_backend->setEventsEnabled((m_events & evRxChar) != 0 && m_rxHolds == 0);
+}
+
+void TCustomComPort::HoldRxEvents()
+{
+    if (m_rxHolds++ == 0)
+        enableRxEvents();
+}
+
+void TCustomComPort::ReleaseRxEvents()
+{
+    if (m_rxHolds > 0 && --m_rxHolds == 0)
+        enableRxEvents();
 }
 
 void TCustomComPort::releaseDevice(bool purge)
@@ -189,7 +206,8 @@ int TCustomComPort::WriteStr(const QByteArray& text)
 
 void TCustomComPort::onReadyRead()
 {
-    if (!(m_events & evRxChar))
+    // A report already on its way when a hold began waits for the release like the rest.
+    if (!(m_events & evRxChar) || m_rxHolds > 0)
         return;
     const int n = InputCount();
     if (n > 0)
@@ -293,8 +311,7 @@ void TCustomComPort::SetEvents(unsigned events)
     if (events == m_events)
         return;
     m_events = events;
-    if (m_backend)
-        m_backend->setEventsEnabled((m_events & evRxChar) != 0);
+    enableRxEvents();
 }
 
 void TCustomComPort::SetSyncMethod(TSyncMethod v)

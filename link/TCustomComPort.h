@@ -63,6 +63,11 @@ public:
     [[nodiscard]] TSyncMethod SyncMethod() const { return m_syncMethod; }
     void SetSyncMethod(TSyncMethod v);
 
+    // While held, received characters are not reported: they wait in the input queue and are
+    // reported once the last hold is released. Holds nest.
+    void HoldRxEvents();
+    void ReleaseRxEvents();
+
     // Defers applying settings until the matching EndUpdate.
     void BeginUpdate();
     void EndUpdate();
@@ -86,6 +91,7 @@ private:
     void onLineLost(int error);
     void closeIfGone(int error);
     void releaseDevice(bool purge);
+    void enableRxEvents();
     [[noreturn]] void fail(int code, int systemError);
 
     QString m_port = QStringLiteral("COM1");
@@ -100,5 +106,6 @@ private:
     TComTimeouts m_timeouts;
     TSyncMethod m_syncMethod = TSyncMethod::smThreadSync;
     int m_updateCount = 0;
+    int m_rxHolds = 0;
     std::unique_ptr<PortBackend> m_backend;
 };

@@ -72,7 +72,7 @@ void download(const char* title, const QStringList& args)
     boot.PrepareQueries();
     const bool signedOn = boot.EnterBootloader();
     link.rx().RxMode = RxTerminal;
-    link.pause(250);
+    link.sleep(250);
     std::uint32_t areaEnd = 0;
     const bool queried = signedOn && boot.QueryLongWord("X", areaEnd, Link::TelegramTimeout) &&
                          boot.QueryWord("b", boot.BlockSize, Link::TelegramTimeout);

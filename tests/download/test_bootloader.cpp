@@ -3,6 +3,7 @@
 #include "SimRig.h"
 #include "StubRig.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -163,8 +164,9 @@ TEST(Bootloader, QueryTakesTheBytesBeforeTheCarriageReturn)
         std::uint32_t value = 99;
         EXPECT_EQ(boot.QueryLongWord("X", value, 500), c.ok);
         EXPECT_EQ(s.stub->written, "X");
-        if (c.ok)
+        if (c.ok) {
             EXPECT_EQ(value, c.value);
+        }
         EXPECT_EQ(s.terminal.text(), c.log);
         EXPECT_EQ(s.rx().RxBlock.size(), 10u); // nothing written beyond it
     }
@@ -183,18 +185,80 @@ TEST(Bootloader, QueryTakesTheBytesBeforeTheCarriageReturn)
     EXPECT_EQ(s.terminal.text(), "timeout");
 }
 
-TEST(Bootloader, SignOnEndsTheSyncAfterOneMoreCycle)
-{
+namespace {
+
+// The sign-on of the board, fed into the stub in the middle of the sleep that follows a chosen
+// sync pair; counts the pairs that went out.
+struct SignOnRun {
     StubRig s;
-    Bootloader boot(s.link, s.terminal);
-    QTimer::singleShot(600, [&] { s.stub->feed("VL"); });
-    QTimer::singleShot(700, [&] { s.stub->feed("MR Bootloader\r\n"); });
-    EXPECT_TRUE(boot.EnterBootloader());
-    const QByteArray sync("\x1B\xAA");
-    // Cycles at 0, 250, 500 and 750 ms; the sign-on is complete in the one at 500 ms.
-    EXPECT_EQ(s.stub->written, "\r:aa0110a5\r" + sync.repeated(4));
-    EXPECT_EQ(s.terminal.text(), "....");
-    EXPECT_EQ(s.rx().RxMode, RxSignOn);
+    Bootloader boot{s.link, s.terminal};
+    int pairs = 0;
+    bool fed = false;
+    QElapsedTimer sinceReset;
+
+    // `afterPair` counts from 0; -1 feeds after the pair whose sleep ends the 3000 ms.
+    explicit SignOnRun(int afterPair, const QByteArray& signOn = "VLMR Bootloader\r\n")
+    {
+        s.stub->onWrite = [this, afterPair, signOn](const QByteArray& bytes) {
+            if (bytes.startsWith("\r:aa0110a5"))
+                sinceReset.start();
+            if (bytes != QByteArray("\x1B\xAA", 2))
+                return;
+            const bool last = afterPair < 0 && sinceReset.elapsed() > 2750;
+            if ((pairs++ == afterPair || last) && !fed) {
+                fed = true;
+                QTimer::singleShot(125, [this, signOn] { s.stub->feed(signOn); });
+            }
+        };
+    }
+};
+
+} // namespace
+
+TEST(Bootloader, TheSignOnIsLookedAtOnlyBetweenTheSyncCycles)
+{
+    // Bytes that come during a cycle's sleep are taken in by the next cycle, which sends its
+    // pair; one more cycle follows. So a sign-on after pair k means k + 3 pairs in all.
+    for (const int afterPair : {0, 2, 5}) {
+        SCOPED_TRACE(afterPair);
+        SignOnRun r(afterPair);
+        EXPECT_TRUE(r.boot.EnterBootloader());
+        EXPECT_EQ(r.s.stub->written, "\r:aa0110a5\r" + QByteArray("\x1B\xAA", 2).repeated(afterPair + 3));
+        EXPECT_EQ(r.s.terminal.text(), QString(afterPair + 3, '.'));
+        EXPECT_EQ(r.s.rx().RxMode, RxSignOn);
+    }
+}
+
+TEST(Bootloader, ASignOnDuringTheLastSleepIsNotTakenIn)
+{
+    SignOnRun r(-1, "VLMR");
+    EXPECT_FALSE(r.boot.EnterBootloader());
+    ASSERT_TRUE(r.fed);
+    EXPECT_TRUE(r.s.terminal.text().endsWith(".\n Timeout ")) << r.s.terminal.text().toStdString();
+    EXPECT_GE(r.pairs, 11);
+    // It waits in the input queue for whoever looks at the line next.
+    EXPECT_FALSE(r.s.rx().RxText.contains("VLMR"));
+    EXPECT_EQ(r.s.stub->input, "VLMR");
+}
+
+TEST(Bootloader, WhatComesDuringThePauseAfterTheSignOnWaitsAndTheLogStaysGreen)
+{
+    SignOnRun r(0, "VLMR\r\n");
+    r.s.terminal.setColor(LogColors::Green);
+    // The pair of the cycle that takes the sign-on in is the second; its sleep and the one
+    // after end 500 ms later, then the pause runs for 250 ms.
+    r.s.stub->onWrite = [&r, inner = r.s.stub->onWrite](const QByteArray& bytes) {
+        inner(bytes);
+        if (bytes == QByteArray("\x1B\xAA", 2) && r.pairs == 3)
+            QTimer::singleShot(250 + 125, [&r] { r.s.stub->feed("late text"); });
+    };
+    EXPECT_TRUE(r.boot.ContactBoard("connect Velmar "));
+    EXPECT_EQ(r.s.terminal.text(), "connect Velmar ...");
+    EXPECT_EQ(r.s.rx().RxMode, RxTerminal);
+    EXPECT_EQ(r.s.stub->input, "late text");
+    EXPECT_EQ(r.s.terminal.color(), LogColors::Green);
+    for (const auto& piece : r.s.terminal.pieces())
+        EXPECT_EQ(piece.color, LogColors::Green) << piece.text.toStdString();
 }
 
 TEST(Bootloader, LeavingWaitsForTheFirmwaresLine)

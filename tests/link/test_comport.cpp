@@ -180,6 +180,29 @@ TEST(ComPort, CharactersReceivedArriveWithTheWaitingCount)
     EXPECT_EQ(count, 5);
 }
 
+TEST(ComPort, HeldEventsLeaveTheBytesWaitingWithoutSpinning)
+{
+    PtyPair pty;
+    TCustomComPort port;
+    port.SetPort(pty.slavePath);
+    port.Open();
+    QByteArray got;
+    QObject::connect(&port, &TCustomComPort::RxChar, [&](int n) { port.ReadStr(got, n); });
+    port.HoldRxEvents();
+    port.HoldRxEvents();
+    pty.send("sign-on");
+    const double cpu = CpuSeconds();
+    WaitUntil([] { return false; }, 200);
+    EXPECT_LT(CpuSeconds() - cpu, 0.1);
+    EXPECT_EQ(got, QByteArray());
+    EXPECT_EQ(port.InputCount(), 7);
+    port.ReleaseRxEvents(); // holds nest
+    WaitUntil([] { return false; }, 50);
+    EXPECT_EQ(got, QByteArray());
+    port.ReleaseRxEvents();
+    ASSERT_TRUE(WaitUntil([&] { return got == "sign-on"; }, 2000));
+}
+
 TEST(ComPort, AWriteThatCannotCompleteFailsAfterItsTimeOut)
 {
     PtyPair pty; // nobody reads the other side

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QMetaObject>
 #include <cerrno>
+#include <functional>
 
 // A port device for tests: what is written is kept, what a test feeds arrives as input.
 class StubPortBackend : public PortBackend {
@@ -17,6 +18,8 @@ public:
     int openError = 0;
     bool events = false;
     LineSettings settings;
+    // Told of every write, for tests that answer at a given point of a dialogue.
+    std::function<void(const QByteArray&)> onWrite;
 
     int open() override { return openError; }
     int applySettings(const LineSettings& s) override
@@ -24,7 +27,13 @@ public:
         settings = s;
         return 0;
     }
-    void setEventsEnabled(bool on) override { events = on; }
+    void setEventsEnabled(bool on) override
+    {
+        events = on;
+        // What waits is reported when the events come back, as a tty does.
+        if (on && !input.isEmpty())
+            QMetaObject::invokeMethod(this, &PortBackend::readyRead, Qt::QueuedConnection);
+    }
     int purge() override
     {
         input.clear();
@@ -42,6 +51,8 @@ public:
     qint64 write(const char* data, qint64 count, int) override
     {
         written.append(data, count);
+        if (onWrite)
+            onWrite(QByteArray(data, count));
         return count;
     }
     QString deviceName() const override { return QStringLiteral("STUB"); }

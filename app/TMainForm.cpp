@@ -421,13 +421,16 @@ void TMainForm::Timer1Timer()
 
 void TMainForm::LoadBtnClick()
 {
-    // The line is held from the dialog on, so that the file watch cannot start in between.
-    const auto session = m_link->tryBeginSession(QStringLiteral("Download Firmware"));
-    if (!session)
+    if (m_link->refuseIfBusy(QStringLiteral("Download Firmware")))
         return;
     DownloadScope scope(ToolBar, DownloadProgress);
-    const QString chosen = Prompts::openFile(
-        this, FirmwareFileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"), QStringLiteral("*.hex"));
+    QString chosen;
+    {
+        // The line is held while the user chooses, so that the file watch cannot start then.
+        Link::Hold choosing(*m_link);
+        chosen = Prompts::openFile(this, FirmwareFileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"),
+                                   QStringLiteral("*.hex"));
+    }
     if (!chosen.isEmpty())
         FirmwareFileName = chosen;
     FirmwareDownload(*m_boot).Run(chosen);
@@ -435,14 +438,17 @@ void TMainForm::LoadBtnClick()
 
 void TMainForm::LoadByteCodeBtnClick()
 {
-    const auto session = m_link->tryBeginSession(QStringLiteral("Download AWL"));
-    if (!session)
+    if (m_link->refuseIfBusy(QStringLiteral("Download AWL")))
         return;
     DownloadScope scope(ToolBar, DownloadProgress);
     RichEdit->setColor(LogColors::Green);
     RichEdit->addLine(QString());
-    const QString chosen = Prompts::openFile(
-        this, ByteCodeFileName, QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"), QStringLiteral("*.vlb"));
+    QString chosen;
+    {
+        Link::Hold choosing(*m_link);
+        chosen = Prompts::openFile(this, ByteCodeFileName, QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"),
+                                   QStringLiteral("*.vlb"));
+    }
     if (!chosen.isEmpty())
         ByteCodeFileName = chosen;
     // Watched from now on, also when the dialog was cancelled.
@@ -459,8 +465,7 @@ void TMainForm::LoadByteCodeBtnClick()
 
 void TMainForm::LoadByteCode(const QString& fileName)
 {
-    const auto session = m_link->tryBeginSession(QStringLiteral("Download AWL"));
-    if (!session)
+    if (m_link->refuseIfBusy(QStringLiteral("Download AWL")))
         return;
     DownloadScope scope(ToolBar, DownloadProgress);
     runByteCode(fileName);

@@ -8,17 +8,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-class Link::PumpScope {
-public:
-    explicit PumpScope(Link& link) : m_link(link) { m_link.enterPump(); }
-    ~PumpScope() { m_link.leavePump(); }
-    PumpScope(const PumpScope&) = delete;
-    PumpScope& operator=(const PumpScope&) = delete;
-
-private:
-    Link& m_link;
-};
-
 Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
     : QObject(parent),
       m_port(port),
@@ -30,54 +19,32 @@ Link::~Link() = default;
 
 void Link::ConnectDispatcher() { connect(&m_port, &TCustomComPort::RxChar, &m_rx, &ReceiveDispatcher::ComPortRxChar); }
 
-void Link::enterPump()
+Link::Hold::Hold(Link& link) : m_link(link)
 {
-    const bool wasBusy = busy();
-    ++m_pumpDepth;
-    if (!wasBusy)
-        Q_EMIT busyChanged(true);
+    if (m_link.m_holds++ == 0)
+        Q_EMIT m_link.busyChanged(true);
 }
 
-void Link::leavePump()
+Link::Hold::~Hold()
 {
-    --m_pumpDepth;
+    if (--m_link.m_holds == 0)
+        Q_EMIT m_link.busyChanged(false);
+}
+
+bool Link::refuseIfBusy(const QString& what)
+{
     if (!busy())
-        Q_EMIT busyChanged(false);
-}
-
-void Link::setSessionHeld(bool held)
-{
-    const bool wasBusy = busy();
-    m_sessionHeld = held;
-    if (wasBusy != busy())
-        Q_EMIT busyChanged(busy());
-}
-
-bool Link::refuseIfBusy(const QString& what) { return refuse(busy(), what); }
-
-bool Link::refuseIfNested(const QString& what) { return refuse(m_pumpDepth > 0, what); }
-
-bool Link::refuse(bool condition, const QString& what)
-{
-    if (!condition)
         return false;
     m_terminal.setColor(LogColors::Yellow);
     m_terminal.addLine(QStringLiteral("line busy, refused: ") + what);
     return true;
 }
 
-std::unique_ptr<Link::Session> Link::tryBeginSession(const QString& what)
-{
-    if (refuseIfBusy(what))
-        return nullptr;
-    return std::make_unique<Session>(*this);
-}
-
 void Link::write(const QByteArray& bytes) { m_port.WriteStr(bytes); }
 
 bool Link::waitForAnswer(std::uint32_t timeoutMs)
 {
-    PumpScope scope(*this);
+    Hold hold(*this);
     if (!m_rx.AnswerComplete && m_port.Connected()) {
         QEventLoop loop;
         QTimer deadline;
@@ -97,12 +64,12 @@ bool Link::waitForAnswer(std::uint32_t timeoutMs)
 
 void Link::sleep(std::uint32_t ms)
 {
-    PumpScope scope(*this);
+    Hold hold(*this);
     struct RxHold {
         TCustomComPort& port;
         explicit RxHold(TCustomComPort& p) : port(p) { port.HoldRxEvents(); }
         ~RxHold() { port.ReleaseRxEvents(); }
-    } hold(m_port);
+    } rxHold(m_port);
     QEventLoop loop;
     QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
@@ -110,7 +77,7 @@ void Link::sleep(std::uint32_t ms)
 
 void Link::pumpEvents()
 {
-    PumpScope scope(*this);
+    Hold hold(*this);
     QCoreApplication::processEvents();
 }
 
@@ -128,8 +95,7 @@ void Link::dispatchWaiting()
 
 std::uint8_t Link::SendTelegram(const QString& request)
 {
-    // Inside a wait means inside another exchange; the holder of a session runs outside waits.
-    if (refuseIfNested(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
+    if (refuseIfBusy(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
         return 0;
     m_answerValid = false;
     m_rx.RxMode = RxAnswerLine;

@@ -18,9 +18,11 @@ using AnswerBytes = std::array<std::uint8_t, 101>;
 // that only one exchange runs at a time. Waiting pumps the event loop but sleeps in it until an
 // event or the deadline, so a silent board costs no CPU.
 //
-// One exchange at a time: while any wait pumps events (or a session holds the line for a
-// whole download), a timer or a click that tries to start another exchange is refused and the
-// terminal says so; nothing nests.
+// Who may send when: the line is busy while a Hold is held, and every wait holds it while it
+// pumps events (for an answer, a sleep, one pass of the event loop), as does a job that shows a
+// dialog in the middle of its exchanges; nothing may start an exchange on a busy line.
+// Whatever would start one (a click, a timer tick, SendTelegram itself) asks refuseIfBusy()
+// first, which says so in the terminal, and a poll that only repeats skips its tick on busy().
 class Link : public QObject {
     Q_OBJECT
 public:
@@ -49,31 +51,23 @@ public:
     void ClearTelegramEcho() { m_echo = false; }
     [[nodiscard]] bool TelegramEcho() const { return m_echo; }
 
-    // True while an exchange waits or a session holds the line.
-    [[nodiscard]] bool busy() const { return m_pumpDepth > 0 || m_sessionHeld; }
+    // True while a wait pumps events or a Hold keeps the line.
+    [[nodiscard]] bool busy() const { return m_holds > 0; }
     // If busy, says in the terminal that `what` was refused and returns true.
     bool refuseIfBusy(const QString& what);
-    // Refuses only what would run inside another exchange's wait (the holder of a session
-    // may go on with its own exchanges).
-    bool refuseIfNested(const QString& what);
 
-    // Holds the line for a sequence of exchanges (a download); released on destruction.
-    class Session {
+    // Keeps the line busy for its lifetime: every wait holds it, and a job holds it while it
+    // waits on the user (a file dialog), so that no timer or click starts an exchange there.
+    class Hold {
     public:
-        explicit Session(Link& link) : m_link(&link) { link.setSessionHeld(true); }
-        ~Session()
-        {
-            if (m_link)
-                m_link->setSessionHeld(false);
-        }
-        Session(const Session&) = delete;
-        Session& operator=(const Session&) = delete;
+        explicit Hold(Link& link);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
 
     private:
-        Link* m_link;
+        Link& m_link;
     };
-    // A session, or nothing (with the refusal in the terminal) when the line is busy.
-    [[nodiscard]] std::unique_ptr<Session> tryBeginSession(const QString& what);
 
     // Writes to the port (the port's errors propagate).
     void write(const QByteArray& bytes);
@@ -95,12 +89,6 @@ Q_SIGNALS:
     void busyChanged(bool busy);
 
 private:
-    friend class Session;
-    class PumpScope;
-    void setSessionHeld(bool held);
-    bool refuse(bool condition, const QString& what);
-    void enterPump();
-    void leavePump();
     std::uint8_t decodeAnswer();
 
     TCustomComPort& m_port;
@@ -109,6 +97,5 @@ private:
     AnswerBytes m_answer{};
     bool m_echo = false;
     bool m_answerValid = false;
-    bool m_sessionHeld = false;
-    int m_pumpDepth = 0;
+    int m_holds = 0;
 };

@@ -60,7 +60,6 @@ void download(const char* title, const QStringList& args)
     if (!board.ok)
         return;
     Link& link = board.link;
-    Link::Session session(link);
     Bootloader boot(link, board.log);
     boot.FlashImage = image();
     boot.FlashImage.resize(131071, 0xFF);

@@ -180,7 +180,7 @@ private Q_SLOTS:
         // And while someone else holds the line.
         const auto before = sent();
         {
-            Link::Session download(m_rig->link);
+            Link::Hold download(m_rig->link);
             form->OnTimer();
         }
         QCOMPARE(sent(), before);

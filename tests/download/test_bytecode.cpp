@@ -116,7 +116,6 @@ struct AwlRig {
     bool run(const QString& name)
     {
         rig.terminal.setColor(LogColors::Green);
-        Link::Session session(rig.link);
         const bool ok = download.LoadByteCode(name);
         EXPECT_EQ(rig.link.rx().RxMode, RxTerminal);
         return ok;

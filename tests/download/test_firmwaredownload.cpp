@@ -28,7 +28,6 @@ struct FirmwareRig {
     }
     bool run(const QString& name)
     {
-        Link::Session session(rig.link);
         const bool ok = download.Run(name);
         EXPECT_EQ(rig.link.rx().RxMode, RxTerminal);
         EXPECT_EQ(rig.terminal.color(), LogColors::White);

@@ -133,7 +133,7 @@ private Q_SLOTS:
         // The file changes while another exchange holds the line: nothing starts yet.
         stamp(file, QDateTime(QDate(2026, 1, 2), QTime(10, 0, 6)));
         {
-            Link::Session busy(form->link());
+            Link::Hold busy(form->link());
             form->Timer1Timer();
         }
         QVERIFY(!log(*form).contains("load file"));

@@ -162,15 +162,24 @@ TEST_F(Telegram, AnExchangeStartedDuringAWaitIsRefused)
     EXPECT_FALSE(rig.link.busy());
 }
 
-TEST_F(Telegram, SessionKeepsOthersOutButLetsTheHolderTalk)
+TEST_F(Telegram, AHoldKeepsEveryoneOffTheLine)
 {
-    auto session = rig.link.tryBeginSession("download");
-    ASSERT_TRUE(session);
-    EXPECT_TRUE(rig.link.busy());
-    EXPECT_FALSE(rig.link.tryBeginSession("second download"));
-    EXPECT_EQ(exchange(":aa0120a5\n"), 0x20);
-    session.reset();
+    QList<bool> busyChanges;
+    QObject::connect(&rig.link, &Link::busyChanged, [&](bool busy) { busyChanges << busy; });
+    {
+        Link::Hold choosing(rig.link);
+        Link::Hold nested(rig.link);
+        EXPECT_TRUE(rig.link.busy());
+        EXPECT_TRUE(rig.link.refuseIfBusy("Download AWL"));
+        EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0);
+        EXPECT_TRUE(rig.stub->written.isEmpty());
+    }
     EXPECT_FALSE(rig.link.busy());
+    EXPECT_EQ(rig.terminal.lines(),
+              QStringList({"line busy, refused: Download AWL", "line busy, refused: telegram :aa0120a5"}));
+    EXPECT_EQ(busyChanges, QList<bool>({true, false}));
+    EXPECT_FALSE(rig.link.refuseIfBusy("Download AWL"));
+    EXPECT_EQ(exchange(":aa0120a5\n"), 0x20);
 }
 
 TEST_F(Telegram, ClosedPortEndsTheWaitAtOnce)

@@ -1,10 +1,7 @@
 #include "TMainForm.h"
 
-#include "Bootloader.h"
-#include "ByteCodeDownload.h"
+#include "DownloadRunner.h"
 #include "EComPort.h"
-#include "FileSync.h"
-#include "FirmwareDownload.h"
 #include "HexText.h"
 #include "IniFile.h"
 #include "Prompts.h"
@@ -33,28 +30,6 @@
 namespace {
 
 const QString Section = QStringLiteral("Hauptfenster");
-
-// While a download runs, the toolbar is off (no tool may start on the line) and the status bar
-// shows the progress; both come back however the download ends.
-class DownloadScope {
-public:
-    DownloadScope(QWidget* toolBar, TransferProgressBar* progress) : m_toolBar(toolBar), m_progress(progress)
-    {
-        m_toolBar->setEnabled(false);
-        m_progress->begin();
-    }
-    ~DownloadScope()
-    {
-        m_progress->end();
-        m_toolBar->setEnabled(true);
-    }
-    DownloadScope(const DownloadScope&) = delete;
-    DownloadScope& operator=(const DownloadScope&) = delete;
-
-private:
-    QWidget* m_toolBar;
-    TransferProgressBar* m_progress;
-};
 
 // Runs a handler from a place where an error must not escape (constructor, show event).
 template <typename F>
@@ -87,10 +62,20 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     });
     m_link = std::make_unique<Link>(*ComPort, *RichEdit);
 
-    m_boot = std::make_unique<Bootloader>(*m_link, *RichEdit);
+    // While a download runs, the toolbar is off (no tool may start on the line) and the status
+    // bar shows the progress; both come back however the download ends.
+    m_downloads = std::make_unique<DownloadRunner>(*m_link, *RichEdit);
     DownloadProgress = new TransferProgressBar(this);
     statusBar()->addPermanentWidget(DownloadProgress, 1);
-    m_boot->setProgress([this](const TransferProgress& p) { DownloadProgress->setProgress(p); });
+    m_downloads->setFrontend({[this] {
+                                  ToolBar->setEnabled(false);
+                                  DownloadProgress->begin();
+                              },
+                              [this] {
+                                  DownloadProgress->end();
+                                  ToolBar->setEnabled(true);
+                              },
+                              [this](const TransferProgress& p) { DownloadProgress->setProgress(p); }});
     connect(LoadBtn, &QToolButton::clicked, this, &TMainForm::LoadBtnClick);
     connect(LoadByteCodeBtn, &QToolButton::clicked, this, &TMainForm::LoadByteCodeBtnClick);
     LoadBtn->setEnabled(true);
@@ -407,71 +392,23 @@ void TMainForm::timeBtnClick()
     sendTerminalText(date + QLatin1Char('\r'));
 }
 
-void TMainForm::Timer1Timer()
+void TMainForm::Timer1Timer() { m_downloads->syncTick(SyncFileName, SyncFileTime, ByteCodeFileName); }
+
+DownloadRunner::ChooseFile TMainForm::fileChooser()
 {
-    // Never inside another exchange: a change seen while the line is busy waits for a later tick.
-    if (FileSync::Check(SyncFileName, SyncFileTime, m_link->busy()) != FileSync::Tick::Download)
-        return;
-    RichEdit->setColor(LogColors::Green);
-    RichEdit->addLine(QStringLiteral("load file"));
-    RichEdit->setColor(LogColors::Green);
-    RichEdit->addLine(QStringLiteral(" ") + ByteCodeFileName);
-    LoadByteCode(ByteCodeFileName);
+    return [this](const QString& initialName, const QString& filter, const QString& extension) {
+        return Prompts::openFile(this, initialName, filter, extension);
+    };
 }
 
-void TMainForm::LoadBtnClick()
-{
-    if (m_link->refuseIfBusy(QStringLiteral("Download Firmware")))
-        return;
-    DownloadScope scope(ToolBar, DownloadProgress);
-    QString chosen;
-    {
-        // The line is held while the user chooses, so that the file watch cannot start then.
-        Link::Hold choosing(*m_link);
-        chosen = Prompts::openFile(this, FirmwareFileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"),
-                                   QStringLiteral("*.hex"));
-    }
-    if (!chosen.isEmpty())
-        FirmwareFileName = chosen;
-    FirmwareDownload(*m_boot).Run(chosen);
-}
+void TMainForm::LoadBtnClick() { m_downloads->chooseAndLoadFirmware(FirmwareFileName, fileChooser()); }
 
 void TMainForm::LoadByteCodeBtnClick()
 {
-    if (m_link->refuseIfBusy(QStringLiteral("Download AWL")))
-        return;
-    DownloadScope scope(ToolBar, DownloadProgress);
-    RichEdit->setColor(LogColors::Green);
-    RichEdit->addLine(QString());
-    QString chosen;
-    {
-        Link::Hold choosing(*m_link);
-        chosen = Prompts::openFile(this, ByteCodeFileName, QStringLiteral("AWL (*.vlb)|*.vlb|all files (*.*)|*.*"),
-                                   QStringLiteral("*.vlb"));
-    }
-    if (!chosen.isEmpty())
-        ByteCodeFileName = chosen;
-    // Watched from now on, also when the dialog was cancelled.
-    SyncFileName = ByteCodeFileName;
-    SyncFileTime = FileSync::GetFileDateTime(ByteCodeFileName);
-    if (chosen.isEmpty())
-        return;
-    RichEdit->setColor(LogColors::Green);
-    RichEdit->addLine(QStringLiteral("load file"));
-    RichEdit->setColor(LogColors::Green);
-    RichEdit->addLine(QStringLiteral(" ") + ByteCodeFileName);
-    runByteCode(ByteCodeFileName);
+    m_downloads->chooseAndLoadByteCode(ByteCodeFileName, SyncFileName, SyncFileTime, fileChooser());
 }
 
-void TMainForm::LoadByteCode(const QString& fileName)
-{
-    if (m_link->refuseIfBusy(QStringLiteral("Download AWL")))
-        return;
-    DownloadScope scope(ToolBar, DownloadProgress);
-    runByteCode(fileName);
-}
-
-bool TMainForm::runByteCode(const QString& fileName) { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); }
+void TMainForm::LoadByteCode(const QString& fileName) { m_downloads->loadByteCode(fileName); }
 
 void TMainForm::TestBtnClick()
 {

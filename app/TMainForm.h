@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DownloadRunner.h"
 #include "Link.h"
 
 #include <QDateTime>
@@ -16,7 +17,6 @@ class QToolBar;
 class QToolButton;
 class RichLog;
 class TComPort;
-class Bootloader;
 class TransferProgressBar;
 
 // What the main window takes from its surroundings; tests give their own.
@@ -98,8 +98,9 @@ public:
     void LoadBtnClick();
     void LoadByteCodeBtnClick();
     void LoadByteCode(const QString& fileName);
-    // The flash image and the bootloader steps the downloads share.
-    [[nodiscard]] Bootloader& bootloader() { return *m_boot; }
+    // The downloads, and the flash image and bootloader steps they share.
+    [[nodiscard]] DownloadRunner& downloads() { return *m_downloads; }
+    [[nodiscard]] Bootloader& bootloader() { return m_downloads->bootloader(); }
     // Opens a new debug window, modally.
     void TestBtnClick();
 
@@ -110,7 +111,7 @@ protected:
 
 private:
     void buildWindow();
-    bool runByteCode(const QString& fileName);
+    DownloadRunner::ChooseFile fileChooser();
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void sendTerminalText(const QString& text);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);
@@ -118,6 +119,6 @@ private:
     MainFormEnvironment m_env;
     QString m_settingsPath;
     std::unique_ptr<Link> m_link;
-    std::unique_ptr<Bootloader> m_boot;
+    std::unique_ptr<DownloadRunner> m_downloads;
     bool m_shown = false;
 };

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class Bootloader;
+class Link;
+class LogSink;
+struct TransferProgress;
+
+// The two downloads as a front end starts them (the main window, a command line). A download
+// starts only on a free line and keeps it while the user chooses the file; the front end is
+// told when one begins and ends, and of its progress; the byte code gets its "load file"
+// lines here, from the button and from the file watch alike.
+class DownloadRunner {
+public:
+    // Asks the user for a file, starting from `initialName`, with a filter in the form
+    // "Hex File (*.hex)|*.hex|all files (*.*)|*.*"; an empty name when cancelled.
+    using ChooseFile =
+        std::function<QString(const QString& initialName, const QString& filter, const QString& defaultExtension)>;
+    // What a front end does around a download; every part may be left empty.
+    struct Frontend {
+        std::function<void()> begins; // before the file is chosen
+        std::function<void()> ends;   // however the download ended
+        std::function<void(const TransferProgress&)> progress;
+    };
+
+    DownloadRunner(Link& link, LogSink& log);
+    ~DownloadRunner();
+    DownloadRunner(const DownloadRunner&) = delete;
+    DownloadRunner& operator=(const DownloadRunner&) = delete;
+
+    // The flash image and the bootloader steps both downloads share.
+    [[nodiscard]] Bootloader& bootloader() { return *m_boot; }
+    void setFrontend(Frontend frontend) { m_frontend = std::move(frontend); }
+
+    // "Download Firmware": the file is chosen starting from `fileName`, which keeps the choice.
+    bool chooseAndLoadFirmware(QString& fileName, const ChooseFile& choose);
+    // The firmware download of a file named by the caller.
+    bool loadFirmware(const QString& fileName);
+
+    // "Download AWL": the file is chosen starting from `fileName`, which keeps the choice.
+    // The file is watched from then on, also when the choice was cancelled.
+    bool chooseAndLoadByteCode(QString& fileName, QString& syncFileName, QDateTime& syncFileTime,
+                               const ChooseFile& choose);
+    // The byte-code download of `fileName`, without the "load file" lines.
+    bool loadByteCode(const QString& fileName);
+    // One tick of the file watch: a new time stamp of the watched file (or its going away)
+    // downloads `fileName` once; while the line is busy the change waits for a later tick.
+    bool syncTick(const QString& syncFileName, QDateTime& syncFileTime, const QString& fileName);
+
+private:
+    class Scope;
+    bool loadByteCodeWithLines(const QString& fileName);
+
+    Link& m_link;
+    LogSink& m_log;
+    std::unique_ptr<Bootloader> m_boot;
+    Frontend m_frontend;
+};

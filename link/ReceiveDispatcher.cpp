@@ -26,88 +26,78 @@ bool ReceiveDispatcher::readByte(std::uint8_t& byte)
 
 void ReceiveDispatcher::ComPortRxChar(int)
 {
+    // Every mode reads, stores, asks the port again what waits, and stops once its input is
+    // complete; what still waits then stays for the next event, under whatever mode is set.
     int n = m_port.InputCount();
     while (n > 0 && m_port.Connected()) {
-        std::uint8_t b = 0;
-        switch (RxMode) {
-        case RxTerminal: {
-            QByteArray text;
-            m_port.ReadStr(text, n);
-            // A NUL from the board must not swallow the rest of what came with it.
-            text.replace('\0', QByteArray());
-            m_terminal.setColor(LogColors::White);
-            if (!text.isEmpty())
-                m_terminal.append(QString::fromLatin1(text));
-            n = m_port.InputCount();
-            break;
+        bool done = false;
+        if (readsByBytes()) {
+            std::uint8_t b = 0;
+            if (!readByte(b))
+                return;
+            done = takeByte(b);
+        } else {
+            takeAll(n);
         }
-        case RxAnswerLine:
-            if (!readByte(b))
-                return;
-            n = m_port.InputCount();
-            if (b == 0x0A) {
-                RxText.append('\r');
-                complete();
-                return;
-            }
-            RxText.append(char(b));
-            break;
-        case RxSignOn:
-            if (!readByte(b))
-                return;
-            RxText.append(char(b));
-            n = m_port.InputCount();
-            if (RxText.contains("VLMR")) {
-                complete();
-                return;
-            }
-            break;
-        case RxCrReply:
-            if (!readByte(b))
-                return;
-            // Counting goes on past the end of the block, so that the caller can tell that
-            // the reply was too long; nothing is stored beyond the block.
-            if (RxCount < 0xFFFF)
-                ++RxCount;
-            if (RxCount < RxBlock.size())
-                RxBlock[RxCount] = b;
-            n = m_port.InputCount();
-            if (b == 0x0D) {
-                if (!RxBlock.empty())
-                    RxBlock[0] = static_cast<std::uint8_t>(RxCount & 0xFF);
-                complete();
-                return;
-            }
-            break;
-        case RxWaitCr:
-            if (!readByte(b))
-                return;
-            n = m_port.InputCount();
-            if (b == 0x0D) {
-                complete();
-                return;
-            }
-            break;
-        case RxFixedBlock:
-            if (!readByte(b))
-                return;
-            if (RxCount < RxCapacity && RxCount < RxBlock.size())
-                RxBlock[RxCount++] = b;
-            else
-                m_terminal.append(QStringLiteral("overflow"));
-            n = m_port.InputCount();
-            if (RxCount == RxExpected) {
-                complete();
-                return;
-            }
-            break;
-        default: {
-            // No such mode is ever set; drop what waits so that nothing loops.
-            QByteArray dropped;
-            m_port.ReadStr(dropped, n);
-            n = m_port.InputCount();
-            break;
+        n = m_port.InputCount();
+        if (done) {
+            complete();
+            return;
         }
-        }
+    }
+}
+
+bool ReceiveDispatcher::readsByBytes() const
+{
+    switch (RxMode) {
+    case RxAnswerLine:
+    case RxSignOn:
+    case RxCrReply:
+    case RxWaitCr:
+    case RxFixedBlock: return true;
+    default: return false;
+    }
+}
+
+void ReceiveDispatcher::takeAll(int count)
+{
+    QByteArray text;
+    m_port.ReadStr(text, count);
+    // No other mode is ever set; what it would read is dropped so that nothing loops.
+    if (RxMode != RxTerminal)
+        return;
+    // A NUL from the board must not swallow the rest of what came with it.
+    text.replace('\0', QByteArray());
+    m_terminal.setColor(LogColors::White);
+    if (!text.isEmpty())
+        m_terminal.append(QString::fromLatin1(text));
+}
+
+bool ReceiveDispatcher::takeByte(std::uint8_t b)
+{
+    switch (RxMode) {
+    case RxAnswerLine:
+        // The line feed ends the answer and is kept as a carriage return.
+        RxText.append(b == 0x0A ? '\r' : char(b));
+        return b == 0x0A;
+    case RxSignOn: RxText.append(char(b)); return RxText.contains("VLMR");
+    case RxCrReply:
+        // Counting goes on past the end of the block, so that the caller can tell that the reply
+        // was too long; nothing is stored beyond the block.
+        if (RxCount < 0xFFFF)
+            ++RxCount;
+        if (RxCount < RxBlock.size())
+            RxBlock[RxCount] = b;
+        if (b == 0x0D && !RxBlock.empty())
+            RxBlock[0] = static_cast<std::uint8_t>(RxCount & 0xFF);
+        return b == 0x0D;
+    case RxWaitCr: return b == 0x0D;
+    case RxFixedBlock:
+        if (RxCount < RxCapacity && RxCount < RxBlock.size())
+            RxBlock[RxCount++] = b;
+        else
+            m_terminal.append(QStringLiteral("overflow"));
+        return RxCount == RxExpected;
+    default: return false;
     }
 }

@@ -44,6 +44,12 @@ Q_SIGNALS:
 private:
     void complete();
     [[nodiscard]] bool readByte(std::uint8_t& byte);
+    // Whether the current mode takes one byte per read (all but the terminal).
+    [[nodiscard]] bool readsByBytes() const;
+    // Reads all `count` waiting bytes: the terminal shows them.
+    void takeAll(int count);
+    // Stores one byte by the current mode; true when the awaited input is complete.
+    bool takeByte(std::uint8_t byte);
 
     TCustomComPort& m_port;
     LogSink& m_terminal;

@@ -5,6 +5,8 @@
 #include "Link.h"
 #include "LogSink.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 // ESC and 0xAA: the bootloader's call while it listens after a reset.
@@ -65,6 +67,7 @@ bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
     if (!QueryWord(QByteArrayLiteral("b"), BlockSize, Link::TelegramTimeout))
         return false;
     m_log.append(QStringLiteral(" ") + WordToHex(BlockSize));
+    // The one check of the board's block size: nothing goes out with one the transfer cannot use.
     if (!CheckBlockSize(BlockSize))
         return false;
     if (!SelectAddress(flashAddress) || !FlashPass(0, ImageLength, BlockSize))
@@ -146,11 +149,16 @@ QByteArray Bootloader::blockCommand(char letter, std::uint16_t blockSize) const
 
 bool Bootloader::WriteFlashBlock(std::uint32_t& position, std::uint16_t blockSize)
 {
+    return writeBlock(position, blockSize, ImageLength);
+}
+
+bool Bootloader::writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end)
+{
     ReceiveDispatcher& rx = m_link.rx();
     rx.RxMode = RxWaitCr;
     m_link.write(blockCommand('B', blockSize));
     QByteArray block(blockSize, char(0xFF));
-    const std::uint32_t end = std::min<std::uint32_t>(ImageLength, std::uint32_t(FlashImage.size()));
+    end = std::min<std::uint32_t>(end, std::uint32_t(FlashImage.size()));
     const std::uint32_t take = position < end ? std::min<std::uint32_t>(end - position, blockSize) : 0;
     if (take > 0)
         std::copy_n(FlashImage.begin() + position, take, block.begin());
@@ -171,68 +179,39 @@ void Bootloader::dot(int& dots)
     }
 }
 
-void Bootloader::beginPass(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
-                           std::uint16_t blockSize)
+bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
+                         std::uint16_t blockSize)
 {
-    const std::uint32_t span = imageLength > start ? imageLength - start : 0;
-    const int blocks = std::max<int>(1, int((span + blockSize - 1) / blockSize));
-    const bool continuesFlash = pass == TransferProgress::Pass::Verify &&
-                                m_state.pass == TransferProgress::Pass::Flash && m_state.block == m_state.blocks &&
-                                m_state.blocks == blocks && m_passBlockSize == blockSize && m_clock.isValid();
-    if (!continuesFlash) {
-        m_clock.start();
-        m_state.bytesDone = 0;
-        // A flash pass is followed by its verify pass; a verify pass alone is the whole job.
-        const int passes = pass == TransferProgress::Pass::Flash ? 2 : 1;
-        m_state.bytesTotal = qint64(passes) * blocks * blockSize;
+    const bool flash = pass == TransferProgress::Pass::Flash;
+    if (m_observer)
+        m_observer->passStarted(pass, start, imageLength, blockSize);
+    std::uint32_t position = start;
+    int dots = 0;
+    for (;;) {
+        const std::uint32_t before = position;
+        const bool ok = flash ? writeBlock(position, blockSize, imageLength) : VerifyBlock(position, blockSize);
+        if (ok) {
+            dot(dots);
+            if (m_observer)
+                m_observer->blockDone();
+        } else if (flash) {
+            m_log.addLine(QStringLiteral("timeout"));
+        }
+        // Reaching the end counts even when the last block failed: a missed acknowledgement is
+        // found by the verify pass, a difference in the fill behind the image is only reported.
+        if (position >= imageLength)
+            return true;
+        // A block that moves nothing would never reach the end.
+        if (!ok || position == before)
+            return false;
     }
-    m_state.pass = pass;
-    m_state.block = 0;
-    m_state.blocks = blocks;
-    m_passBlockSize = blockSize;
-}
-
-void Bootloader::blockDone()
-{
-    ++m_state.block;
-    m_state.bytesDone += m_passBlockSize;
-    m_state.elapsedMs = m_clock.elapsed();
-    if (m_progress)
-        m_progress(m_state);
 }
 
 bool Bootloader::FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize)
 {
     m_log.addLine(QStringLiteral("flash device "));
     m_log.addLine(QString());
-    // A block size of 0 would never advance; one above the buffer would overrun it.
-    if (!CheckBlockSize(blockSize))
-        return false;
-    beginPass(TransferProgress::Pass::Flash, start, imageLength, blockSize);
-    std::uint32_t position = start;
-    int dots = 0;
-    const std::uint32_t savedLength = ImageLength;
-    ImageLength = imageLength;
-    bool ok = false;
-    for (;;) {
-        const bool written = WriteFlashBlock(position, blockSize);
-        if (written) {
-            dot(dots);
-            blockDone();
-        } else {
-            m_log.addLine(QStringLiteral("timeout"));
-        }
-        // Reaching the end counts even when the last block's acknowledgement was missed: the
-        // verify pass finds out whether it arrived.
-        if (position >= imageLength) {
-            ok = true;
-            break;
-        }
-        if (!written)
-            break;
-    }
-    ImageLength = savedLength;
-    return ok;
+    return runPass(TransferProgress::Pass::Flash, start, imageLength, blockSize);
 }
 
 std::uint8_t Bootloader::imageByte(std::uint32_t position) const
@@ -277,23 +256,7 @@ bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std:
     m_link.rx().RxBlock.assign(std::size_t(blockSize) + 2, 0);
     m_log.addLine(QStringLiteral("verify device "));
     m_log.addLine(QString());
-    if (!CheckBlockSize(blockSize))
-        return false;
-    beginPass(TransferProgress::Pass::Verify, start, imageLength, blockSize);
-    std::uint32_t position = start;
-    int dots = 0;
-    for (;;) {
-        const bool same = VerifyBlock(position, blockSize);
-        if (same) {
-            dot(dots);
-            blockDone();
-        }
-        // A difference in the fill behind the image is reported but does not fail the pass.
-        if (position >= imageLength)
-            return true;
-        if (!same)
-            return false;
-    }
+    return runPass(TransferProgress::Pass::Verify, start, imageLength, blockSize);
 }
 
 bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs)

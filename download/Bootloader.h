@@ -1,11 +1,9 @@
 #pragma once
 
-#include "TransferProgress.h"
+#include "TransferObserver.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 class Link;
@@ -39,9 +37,8 @@ public:
     [[nodiscard]] Link& link() { return m_link; }
     [[nodiscard]] LogSink& log() { return m_log; }
 
-    using ProgressFn = std::function<void(const TransferProgress&)>;
-    // Told after every block of a flash or verify pass.
-    void setProgress(ProgressFn fn) { m_progress = std::move(fn); }
+    // Told of every pass and block, for a progress view; none by default.
+    void setObserver(TransferObserver* observer) { m_observer = observer; }
 
     // Sizes the receive block for the answers of the queries.
     void PrepareQueries();
@@ -51,8 +48,8 @@ public:
     // briefly whatever the outcome (the board may still be talking); the log goes on in green.
     // Returns the sign-on.
     bool ContactBoard(const QString& line);
-    // Asks for the block size ("block size, " line), then writes the whole image to the flash
-    // from `flashAddress` on and reads it back. Stops at the first failing step.
+    // Asks for the block size ("block size, " line) and checks it, then writes the whole image
+    // to the flash from `flashAddress` on and reads it back. Stops at the first failing step.
     bool WriteAndVerify(std::uint32_t flashAddress);
     // A one-letter command answered by a number and a CR; the value is taken from the bytes
     // just before the CR, most significant first.
@@ -61,7 +58,9 @@ public:
     // Logs a refusal and returns false for a block size the transfer cannot use.
     bool CheckBlockSize(std::uint16_t blockSize);
     bool SelectAddress(std::uint32_t address);
+    // One block from the image, up to ImageLength, filled with 0xFF.
     bool WriteFlashBlock(std::uint32_t& position, std::uint16_t blockSize);
+    // The passes take a block size that CheckBlockSize accepted (WriteAndVerify checks it).
     bool FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
     bool VerifyBlock(std::uint32_t& position, std::uint16_t blockSize);
     bool VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
@@ -71,16 +70,13 @@ public:
 private:
     bool query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs);
     [[nodiscard]] QByteArray blockCommand(char letter, std::uint16_t blockSize) const;
+    bool writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end);
     [[nodiscard]] std::uint8_t imageByte(std::uint32_t position) const;
     void dot(int& dots);
-    void beginPass(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
-                   std::uint16_t blockSize);
-    void blockDone();
+    // The block loop both passes share: dots, the observer, and the end of the image reached.
+    bool runPass(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
 
     Link& m_link;
     LogSink& m_log;
-    ProgressFn m_progress;
-    TransferProgress m_state;
-    QElapsedTimer m_clock;
-    std::uint16_t m_passBlockSize = 0;
+    TransferObserver* m_observer = nullptr;
 };

@@ -32,18 +32,16 @@ bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint3
 bool ByteCodeDownload::LoadByteCode(const QString& fileName)
 {
     LogSink& log = m_boot.log();
-    ReceiveDispatcher& rx = m_boot.link().rx();
-    RxModeGuard terminalAfterwards(rx);
+    // The receive mode is the terminal's again when the download ends, however it ends.
+    RxModeGuard terminalAfterwards(m_boot.link().rx());
     bool ok = false;
     if (firmwareValid()) {
         ok = steps(fileName);
         // Closing step after the firmware check was passed.
         log.addLine(QString());
-        rx.RxMode = RxTerminal;
         log.setColor(LogColors::White);
         log.addLine(QString());
     }
-    rx.RxMode = RxTerminal;
     log.addLine(QString());
     return ok;
 }

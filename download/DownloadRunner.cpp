@@ -37,12 +37,13 @@ private:
 DownloadRunner::DownloadRunner(Link& link, LogSink& log)
     : m_link(link),
       m_log(log),
-      m_boot(std::make_unique<Bootloader>(link, log))
+      m_boot(std::make_unique<Bootloader>(link, log)),
+      m_progress([this](const TransferProgress& p) {
+          if (m_frontend.progress)
+              m_frontend.progress(p);
+      })
 {
-    m_boot->setProgress([this](const TransferProgress& p) {
-        if (m_frontend.progress)
-            m_frontend.progress(p);
-    });
+    m_boot->setObserver(&m_progress);
 }
 
 DownloadRunner::~DownloadRunner() = default;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TransferProgressTracker.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -8,7 +10,6 @@
 class Bootloader;
 class Link;
 class LogSink;
-struct TransferProgress;
 
 // The two downloads as a front end starts them (the main window, a command line). A download
 // starts only on a free line and keeps it while the user chooses the file; the front end is
@@ -35,6 +36,7 @@ public:
     // The flash image and the bootloader steps both downloads share.
     [[nodiscard]] Bootloader& bootloader() { return *m_boot; }
     void setFrontend(Frontend frontend) { m_frontend = std::move(frontend); }
+    [[nodiscard]] const Frontend& frontend() const { return m_frontend; }
 
     // "Download Firmware": the file is chosen starting from `fileName`, which keeps the choice.
     bool chooseAndLoadFirmware(QString& fileName, const ChooseFile& choose);
@@ -58,5 +60,6 @@ private:
     Link& m_link;
     LogSink& m_log;
     std::unique_ptr<Bootloader> m_boot;
+    TransferProgressTracker m_progress;
     Frontend m_frontend;
 };

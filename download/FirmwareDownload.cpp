@@ -39,11 +39,11 @@ bool FirmwareDownload::MemoryLine(std::uint32_t areaEnd, QString& line, QString&
 bool FirmwareDownload::Run(const QString& fileName)
 {
     LogSink& log = m_boot.log();
+    // The receive mode is the terminal's again when the download ends, however it ends.
     RxModeGuard terminalAfterwards(m_boot.link().rx());
     m_boot.PrepareQueries();
     log.setColor(LogColors::Green);
     const bool ok = !fileName.isEmpty() && steps(fileName);
-    m_boot.link().rx().RxMode = RxTerminal;
     log.setColor(LogColors::White);
     log.addLine(QString());
     return ok;

@@ -1,7 +1,9 @@
 #include "Bootloader.h"
 #include "HexFiles.h"
+#include "HexText.h"
 #include "SimRig.h"
 #include "StubRig.h"
+#include "TransferProgressTracker.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -45,7 +47,8 @@ TEST(Bootloader, BlocksCoverTheImageAndAreFilledWithErasedBytes)
         SCOPED_TRACE(testing::Message() << c.length << " bytes in blocks of " << c.blockSize);
         BootRig r(c.blockSize, c.length);
         std::vector<TransferProgress> seen;
-        r.boot.setProgress([&](const TransferProgress& p) { seen.push_back(p); });
+        TransferProgressTracker tracker([&](const TransferProgress& p) { seen.push_back(p); });
+        r.boot.setObserver(&tracker);
         ASSERT_TRUE(r.flash());
         EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), c.blocks);
         const auto& flash = r.rig.board.flash();
@@ -125,18 +128,36 @@ TEST(Bootloader, ALineFeedFollowsTheHundredthDot)
 
 TEST(Bootloader, UnusableBlockSizesWriteNothing)
 {
-    for (std::uint16_t size : {std::uint16_t(0), std::uint16_t(1025)}) {
+    for (const QByteArray& answer : {QByteArray("\x00\x00\r", 3), QByteArray("\x04\x01\r", 3)}) {
         StubRig s;
         Bootloader boot(s.link, s.terminal);
+        boot.PrepareQueries();
         boot.FlashImage.assign(100, 0x11);
         boot.ImageLength = 100;
-        EXPECT_FALSE(boot.FlashPass(0, 100, size));
-        EXPECT_FALSE(boot.VerifyPass(0, 100, size));
-        EXPECT_EQ(s.stub->written, QByteArray());
-        EXPECT_EQ(s.terminal.lines().value(2),
-                  QStringLiteral("error: block size %1 not usable (1 to 1024 bytes), nothing written")
-                      .arg(size ? "$0401" : "$0000"));
+        s.stub->feed(answer);
+        EXPECT_FALSE(boot.WriteAndVerify(0));
+        EXPECT_EQ(s.stub->written, "b");
+        EXPECT_EQ(s.terminal.lines(),
+                  QStringList({"block size,  " + WordToHex(std::uint16_t((answer[0] << 8) | answer[1])),
+                               QStringLiteral("error: block size %1 not usable (1 to 1024 bytes), nothing written")
+                                   .arg(answer[0] ? "$0401" : "$0000")}));
     }
+}
+
+TEST(Bootloader, APassLeavesTheImageLengthAloneAndEndsWhereTheImageEnds)
+{
+    BootRig r(128, 300);
+    // A pass over part of the image; an error that ends it leaves the length as it was.
+    r.rig.port.Close();
+    EXPECT_ANY_THROW(r.boot.FlashPass(0, 100, 128));
+    EXPECT_EQ(r.boot.ImageLength, 300u);
+
+    // An image shorter than the length asked for: the pass ends at the first block that carries
+    // nothing of it, instead of sending such blocks without end.
+    BootRig shortImage(128, 300);
+    shortImage.boot.FlashImage.resize(200);
+    EXPECT_FALSE(shortImage.boot.FlashPass(0, 300, 128));
+    EXPECT_EQ(shortImage.rig.board.bootloader().blocksWritten(), 3);
 }
 
 TEST(Bootloader, QueryTakesTheBytesBeforeTheCarriageReturn)

@@ -76,11 +76,13 @@ private Q_SLOTS:
         writeFile(m_answer, hexFile(pattern(1000)));
         bool toolbarOff = false;
         QString progress;
-        form->bootloader().setProgress([&](const TransferProgress& p) {
+        DownloadRunner::Frontend frontend = form->downloads().frontend();
+        frontend.progress = [&, show = frontend.progress](const TransferProgress& p) {
             toolbarOff = !form->ToolBar->isEnabled() && form->DownloadProgress->isVisible();
-            form->DownloadProgress->setProgress(p);
+            show(p);
             progress = form->DownloadProgress->text();
-        });
+        };
+        form->downloads().setFrontend(frontend);
         form->LoadBtn->click();
         QCOMPARE(m_dialogs.size(), 1);
         QCOMPARE(m_dialogs[0].initialName, QString("*.Hex"));

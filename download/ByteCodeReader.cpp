@@ -1,6 +1,7 @@
 #include "ByteCodeReader.h"
 
 #include "HexText.h"
+#include "LineSplitter.h"
 
 #include <QFile>
 
@@ -40,16 +41,10 @@ bool ByteCodeReader::ReadByteCodeText(const QByteArray& text, std::vector<std::u
 
     bool faulty = false;
     int lineNumber = 0;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        qsizetype end = text.indexOf('\n', at);
-        if (end < 0)
-            end = text.size();
-        QByteArray line = text.mid(at, end - at);
-        at = end + 1;
+    LineSplitter lines(text);
+    QByteArray line;
+    while (lines.next(line)) {
         ++lineNumber;
-        if (line.endsWith('\r'))
-            line.chop(1);
         // Comments and empty lines hold no byte code.
         if (line.startsWith(';') || line.isEmpty())
             continue;

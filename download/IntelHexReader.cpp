@@ -1,6 +1,7 @@
 #include "IntelHexReader.h"
 
 #include "HexText.h"
+#include "LineSplitter.h"
 #include "LogSink.h"
 
 #include <QFile>
@@ -57,15 +58,9 @@ bool IntelHexReader::ReadIntelHexText(const QByteArray& text, std::vector<std::u
     imageLength = 0;
     m_segmentBase = 0;
 
-    qsizetype at = 0;
-    while (at < text.size()) {
-        qsizetype end = text.indexOf('\n', at);
-        if (end < 0)
-            end = text.size();
-        QByteArray line = text.mid(at, end - at);
-        at = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
+    LineSplitter lines(text);
+    QByteArray line;
+    while (lines.next(line)) {
         const Outcome outcome = readLine(line, image, imageLength, imageSize);
         if (outcome == Outcome::Failed || outcome == Outcome::Stopped)
             return false;

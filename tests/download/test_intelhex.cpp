@@ -1,5 +1,6 @@
 #include "HexFiles.h"
 #include "IntelHexReader.h"
+#include "LineSplitter.h"
 #include "RecordingLog.h"
 
 #include <QFile>
@@ -189,4 +190,29 @@ TEST(IntelHexReader, MissingFileFailsQuietly)
     EXPECT_EQ(r.log.text(), QString());
     EXPECT_EQ(r.length, 0u);
     EXPECT_EQ(r.image, std::vector<std::uint8_t>(100, 0xFF));
+}
+
+TEST(LineSplitter, LineEndsOfBothKindsAndALastLineWithoutOne)
+{
+    struct Case {
+        QByteArray text;
+        QList<QByteArray> lines;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\n", {"a"}},
+        {"a\r\nb\nc", {"a", "b", "c"}},
+        {"\n\r\nx\r", {"", "", "x"}},
+        {"a\rb\n", {"a\rb"}}, // a lone CR inside a line stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        LineSplitter splitter(c.text);
+        QList<QByteArray> got;
+        QByteArray line;
+        while (splitter.next(line))
+            got << line;
+        EXPECT_EQ(got, c.lines);
+    }
 }

@@ -13,14 +13,17 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& text)
 
 } // namespace
 
-QString CommandSet::build(std::uint8_t code, std::span<const std::uint8_t> data, EndCase end)
+QString CommandSet::build(std::uint8_t code, std::span<const std::uint8_t> data, EndCase end, Spelling spelling)
 {
     // The length byte counts the command too; a telegram never carries more than 99 data bytes.
     Q_ASSERT(data.size() <= 99);
-    QString t =
-        QStringLiteral(":aa") + ByteToHexDigits(static_cast<std::uint8_t>(1 + data.size())) + ByteToHexDigits(code);
-    for (std::uint8_t b : data)
-        t += ByteToHexDigits(b);
+    const auto digits = [](std::uint8_t b, bool lower) {
+        return lower ? ByteToHexDigits(b).toLower() : ByteToHexDigits(b);
+    };
+    QString t = QStringLiteral(":aa") + digits(std::uint8_t(1 + data.size()), spelling == Spelling::LowerLength) +
+                ByteToHexDigits(code);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        t += digits(data[i], spelling == Spelling::LowerLastByte && i + 1 == data.size());
     t += end == EndCase::Upper ? QStringLiteral("A5\r") : QStringLiteral("a5\r");
     return t;
 }
@@ -44,11 +47,7 @@ QString CommandSet::eepromWrite(std::span<const std::uint8_t> bytes)
 
 QString CommandSet::eepromWriteEntry(std::span<const std::uint8_t, 11> bytes)
 {
-    // The length has always gone out as "0c" here.
-    QString t = QStringLiteral(":aa0c33");
-    for (std::uint8_t b : bytes)
-        t += ByteToHexDigits(b);
-    return t + QStringLiteral("a5\r");
+    return build(EepromWrite, bytes, EndCase::Lower, Spelling::LowerLength);
 }
 
 QString CommandSet::eepromRead(std::uint8_t count)
@@ -121,9 +120,7 @@ QString CommandSet::fileWrite(const QByteArray& text, bool lineEnd)
 {
     if (!lineEnd)
         return build(FileWrite, bytesOf(text));
-    // The last part of a line: the line feed goes out as "0a", as the board has always seen it.
-    QString t = QStringLiteral(":aa") + ByteToHexDigits(std::uint8_t(2 + text.size())) + QStringLiteral("71");
-    for (char c : text)
-        t += ByteToHexDigits(std::uint8_t(c));
-    return t + QStringLiteral("0aa5\r");
+    // The last part of a line carries the line feed behind the text.
+    const QByteArray withEnd = text + '\n';
+    return build(FileWrite, bytesOf(withEnd), EndCase::Lower, Spelling::LowerLastByte);
 }

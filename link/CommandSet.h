@@ -38,9 +38,14 @@ public:
     };
 
     enum class EndCase { Lower, Upper };
+    // Computed bytes go out as upper-case digits, but for two that the board has always been
+    // sent in lower case: the length of a table entry ("0c") and the line feed that ends the
+    // last part of a file line ("0a").
+    enum class Spelling { Upper, LowerLength, LowerLastByte };
 
     // ":aa" LL CC data end "\r", with LL = 1 + number of data bytes.
-    static QString build(std::uint8_t code, std::span<const std::uint8_t> data = {}, EndCase end = EndCase::Lower);
+    static QString build(std::uint8_t code, std::span<const std::uint8_t> data = {}, EndCase end = EndCase::Lower,
+                         Spelling spelling = Spelling::Upper);
 
     // Restarts the board; the downloads send resetIntoBootloader() instead.
     static QString reset() { return QStringLiteral(":aa0110a5\r"); }

@@ -15,8 +15,8 @@ QString WordToHex(std::uint16_t value);
 QString LongWordToHex(std::uint32_t value);
 
 // True when `text` converts to a 32-bit integer the way the board tools always did: an optional
-// sign, then decimal digits, or hexadecimal digits behind "$" (or "0x"). Surrounding blanks are
-// not allowed.
+// sign, then decimal digits, or hexadecimal digits behind "$" (or "0x"). Leading blanks are
+// skipped; trailing ones make the text no integer.
 bool IsIntegerText(const QString& text);
 
 // The integer conversion itself. Throws EConvertError with "'%s' is not a valid integer value".

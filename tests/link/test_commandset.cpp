@@ -73,4 +73,8 @@ TEST(CommandSet, SdCardFileTexts)
     EXPECT_EQ(CommandSet::fileWrite(QByteArray(30, 'x'), false),
               ":aa1F71" + QString(30, 'x').toLatin1().toHex().toUpper() + "a5\r");
     EXPECT_EQ(CommandSet::fileWrite("ab", true), ":aa047161620aa5\r");
+    // Only the line feed is spelled in lower case, not a text byte with a letter in it.
+    EXPECT_EQ(CommandSet::fileWrite("zj", true), ":aa04717A6A0aa5\r");
+    EXPECT_EQ(CommandSet::fileWrite(QByteArray(30, 'J'), true),
+              ":aa2071" + QByteArray(30, 'J').toHex().toUpper() + "0aa5\r");
 }

@@ -24,6 +24,10 @@ public:
     virtual void addLine(const QString& text) = 0;
     // Inserts `text` at the caret, continuing the current line.
     virtual void append(const QString& text) = 0;
+    // Puts `text` on a line of its own just above the line at the caret, which keeps the caret:
+    // for a notice that comes while that line is still being written. A log that cannot do so
+    // adds it as a new last line.
+    virtual void addLineAbove(const QString& text) { addLine(text); }
     // Colour of what is added or appended next.
     virtual void setColor(LogColor color) = 0;
     virtual void clear() = 0;

@@ -10,7 +10,7 @@ void StepReporter::append(const QString& text) { m_log.append(text); }
 
 std::uint8_t StepReporter::writeStep(const QString& line, const QString& telegram)
 {
-    startStep(line);
+    m_log.addLine(line);
     return writeOnly(telegram);
 }
 
@@ -23,28 +23,20 @@ std::uint8_t StepReporter::writeOnly(const QString& telegram)
 
 std::uint8_t StepReporter::readStep(const QString& line, const QString& telegram)
 {
-    startStep(line);
+    m_log.addLine(line);
     const std::uint8_t code = send(telegram);
     appendReadFailure(code);
     return code;
 }
 
-void StepReporter::startStep(const QString& line)
-{
-    m_stepLine = line;
-    m_log.addLine(line);
-}
-
 std::uint8_t StepReporter::send(const QString& telegram)
 {
-    m_interrupted = false;
-    const std::uint8_t code = m_link.SendTelegram(telegram);
-    // A refusal notice came in below the step's line while it waited: the outcome goes on
-    // a repeated step line instead of behind the notice.
-    if (m_interrupted)
-        m_log.addLine(m_stepLine);
-    m_interrupted = false;
-    return code;
+    struct Waiting {
+        bool& flag;
+        explicit Waiting(bool& f) : flag(f) { flag = true; }
+        ~Waiting() { flag = false; }
+    } waiting(m_waiting);
+    return m_link.SendTelegram(telegram);
 }
 
 void StepReporter::appendWriteOutcome(std::uint8_t code)
@@ -84,10 +76,12 @@ QString StepReporter::invalidAnswerLine(std::uint8_t code)
 
 bool StepReporter::refuseIfBusy(const QString& what)
 {
-    if (!m_link.busy())
+    if (!m_link.refuseIfBusy(what))
         return false;
-    m_log.addLine(QStringLiteral("busy, please wait"));
-    m_interrupted = true;
-    m_link.refuseIfBusy(what);
+    const QString notice = QStringLiteral("busy, please wait");
+    if (m_waiting)
+        m_log.addLineAbove(notice);
+    else
+        m_log.addLine(notice);
     return true;
 }

@@ -40,16 +40,16 @@ public:
     // "Rückmeldung ungültig ? $xx", the line most reads add for an unexpected code.
     [[nodiscard]] static QString invalidAnswerLine(std::uint8_t code);
 
-    // A handler that would start while a telegram still waits is not run: the log says
-    // "busy, please wait" (and the terminal names what was refused). Returns true then.
+    // A handler that would start while the line is busy is not run: the terminal names what
+    // was refused, and the log says "busy, please wait" on a line of its own, above the line
+    // of a step of this log that is still waiting, so that its outcome still lands behind it.
+    // Returns true then.
     bool refuseIfBusy(const QString& what);
 
 private:
-    void startStep(const QString& line);
     std::uint8_t send(const QString& telegram);
 
     Link& m_link;
     LogSink& m_log;
-    QString m_stepLine;
-    bool m_interrupted = false;
+    bool m_waiting = false; // a step of this log waits for its answer
 };

@@ -47,6 +47,26 @@ void RichLog::addLine(const QString& text)
 
 void RichLog::append(const QString& text) { insert(text); }
 
+void RichLog::addLineAbove(const QString& text)
+{
+    if (document()->characterCount() <= 1) {
+        addLine(text);
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    QTextCharFormat fmt;
+    fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
+    // The notice takes the start of the last line, which then moves down as a line of its own.
+    cursor.insertText(QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')), fmt);
+    cursor.insertBlock();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    setTextCursor(end);
+    ensureCursorVisible();
+}
+
 void RichLog::insert(const QString& text)
 {
     QTextCursor cursor(document());

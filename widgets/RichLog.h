@@ -13,6 +13,7 @@ public:
 
     void addLine(const QString& text) override;
     void append(const QString& text) override;
+    void addLineAbove(const QString& text) override;
     void setColor(LogColor color) override;
     void clear() override;
 

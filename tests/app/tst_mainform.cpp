@@ -229,6 +229,12 @@ private Q_SLOTS:
         form->RichEdit->addLine("");
         form->RichEdit->addLine("w");
         QCOMPARE(form->RichEdit->plainText(), QString("hello\nboard\n\nx\nyz\n\nw"));
+        // A notice above the line being written leaves that line open at the caret.
+        form->RichEdit->append("ait");
+        form->RichEdit->setColor(LogColors::Yellow);
+        form->RichEdit->addLineAbove("notice");
+        form->RichEdit->append("ed");
+        QCOMPARE(form->RichEdit->plainText(), QString("hello\nboard\n\nx\nyz\n\nnotice\nwaited"));
     }
 
     void settingsAreWrittenAtCloseAndReadAtTheNextStart()

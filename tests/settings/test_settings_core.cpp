@@ -215,15 +215,21 @@ TEST(UnexpectedAnswers, DispatchAddsTheInvalidAnswerLineOnlyForTheRead)
     EXPECT_EQ(s.rig.terminal.text(), "Rückmeldung ungültig ? $20");
 }
 
-TEST_F(OnSim, AStepThatWouldNestIsRefusedInTheLogAndTheTerminal)
+TEST_F(OnSim, AStepThatWouldNestIsRefusedOnALineOfItsOwn)
 {
     rig.board.faults().answerDelayMs = 100;
     bool refused = false;
     QTimer::singleShot(20, [&] { refused = steps.refuseIfBusy("read"); });
+    log.addLine("before");
     EXPECT_EQ(steps.writeStep("select address: 0x0002", ":aa03320200a5\r"), 0x20);
     EXPECT_TRUE(refused);
-    EXPECT_EQ(log.lines(),
-              QStringList({"select address: 0x0002", "busy, please wait", "select address: 0x0002  pass"}));
+    // The waiting step keeps its line; the notice stands above it.
+    EXPECT_EQ(log.lines(), QStringList({"before", "busy, please wait", "select address: 0x0002  pass"}));
     EXPECT_TRUE(rig.terminal.text().contains("line busy, refused: read"));
     EXPECT_FALSE(steps.refuseIfBusy("read"));
+
+    // Busy with somebody else's exchange: the notice is simply the next line.
+    Link::Hold download(rig.link);
+    EXPECT_TRUE(steps.refuseIfBusy("write"));
+    EXPECT_EQ(log.lines().mid(2), QStringList({"select address: 0x0002  pass", "busy, please wait"}));
 }

@@ -167,7 +167,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return rig.board.telegramLog().size() == 2 && !rig.link.busy(); }));
         QTest::qWait(400);
         QCOMPARE(rig.board.telegramLog().size(), 2);
-        QCOMPARE(dialog.RichEdit->plainText(), QString("select address: 0x0002\nbusy, please wait\nbusy, please wait\n"
+        QCOMPARE(dialog.RichEdit->plainText(), QString("busy, please wait\nbusy, please wait\n"
                                                        "select address: 0x0002  pass\n read: 0x13 "));
         QVERIFY(rig.terminal.text().contains("line busy, refused: write"));
     }

@@ -31,6 +31,15 @@ public:
         m_text += text;
         m_pieces.append({m_color, text, false});
     }
+    void addLineAbove(const QString& text) override
+    {
+        if (!m_started) {
+            addLine(text);
+            return;
+        }
+        m_text.insert(m_text.lastIndexOf(QLatin1Char('\n')) + 1, text + QLatin1Char('\n'));
+        m_pieces.append({m_color, text, true});
+    }
     void setColor(LogColor color) override { m_color = color; }
     void clear() override
     {

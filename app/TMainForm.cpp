@@ -114,12 +114,8 @@ QToolButton* TMainForm::addTool(const QString& caption, const QString& iconKind)
     return b;
 }
 
-void TMainForm::buildWindow()
+void TMainForm::buildToolBar()
 {
-    setWindowTitle(QStringLiteral("Velmar Benutzeroberfläche V 1.04l"));
-    const qreal scale = logicalDpiX() / 120.0;
-    resize(int(717 * scale), int(741 * scale));
-
     ToolBar = new QToolBar(QStringLiteral("ToolBar"), this);
     ToolBar->setMovable(false);
     ToolBar->setFloatable(false);
@@ -134,6 +130,14 @@ void TMainForm::buildWindow()
     LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
     // All five tools stay in view, also where the fonts are wider than designed.
     resize(std::max(width(), ToolBar->sizeHint().width() + 24), height());
+}
+
+void TMainForm::buildWindow()
+{
+    setWindowTitle(QStringLiteral("Velmar Benutzeroberfläche V 1.04l"));
+    const qreal scale = logicalDpiX() / 120.0;
+    resize(int(717 * scale), int(741 * scale));
+    buildToolBar();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

@@ -111,6 +111,7 @@ protected:
 
 private:
     void buildWindow();
+    void buildToolBar();
     DownloadRunner::ChooseFile fileChooser();
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void sendTerminalText(const QString& text);

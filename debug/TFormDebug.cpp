@@ -141,7 +141,6 @@ QFrame* TFormDebug::makePanel(int x, int y, int w, int h)
 void TFormDebug::buildWindow()
 {
     setWindowTitle(QStringLiteral("debug window"));
-    // Laid out at 120 dots per inch, scaled to the screen like the main window.
     // Designed in pixels of a 120 dpi screen: larger on finer screens, but never shrunk, so
     // that the window keeps its 546 x 332 and the 22-pixel lamps fit their rows.
     m_scale = std::max(1.0, logicalDpiX() / 120.0);
@@ -152,6 +151,21 @@ void TFormDebug::buildWindow()
     setPalette(p);
     setAutoFillBackground(true);
 
+    buildSignalPanels();
+    buildDigitalIO();
+    QFont heading = Label15->font();
+    heading.setBold(true);
+    for (QLabel* l : {Label15, Label21, Label31})
+        l->setFont(heading);
+
+    DebugButton = new QPushButton(QStringLiteral("Debug ON"), this);
+    DebugButton->setObjectName(QStringLiteral("DebugButton"));
+    DebugButton->setGeometry(px(416), px(284), px(114), px(32));
+    DebugButton->setAutoDefault(false);
+}
+
+void TFormDebug::buildSignalPanels()
+{
     // Left: the 1-bit signals, a number and a lamp per row.
     Panel3 = makePanel(8, 8, 132, 240);
     Panel3->setObjectName(QStringLiteral("Panel3"));
@@ -182,13 +196,12 @@ void TFormDebug::buildWindow()
     // Only the first edit of each column takes digits alone.
     EditBitSig1->installEventFilter(this);
     EditWordSig1->installEventFilter(this);
+}
 
+void TFormDebug::buildDigitalIO()
+{
     // Right: the digital I/O, one row of lamps each.
     Label15 = makeLabel(this, QStringLiteral("Digital I/O"), 318, 12, 200, 22);
-    QFont heading = Label15->font();
-    heading.setBold(true);
-    for (QLabel* l : {Label15, Label21, Label31})
-        l->setFont(heading);
     const auto lampRow = [this](const QString& caption, int y, int count) {
         auto* label = makeLabel(this, caption, 318, y, 74, 22);
         std::array<QLabel*, 6> row{};
@@ -207,11 +220,6 @@ void TFormDebug::buildWindow()
         std::tuple(e[0], e[1], e[2], e[3], e[4], e[5]);
     std::tie(LabelLedOut1, LabelLedOut2, LabelLedOut3, LabelLedOut4, LabelLedOut5, LabelLedOut6) =
         std::tuple(o[0], o[1], o[2], o[3], o[4], o[5]);
-
-    DebugButton = new QPushButton(QStringLiteral("Debug ON"), this);
-    DebugButton->setObjectName(QStringLiteral("DebugButton"));
-    DebugButton->setGeometry(px(416), px(284), px(114), px(32));
-    DebugButton->setAutoDefault(false);
 }
 
 std::array<QLabel*, 21> TFormDebug::lamps() const

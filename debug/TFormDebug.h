@@ -100,6 +100,8 @@ public Q_SLOTS:
 
 private:
     void buildWindow();
+    void buildSignalPanels();
+    void buildDigitalIO();
     QLabel* makeLamp(QWidget* parent, const QString& caption, int x, int y);
     QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h);
     QLineEdit* makeEdit(QWidget* parent, const QString& name, int x, int y, int w);

@@ -42,6 +42,26 @@ TEST(SimBootloader, FirmwareAreasAndTheirAwlArea)
     }
 }
 
+TEST(SimBootloader, PacingNeverHandsOnAByteBeforeItsLastBit)
+{
+    // At 5760 bytes per second byte k is through the line k / 5760 s after the first bit went.
+    for (const int size : {1, 27, 307}) {
+        SCOPED_TRACE(size);
+        qint64 got = 0;
+        qint64 early = 0; // the most any byte came before its time, in ns
+        QElapsedTimer t;
+        LinePacer pacer([&](const QByteArray& b) {
+            got += b.size();
+            early = std::max(early, got * 1000000000 / LinePacer::LineBytesPerSecond - t.nsecsElapsed());
+        });
+        pacer.setPaced(true);
+        t.start();
+        pacer.push(QByteArray(size, 'x'));
+        ASSERT_TRUE(WaitUntil([&] { return got == size; }, 2000));
+        EXPECT_LE(early, 0) << "a byte came " << early << " ns early";
+    }
+}
+
 TEST(SimBootloader, PacingKeepsToTheLineRate)
 {
     QByteArray got;

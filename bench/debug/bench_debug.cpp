@@ -48,8 +48,11 @@ void cycles(const char* title, const QStringList& args, int count)
     double sum = 0;
     for (double v : ms)
         sum += v;
-    std::printf("%-22s %4d cycles of 11 telegrams (%d results): mean %.1f ms, median %.1f ms, max %.1f ms\n", title,
-                count, answered, sum / count, ms[ms.size() / 2], ms.back());
+    const double limitMs = 1000.0 * (RequestBytes + AnswerLineBytes) / 5760.0;
+    std::printf("%-22s %4d cycles of 11 telegrams (%d results): mean %.2f ms, median %.2f ms, min %.2f ms, "
+                "max %.2f ms; min %.4f x, median %.4f x the line's %.2f ms\n",
+                title, count, answered, sum / count, ms[ms.size() / 2], ms.front(), ms.back(), ms.front() / limitMs,
+                ms[ms.size() / 2] / limitMs, limitMs);
 }
 
 } // namespace

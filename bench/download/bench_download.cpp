@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -93,10 +94,19 @@ void download(const char* title, const QStringList& args)
     const double limitS = 2.0 * ImageBytes / LineBytesPerSecond;
     std::printf("%s: %s, block %u\n", title, verified ? "written and verified" : "FAILED", unsigned(boot.BlockSize));
     std::printf("  sign-on and queries  %6.2f s\n", double(prologueMs) / 1000.0);
-    std::printf("  flash pass           %6.2f s\n", flashS);
-    std::printf("  verify pass          %6.2f s\n", bothS - flashS);
-    std::printf("  flash + verify       %6.2f s  (line limit %.2f s: %+.1f %%), CPU %.2f s\n", bothS, limitS,
-                100.0 * (bothS - limitS) / limitS, cpuS);
+    // The line's limits: the image bytes alone, and the whole dialogue of a pass one block after
+    // the other (block write: command, size, "F", block out and the CR back; block read: the
+    // four command bytes out and the block back).
+    const double blocks = std::ceil(double(ImageBytes) / boot.BlockSize);
+    const double flashWireS = blocks * (4 + boot.BlockSize + 1) / LineBytesPerSecond;
+    const double verifyWireS = blocks * (4 + boot.BlockSize) / LineBytesPerSecond;
+    const double verifyS = bothS - flashS;
+    std::printf("  flash pass           %6.2f s  (%.4f x the wire's %.2f s, %.4f x the image's %.2f s)\n", flashS,
+                flashS / flashWireS, flashWireS, flashS / (limitS / 2), limitS / 2);
+    std::printf("  verify pass          %6.2f s  (%.4f x the wire's %.2f s, %.4f x the image's %.2f s)\n", verifyS,
+                verifyS / verifyWireS, verifyWireS, verifyS / (limitS / 2), limitS / 2);
+    std::printf("  flash + verify       %6.2f s  (%.4f x the wire's %.2f s, %.4f x the image's %.2f s), CPU %.2f s\n",
+                bothS, bothS / (flashWireS + verifyWireS), flashWireS + verifyWireS, bothS / limitS, limitS, cpuS);
     std::printf("  whole job            %6.2f s\n", double(total.nsecsElapsed()) / 1e9);
 }
 

@@ -7,6 +7,11 @@
 
 namespace {
 
+// Each round trip puts 25 bytes on the wire: 14 + 11 for the address select, 12 + 13 for the
+// EEPROM read (the answer lines end in CR LF).
+constexpr int WireBytes = 25;
+constexpr double LineBytesPerSecond = 5760.0;
+
 void roundTrips(const char* title, const QStringList& args, int count)
 {
     PtyBoard board(args);
@@ -19,8 +24,11 @@ void roundTrips(const char* title, const QStringList& args, int count)
     for (int i = 0; i < count; ++i)
         ok += board.link.SendTelegram(i % 2 ? QStringLiteral(":aa023401a5\r") : QStringLiteral(":aa03320000a5\r")) != 0;
     const double s = double(t.nsecsElapsed()) / 1e9;
-    std::printf("%-34s %6d telegrams, %d answered, %8.1f round trips/s, %.3f ms each, CPU %.2f s\n", title, count, ok,
-                count / s, 1000.0 * s / count, cpuSeconds() - cpu);
+    const double limitMs = 1000.0 * WireBytes / LineBytesPerSecond;
+    std::printf("%-34s %6d telegrams, %d answered, %8.1f round trips/s, %.3f ms each (%.3f x the line's %.3f ms), "
+                "CPU %.2f s\n",
+                title, count, ok, count / s, 1000.0 * s / count, 1000.0 * s / count / limitMs, limitMs,
+                cpuSeconds() - cpu);
 }
 
 } // namespace

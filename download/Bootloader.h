@@ -10,8 +10,8 @@ class Link;
 class LogSink;
 
 // The board's serial bootloader, step by step, and the flash image both downloads write with
-// it. Every step reports itself in the log and returns whether it succeeded; the caller holds
-// the line (a Link session) for the whole download.
+// it. Every step reports itself in the log and returns whether it succeeded. The caller starts
+// a download only on a free line; every wait of the steps then keeps the line busy.
 class Bootloader {
 public:
     static constexpr std::uint32_t SignOnTimeout = 3000;

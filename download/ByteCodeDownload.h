@@ -6,8 +6,8 @@
 class Bootloader;
 
 // Writes an AWL byte-code file into the AWL area behind the firmware, reads it back and starts
-// it. Checks over a telegram first that the board holds a valid firmware. The caller holds the
-// line for the whole run.
+// it. Checks over a telegram first that the board holds a valid firmware. The caller starts it
+// on a free line (DownloadRunner).
 class ByteCodeDownload {
 public:
     static constexpr std::uint32_t ByteCodeImageSize = 16384;

@@ -6,7 +6,7 @@
 class Bootloader;
 
 // Writes an Intel HEX firmware file into the board through its bootloader, reads it back and
-// compares it, then starts the new firmware. The caller holds the line for the whole run.
+// compares it, then starts the new firmware. The caller starts it on a free line (DownloadRunner).
 class FirmwareDownload {
 public:
     // The image a firmware file may fill (not 0x20000).

@@ -50,6 +50,12 @@ QString CommandSet::eepromWriteEntry(std::span<const std::uint8_t, 11> bytes)
     return build(EepromWrite, bytes, EndCase::Lower, Spelling::LowerLength);
 }
 
+QString CommandSet::eepromWriteEntryText(const QString& digits)
+{
+    Q_ASSERT(digits.size() == 22);
+    return QStringLiteral(":aa0c33") + digits + QStringLiteral("a5\r");
+}
+
 QString CommandSet::eepromRead(std::uint8_t count)
 {
     const std::array<std::uint8_t, 1> d{count};
@@ -112,9 +118,23 @@ QString CommandSet::canWrite(std::uint8_t module, std::uint8_t b0, std::uint8_t 
     return build(CanWrite, d);
 }
 
-QString CommandSet::fileOpenWrite(const QByteArray& name) { return build(FileOpenWrite, bytesOf(name)); }
+namespace {
 
-QString CommandSet::fileOpenRead(const QByteArray& name) { return build(FileOpenRead, bytesOf(name)); }
+// A file name may be longer than the data of the other telegrams; the board takes up to 254.
+QString fileName(std::uint8_t code, const QByteArray& name)
+{
+    Q_ASSERT(name.size() < 255);
+    QString t = QStringLiteral(":aa") + ByteToHexDigits(std::uint8_t(1 + name.size())) + ByteToHexDigits(code);
+    for (char c : name)
+        t += ByteToHexDigits(std::uint8_t(c));
+    return t + QStringLiteral("a5\r");
+}
+
+} // namespace
+
+QString CommandSet::fileOpenWrite(const QByteArray& name) { return fileName(FileOpenWrite, name); }
+
+QString CommandSet::fileOpenRead(const QByteArray& name) { return fileName(FileOpenRead, name); }
 
 QString CommandSet::fileWrite(const QByteArray& text, bool lineEnd)
 {

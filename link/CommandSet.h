@@ -65,6 +65,8 @@ public:
     static QString eepromWriteElevenZeros() { return QStringLiteral(":aa0c330000000000000000000000a5\r"); }
     // Eleven bytes of a table entry: ":aa0c33" bytes "a5\r".
     static QString eepromWriteEntry(std::span<const std::uint8_t, 11> bytes);
+    // The same from the 22 hex digits of the entry as the user typed them (their case kept).
+    static QString eepromWriteEntryText(const QString& digits);
     // ":aa0234" count "a5\r"; one byte is ":aa023401a5\r", ten are ":aa02340Aa5\r".
     static QString eepromRead(std::uint8_t count);
     static QString ramWrite(std::span<const std::uint8_t> bytes);
@@ -83,6 +85,7 @@ public:
     static QString moduleReading(std::uint8_t module);
     static QString canRead(std::uint8_t module);
     static QString canWrite(std::uint8_t module, std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
+    // A file on the SD card by name, up to 254 bytes (the length byte counts the command too).
     static QString fileOpenWrite(const QByteArray& name);
     static QString fileOpenRead(const QByteArray& name);
     // Up to 30 characters of text; `lineEnd` adds the line feed behind the last part of a line.

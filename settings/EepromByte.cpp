@@ -1,0 +1,36 @@
+#include "EepromByte.h"
+
+#include "CommandSet.h"
+#include "HexText.h"
+#include "Link.h"
+#include "StepReporter.h"
+
+std::optional<std::uint8_t> EepromByte::read(StepReporter& steps, std::uint16_t address)
+{
+    select(steps, address);
+    const std::uint8_t code = steps.readStep(QStringLiteral("Daten aus dem EEPROM lesen: "), CommandSet::eepromRead(1));
+    if (code == CommandSet::EepromRead) {
+        steps.addLine(QStringLiteral("EEPR = "));
+        // A data answer without its byte shows nothing and changes nothing.
+        const auto data = steps.link().AnswerData();
+        if (data.empty())
+            return std::nullopt;
+        steps.append(ByteToHex(data[0]) + QLatin1Char(' '));
+        return data[0];
+    }
+    if (StepReporter::isUnexpected(code, CommandSet::EepromRead))
+        steps.addLine(StepReporter::invalidAnswerLine(code));
+    return std::nullopt;
+}
+
+void EepromByte::select(StepReporter& steps, std::uint16_t address)
+{
+    const QString hex = QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    steps.writeStep(QStringLiteral("Adresse senden: 0x") + hex, CommandSet::selectAddress(address));
+}
+
+bool EepromByte::writeSelected(StepReporter& steps, std::uint8_t b)
+{
+    return steps.writeStep(ByteToHexDigits(b) + QStringLiteral(" in das EEPROM schreiben: "),
+                           CommandSet::eepromWriteByte(b)) == CommandSet::Ack;
+}

@@ -1,0 +1,12 @@
+#include "IoModuleAddress.h"
+
+#include "EepromByte.h"
+#include "HexInput.h"
+
+std::optional<std::uint8_t> IoModuleAddress::read(StepReporter& steps) { return EepromByte::read(steps, Address); }
+
+bool IoModuleAddress::write(StepReporter& steps, const QString& text)
+{
+    EepromByte::select(steps, Address);
+    return EepromByte::writeSelected(steps, HexInput::lowByte(text));
+}

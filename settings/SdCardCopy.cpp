@@ -1,0 +1,244 @@
+#include "SdCardCopy.h"
+
+#include "CommandSet.h"
+#include "Link.h"
+#include "StepReporter.h"
+#include "VelmarError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// The lines of a text file as bytes, without their line end (LF, CR LF or a lone CR).
+class LineReader {
+public:
+    explicit LineReader(QFile& file) : m_file(file) {}
+
+    // False at the end of the file and after a read error.
+    bool next(QByteArray& line)
+    {
+        for (;;) {
+            if (m_error)
+                return false;
+            qsizetype end = -1;
+            for (qsizetype i = m_pos; i < m_buffer.size(); ++i)
+                if (m_buffer[i] == '\r' || m_buffer[i] == '\n') {
+                    end = i;
+                    break;
+                }
+            // A CR at the end of what is buffered may be the first half of CR LF.
+            const bool needMore = end < 0 || (m_buffer[end] == '\r' && end + 1 == m_buffer.size());
+            if (needMore && !m_eof) {
+                fill();
+                continue;
+            }
+            if (end < 0) {
+                if (m_pos >= m_buffer.size())
+                    return false;
+                line = m_buffer.mid(m_pos);
+                m_pos = m_buffer.size();
+                return true;
+            }
+            line = m_buffer.mid(m_pos, end - m_pos);
+            m_pos = end + 1;
+            if (m_buffer[end] == '\r' && m_pos < m_buffer.size() && m_buffer[m_pos] == '\n')
+                ++m_pos;
+            return true;
+        }
+    }
+    [[nodiscard]] bool failed() const { return m_error; }
+
+private:
+    void fill()
+    {
+        m_buffer.remove(0, m_pos);
+        m_pos = 0;
+        const QByteArray chunk = m_file.read(64 * 1024);
+        if (m_file.error() != QFileDevice::NoError)
+            m_error = true;
+        else if (chunk.isEmpty())
+            m_eof = true;
+        else
+            m_buffer += chunk;
+    }
+
+    QFile& m_file;
+    QByteArray m_buffer;
+    qsizetype m_pos = 0;
+    bool m_eof = false;
+    bool m_error = false;
+};
+
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+} // namespace
+
+std::optional<QByteArray> SdCardCopy::cardName(const QString& pcPath)
+{
+    const QString name = QFileInfo(pcPath).fileName();
+    // Longer names would wrap the length byte; other characters have no 8-bit code to go as.
+    if (name.isEmpty() || name.size() > MaxNameLength)
+        return std::nullopt;
+    for (QChar c : name)
+        if (c.unicode() > 0xFF)
+            return std::nullopt;
+    return name.toLatin1();
+}
+
+bool SdCardCopy::openOnCard(const QString& pcPath, bool forWriting, Result& result)
+{
+    const QString name = QFileInfo(pcPath).fileName();
+    const auto bytes = cardName(pcPath);
+    if (!bytes) {
+        m_steps.addLine(QStringLiteral("file name not sent, the card takes up to 254 Latin-1 characters: ") + name);
+        result.failed = true;
+        return false;
+    }
+    const std::uint8_t code =
+        m_steps.writeStep(QStringLiteral("open file ") + name,
+                          forWriting ? CommandSet::fileOpenWrite(*bytes) : CommandSet::fileOpenRead(*bytes));
+    if (code == 0 || code == CommandSet::Refused) {
+        result.failed = true;
+        return false;
+    }
+    result.opened = true;
+    return true;
+}
+
+void SdCardCopy::closeOnCard(Result& result)
+{
+    m_steps.addLine(QStringLiteral("close file: "));
+    result.closeCode = m_steps.link().SendTelegram(CommandSet::fileClose());
+    // A refused close answers 0x22; 0x21 shows nothing here.
+    switch (result.closeCode) {
+    case 0: m_steps.append(QStringLiteral("  timeout")); break;
+    case CommandSet::Ack: m_steps.append(QStringLiteral("  pass")); break;
+    case CommandSet::FileRefused: m_steps.append(QStringLiteral("  fail")); break;
+    default: break;
+    }
+}
+
+SdCardCopy::Result SdCardCopy::download(const QString& pcPath)
+{
+    Result result;
+    if (!openOnCard(pcPath, true, result))
+        return result;
+    m_steps.addLine(QStringLiteral("write file: "));
+    QFile file(pcPath);
+    if (file.open(QIODevice::ReadOnly)) {
+        LineReader lines(file);
+        QByteArray line;
+        while (lines.next(line))
+            sendLine(line, result);
+        if (lines.failed())
+            result.pcFileError = file.errorString();
+    } else {
+        result.pcFileError = file.errorString();
+    }
+    file.close();
+    // The card's file is closed all the same, so the user must see that it is incomplete.
+    if (!result.pcFileError.isEmpty())
+        m_steps.addLine(QStringLiteral("cannot read ") + native(pcPath) + QStringLiteral(": ") + result.pcFileError);
+    if (!result.failed)
+        closeOnCard(result);
+    return result;
+}
+
+void SdCardCopy::sendLine(const QByteArray& line, Result& result)
+{
+    // An empty line sends nothing; the last part of a line carries the line feed.
+    qsizetype at = 0;
+    for (; line.size() - at > PartSize; at += PartSize)
+        sendPart(CommandSet::fileWrite(line.mid(at, PartSize), false), result);
+    if (at < line.size())
+        sendPart(CommandSet::fileWrite(line.mid(at), true), result);
+}
+
+void SdCardCopy::sendPart(const QString& telegram, Result& result)
+{
+    switch (m_steps.link().SendTelegram(telegram)) {
+    case CommandSet::Ack: m_steps.append(QStringLiteral(".")); break;
+    case 0:
+        m_steps.append(QStringLiteral("  timeout"));
+        result.failed = true;
+        break;
+    case CommandSet::Refused:
+        m_steps.append(QStringLiteral("  fail"));
+        result.failed = true;
+        break;
+    default: break;
+    }
+}
+
+SdCardCopy::Result SdCardCopy::upload(const QString& pcPath)
+{
+    Result result;
+    if (!openOnCard(pcPath, false, result))
+        return result;
+    m_steps.addLine(QStringLiteral("read file: "));
+    QSaveFile file(pcPath);
+    if (!file.open(QIODevice::WriteOnly))
+        throw VelmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(native(pcPath), file.errorString()));
+
+    QByteArray pending;
+    const auto endLine = [&] {
+        m_steps.addLine(QString::fromLatin1(pending));
+        file.write(pending + "\r\n");
+        pending.clear();
+    };
+    // What was read is kept however the copy ends, also when an error ends it.
+    const auto keep = [&] {
+        // Text behind the last line end of the card's file is a last line too.
+        if (!pending.isEmpty())
+            endLine();
+        if (!file.commit()) {
+            result.pcFileError = file.errorString();
+            m_steps.addLine(QStringLiteral("cannot write ") + native(pcPath) + QStringLiteral(": ") +
+                            result.pcFileError);
+        }
+    };
+    try {
+        int failedAttempts = 0;
+        bool end = false;
+        while (!end && failedAttempts < MaxFailedAttempts) {
+            switch (m_steps.link().SendTelegram(CommandSet::fileRead())) {
+            case CommandSet::FileRead: {
+                failedAttempts = 0;
+                const auto data = m_steps.link().AnswerData();
+                end = data.empty(); // an answer without text is the end of the file
+                for (std::uint8_t b : data) {
+                    if (b == '\r' || b == '\n')
+                        endLine();
+                    else
+                        pending.append(char(b));
+                }
+                break;
+            }
+            case 0:
+                m_steps.append(QStringLiteral("  timeout"));
+                ++failedAttempts;
+                break;
+            case CommandSet::Ack:
+                // A board that answers this for ever must not keep the loop going.
+                m_steps.append(QStringLiteral("  fail"));
+                result.failed = true;
+                ++failedAttempts;
+                break;
+            default:
+                m_steps.append(QStringLiteral("ungültiges Zeichen"));
+                ++failedAttempts;
+                break;
+            }
+        }
+    } catch (...) {
+        keep();
+        throw;
+    }
+    keep();
+    if (!result.failed)
+        closeOnCard(result);
+    return result;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class StepReporter;
+
+// Copies text files between the PC and the SD card of the CPU board: open a file on the card
+// by name, move the text line by line in telegrams of at most 30 bytes, close it. The PC file
+// is given by its path (the caller asks the user for it); the card's file has its bare name.
+//
+// A telegram that times out or is refused sets the failure flag. The download still sends
+// the rest of the file; the upload goes on reading. With the flag set no close telegram goes
+// out, and a copy whose open was not taken stops at once.
+class SdCardCopy {
+public:
+    static constexpr int PartSize = 30;
+    static constexpr int MaxFailedAttempts = 6;
+    // The length byte of the open telegram counts the command too.
+    static constexpr int MaxNameLength = 254;
+
+    struct Result {
+        bool opened = false;        // the open telegram was not timed out or refused
+        bool failed = false;        // the failure flag
+        QString pcFileError;        // why the PC file could not be read or written; empty when fine
+        std::uint8_t closeCode = 0; // the answer to the close telegram; 0 when none came or none went out
+        [[nodiscard]] bool ok() const { return opened && !failed && pcFileError.isEmpty() && closeCode == 0x20; }
+    };
+
+    explicit SdCardCopy(StepReporter& steps) : m_steps(steps) {}
+
+    // PC file -> card. An error while reading the PC file ends the sending; the log names
+    // the file and the reason, and the card's file is still closed.
+    Result download(const QString& pcPath);
+    // Card -> PC file, written to a temporary file beside it that replaces it at the end
+    // (also after failed attempts, so that what was read is kept). Throws VelmarError with
+    // the system's reason when the PC file cannot be created; no close telegram goes out then.
+    Result upload(const QString& pcPath);
+
+    // The name the card is sent: the file name of `pcPath` as Latin-1 bytes, or nothing
+    // when it has no name, has more than 254 characters or one outside Latin-1.
+    [[nodiscard]] static std::optional<QByteArray> cardName(const QString& pcPath);
+
+private:
+    bool openOnCard(const QString& pcPath, bool forWriting, Result& result);
+    void sendLine(const QByteArray& line, Result& result);
+    void sendPart(const QString& telegram, Result& result);
+    void closeOnCard(Result& result);
+
+    StepReporter& m_steps;
+};

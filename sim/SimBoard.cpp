@@ -54,6 +54,21 @@ void SimBoard::setKind(std::uint8_t kind)
     for (int n = 0; n < 8; ++n)
         for (int i = 0; i < 11; ++i)
             m_eeprom[0x0101 + 11 * n + i] = n < 2 ? std::uint8_t(0x28 + n + i) : 0x00;
+    countReset(ResetCause::PowerOn);
+}
+
+std::uint16_t SimBoard::resetCount(ResetCause cause) const
+{
+    const std::size_t at = 0x16 + 2 * std::size_t(cause);
+    return std::uint16_t(m_eeprom[at] | (m_eeprom[at + 1] << 8));
+}
+
+void SimBoard::countReset(ResetCause cause)
+{
+    const std::size_t at = 0x16 + 2 * std::size_t(cause);
+    const std::uint16_t n = std::uint16_t(resetCount(cause) + 1);
+    m_eeprom[at] = std::uint8_t(n & 0xFF);
+    m_eeprom[at + 1] = std::uint8_t(n >> 8);
 }
 
 void SimBoard::setFlashAreaEnd(std::uint32_t end)
@@ -118,6 +133,9 @@ void SimBoard::receive(const QByteArray& bytes)
 
 void SimBoard::enterBootWait()
 {
+    // The firmware restarts the board through its watchdog; an open file is closed.
+    countReset(ResetCause::Watchdog);
+    m_card.reset();
     m_state = State::BootWait;
     m_line.clear();
     const int id = ++m_bootWaitId;
@@ -146,7 +164,7 @@ void SimBoard::receiveFirmware(std::uint8_t b)
     }
     if (b == '\n')
         return;
-    if (m_line.size() < 512)
+    if (m_line.size() < 1024) // room for a file name of 254 characters
         m_line.append(char(b));
 }
 
@@ -276,6 +294,11 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
     }
     case 0x61: return a.append(char(d(0))).append(char(0x00)).append(char(0x00)).append(char(0x00));
     case 0x62: return a.append(char(d(0)));
+    case 0x70:
+    case 0x71:
+    case 0x72:
+    case 0x73:
+    case 0x74: return m_card.execute(code, data);
     default: return refused;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "SimBootloader.h"
 #include "SimFaults.h"
+#include "SimSdCard.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -26,8 +27,11 @@ public:
     explicit SimBoard(QObject* parent = nullptr);
 
     // Board kind byte at EEPROM 0x0000: 0 base board, 1 CPU board, 2 LCD module, 16 I/O module.
-    // Sets the EEPROM to the contents such a board ships with.
+    // Sets the EEPROM to the contents such a board ships with, and switches it on.
     void setKind(std::uint8_t kind);
+    // The reset counters at EEPROM 0x0016, each 16 bits, low byte first.
+    enum class ResetCause { PowerOn, External, BrownOut, Watchdog, Jtag };
+    [[nodiscard]] std::uint16_t resetCount(ResetCause cause) const;
     [[nodiscard]] std::uint8_t kind() const { return m_eeprom[0]; }
     // The firmware area end that "X" reports; sizes the flash to match.
     void setFlashAreaEnd(std::uint32_t end);
@@ -38,6 +42,7 @@ public:
     [[nodiscard]] std::vector<std::uint8_t>& ram() { return m_ram; }
     [[nodiscard]] std::vector<std::uint8_t>& flash() { return m_flash; }
     [[nodiscard]] SimBootloader& bootloader() { return m_boot; }
+    [[nodiscard]] SimSdCard& sdCard() { return m_card; }
     [[nodiscard]] std::uint16_t addressPointer() const { return m_pointer; }
     [[nodiscard]] bool inBootloader() const { return m_state != State::Firmware; }
     // Telegrams the board took in, oldest first (for tests).
@@ -67,12 +72,14 @@ private:
     void startFirmware();
     void enterBootWait();
     void updateAnimation();
+    void countReset(ResetCause cause);
 
     SimFaults m_faults;
     std::vector<std::uint8_t> m_eeprom = std::vector<std::uint8_t>(EepromSize, 0xFF);
     std::vector<std::uint8_t> m_ram = std::vector<std::uint8_t>(RamSize, 0);
     std::vector<std::uint8_t> m_flash;
     SimBootloader m_boot;
+    SimSdCard m_card;
     State m_state = State::Firmware;
     QByteArray m_line;
     std::uint8_t m_lastByte = 0;

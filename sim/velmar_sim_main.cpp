@@ -70,8 +70,13 @@ int main(int argc, char** argv)
     const QCommandLineOption blockZero(QStringLiteral("block-size-zero"), QStringLiteral("Answer 'b' with 0."));
     const QCommandLineOption invalidFw(QStringLiteral("invalid-firmware"),
                                        QStringLiteral("Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."));
-    p.addOptions({link, kind, pace, silent, refuse, wrongStart, wrongEnd, badGroup, delay, noise, faultCodes, flashEnd,
-                  blockSize, noSignOn, dropAck, corrupt, shortX, blockZero, invalidFw});
+    const QCommandLineOption sdCard(QStringLiteral("sd-card"),
+                                    QStringLiteral("Keep the files of the SD card in the folder <dir> (made when "
+                                                   "missing) instead of in memory."),
+                                    QStringLiteral("dir"));
+    p.addOptions({link,     kind,    pace,   silent,     refuse,    wrongStart, wrongEnd,
+                  badGroup, delay,   noise,  faultCodes, flashEnd,  blockSize,  noSignOn,
+                  dropAck,  corrupt, shortX, blockZero,  invalidFw, sdCard});
     p.process(app);
 
     bool kindOk = false;
@@ -89,6 +94,13 @@ int main(int argc, char** argv)
     board.setBlockSize(std::uint16_t(p.value(blockSize).toUInt()));
     if (p.isSet(invalidFw))
         board.eeprom()[1] = 0xFF;
+    if (p.isSet(sdCard)) {
+        QString error;
+        if (!board.sdCard().useFolder(p.value(sdCard), &error)) {
+            std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
+            return 2;
+        }
+    }
     SimFaults& f = board.faults();
     f.silent = p.isSet(silent);
     f.refuseAll = p.isSet(refuse);

@@ -86,7 +86,7 @@ TEST_F(Board, EachKindShipsWithItsOwnEeprom)
         EXPECT_EQ(ee(0x0001), 0x00); // firmware valid
         EXPECT_EQ(ee(0x0002), k.config);
         EXPECT_EQ(ee(0x0003), 0x40);
-        EXPECT_EQ(ee(0x0016), 0x17); // power-on resets, low byte first
+        EXPECT_EQ(ee(0x0016), 0x18); // power-on resets, low byte first: shipped with 0x17, then switched on
         EXPECT_EQ(ee(0x0100), 2);    // 1-Wire devices
         EXPECT_EQ(ee(0x0101), 0x28);
         EXPECT_EQ(ee(0x0159), 0xFF); // behind the table

@@ -1,8 +1,12 @@
 #include "TFormEXM62.h"
 
+#include "HexText.h"
+#include "IoModuleAddress.h"
 #include "RichLog.h"
 
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -12,12 +16,59 @@ TFormEXM62::TFormEXM62(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     setWindowTitle(QStringLiteral("Einstellungen"));
     setDesignSize(845, 690);
 
+    GBoxOW = new QGroupBox(QStringLiteral("I2C Adresse "), this);
+    GBoxOW->setObjectName(QStringLiteral("GBoxOW"));
+    EditI2C = new QLineEdit(GBoxOW);
+    EditI2C->setObjectName(QStringLiteral("EditI2C"));
+    EditI2C->setMaximumWidth(px(120));
+    auto* boxLayout = new QHBoxLayout(GBoxOW);
+    boxLayout->addWidget(EditI2C);
+    boxLayout->addStretch(1);
+    GBoxOW->setMinimumWidth(px(250));
+
+    Button1 = makeButton("Button1", QStringLiteral("read"));
+    Button2 = makeButton("Button2", QStringLiteral("write"));
+    connect(Button1, &QPushButton::clicked, this, &TFormEXM62::readOnClick);
+    connect(Button2, &QPushButton::clicked, this, &TFormEXM62::writeOnClick);
+    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEXM62::ONClickReadReset);
+    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEXM62::ONClickResetCounter);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BrReadResetCounter);
+    buttons->addWidget(BtResetCounter);
     buttons->addWidget(BrClear);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addSpacing(px(24));
+    auto* boxRow = new QHBoxLayout;
+    boxRow->addWidget(GBoxOW);
+    boxRow->addStretch(1);
+    layout->addLayout(boxRow);
+    auto* readWrite = new QHBoxLayout;
+    readWrite->addWidget(Button1);
+    readWrite->addWidget(Button2);
+    readWrite->addStretch(1);
+    layout->addLayout(readWrite);
     layout->addLayout(debugTelegramRow());
 }
+
+void TFormEXM62::readOnClick()
+{
+    if (steps().refuseIfBusy(QStringLiteral("read")))
+        return;
+    if (const auto b = IoModuleAddress::read(steps()))
+        EditI2C->setText(ByteToHexDigits(*b));
+}
+
+void TFormEXM62::writeOnClick()
+{
+    if (steps().refuseIfBusy(QStringLiteral("write")))
+        return;
+    (void)IoModuleAddress::write(steps(), EditI2C->text());
+}
+
+void TFormEXM62::ONClickReadReset() { readResetCounters(); }
+
+void TFormEXM62::ONClickResetCounter() { clearResetCounters(); }

@@ -19,16 +19,14 @@ TFormEinst::TFormEinst(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     setDesignSize(845, 760);
     buildHardwareBox();
 
-    Button1 = new QPushButton(QStringLiteral("read"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button2 = new QPushButton(QStringLiteral("write"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    for (auto* b : {Button1, Button2}) {
-        b->setAutoDefault(false);
+    Button1 = makeButton("Button1", QStringLiteral("read"));
+    Button2 = makeButton("Button2", QStringLiteral("write"));
+    for (auto* b : {Button1, Button2})
         b->setMinimumWidth(px(100));
-    }
     connect(Button1, &QPushButton::clicked, this, &TFormEinst::readOnClick);
     connect(Button2, &QPushButton::clicked, this, &TFormEinst::writeOnClick);
+    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEinst::ONClickReadReset);
+    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEinst::ONClickResetCounter);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
@@ -47,42 +45,27 @@ TFormEinst::TFormEinst(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addLayout(debugTelegramRow());
+    auto* counters = new QHBoxLayout;
+    counters->addWidget(BrReadResetCounter);
+    counters->addWidget(BtResetCounter);
+    counters->addStretch(1);
+    layout->addLayout(counters);
 }
 
 void TFormEinst::buildHardwareBox()
 {
-    GBoxLCD = new QGroupBox(QStringLiteral("hardware selection"), this);
-    GBoxLCD->setObjectName(QStringLiteral("GBoxLCD"));
-    // A light box; its caption stays on the dialog's background.
-    GBoxLCD->setStyleSheet(QStringLiteral(
-        "QGroupBox#GBoxLCD { background: palette(light); border: 1px solid palette(mid); border-radius: 3px;"
-        " margin-top: 1.1em; padding-top: 0.4em; }"
-        "QGroupBox#GBoxLCD::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }"));
+    GBoxLCD = makeLightBox("GBoxLCD", QStringLiteral("hardware selection"));
     GBoxLCD->setMinimumWidth(px(360));
-
-    auto* grid = new QVBoxLayout(GBoxLCD);
+    auto* rows = new QVBoxLayout(GBoxLCD);
     auto* group = new QButtonGroup(GBoxLCD);
-    auto radio = [&](const char* name, const QString& text) {
-        auto* rb = new QRadioButton(GBoxLCD);
-        rb->setObjectName(QString::fromLatin1(name));
-        group->addButton(rb);
-        grid->addLayout(boxWithLabel(rb, new QLabel(text, GBoxLCD)));
-        return rb;
-    };
-    auto check = [&](const char* name, const QString& text) {
-        auto* cb = new QCheckBox(GBoxLCD);
-        cb->setObjectName(QString::fromLatin1(name));
-        grid->addLayout(boxWithLabel(cb, new QLabel(text, GBoxLCD)));
-        return cb;
-    };
-    RBLcdOff = radio("RBLcdOff", QStringLiteral("LCD disabled"));
-    RBLcdOnBoard = radio("RBLcdOnBoard", QStringLiteral("LCD on board enabled"));
-    RBLcdOnI2C = radio("RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
-    RBLcdOnRS232 = radio("RBLcdOnRS232", QStringLiteral("LCD on RS232 enabled"));
-    grid->addSpacing(px(8));
-    CB_0x40 = check("CB_0x40", QStringLiteral("CAN Controller disable / enable"));
-    CB_0x10 = check("CB_0x10", QStringLiteral("Harware Uhr disable / enable"));
-    CB_0x20 = check("CB_0x20", QStringLiteral("push button on LCD Display"));
+    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", QStringLiteral("LCD disabled"));
+    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", QStringLiteral("LCD on board enabled"));
+    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
+    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", QStringLiteral("LCD on RS232 enabled"));
+    rows->addSpacing(px(8));
+    CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", QStringLiteral("CAN Controller disable / enable"));
+    CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", QStringLiteral("Harware Uhr disable / enable"));
+    CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", QStringLiteral("push button on LCD Display"));
     RBLcdOff->setChecked(true);
 }
 
@@ -93,6 +76,10 @@ void TFormEinst::MainFormShow()
 }
 
 void TFormEinst::readOnClick() { hw_selection(); }
+
+void TFormEinst::ONClickReadReset() { readResetCounters(); }
+
+void TFormEinst::ONClickResetCounter() { clearResetCounters(); }
 
 void TFormEinst::hw_selection()
 {

@@ -10,7 +10,7 @@ class QPushButton;
 class QRadioButton;
 
 // Settings of the base boards: the configuration byte at EEPROM 0x0002, read on show and by
-// "read", written by "write".
+// "read", written by "write"; the reset counters.
 class TFormEinst : public TFormEinstBase {
     Q_OBJECT
 public:
@@ -30,6 +30,8 @@ public:
     void MainFormShow() override;
     void readOnClick();
     void writeOnClick();
+    void ONClickReadReset();
+    void ONClickResetCounter();
     // The read itself, run on show and by "read".
     void hw_selection();
 

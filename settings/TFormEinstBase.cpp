@@ -1,12 +1,16 @@
 #include "TFormEinstBase.h"
 
 #include "Link.h"
+#include "ResetCounters.h"
 #include "RichLog.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShowEvent>
 #include <QTimer>
 
@@ -20,10 +24,10 @@ TFormEinstBase::TFormEinstBase(Link& link, QWidget* owner)
     RichEdit->setColor(LogColors::Yellow);
     RichEdit->setMinimumSize(px(745), px(169));
 
-    BrClear = new QPushButton(QStringLiteral("clear window"), this);
-    BrClear->setObjectName(QStringLiteral("BrClear"));
-    BrClear->setAutoDefault(false);
+    BrClear = makeButton("BrClear", QStringLiteral("clear window"));
     connect(BrClear, &QPushButton::clicked, this, &TFormEinstBase::ONClick_ClearWindow);
+    BrReadResetCounter = makeButton("BrReadResetCounter", QStringLiteral("read reset counter"));
+    BtResetCounter = makeButton("BtResetCounter", QStringLiteral("clear reset counter"));
 
     CBDebugTelegram = new QCheckBox(this);
     CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
@@ -42,6 +46,59 @@ QLayout* TFormEinstBase::boxWithLabel(QWidget* box, QLabel* label)
     row->addWidget(label);
     row->addStretch(1);
     return row;
+}
+
+QPushButton* TFormEinstBase::makeButton(const char* name, const QString& text)
+{
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox* TFormEinstBase::makeLightBox(const char* name, const QString& title)
+{
+    auto* box = new QGroupBox(title, this);
+    const QString id = QString::fromLatin1(name);
+    box->setObjectName(id);
+    box->setStyleSheet(QStringLiteral("QGroupBox#%1 { background: palette(light); border: 1px solid palette(mid);"
+                                      " border-radius: 3px; margin-top: 1.1em; padding-top: 0.4em; }"
+                                      "QGroupBox#%1::title { subcontrol-origin: margin; left: 8px; padding: 0 3px; }")
+                           .arg(id));
+    return box;
+}
+
+QRadioButton* TFormEinstBase::addRadio(QGroupBox* box, QBoxLayout* layout, QButtonGroup* group, const char* name,
+                                       const QString& text)
+{
+    auto* rb = new QRadioButton(box);
+    rb->setObjectName(QString::fromLatin1(name));
+    if (group)
+        group->addButton(rb);
+    layout->addLayout(boxWithLabel(rb, new QLabel(text, box)));
+    return rb;
+}
+
+QCheckBox* TFormEinstBase::addCheck(QGroupBox* box, QBoxLayout* layout, const char* name, const QString& text)
+{
+    auto* cb = new QCheckBox(box);
+    cb->setObjectName(QString::fromLatin1(name));
+    layout->addLayout(boxWithLabel(cb, new QLabel(text, box)));
+    return cb;
+}
+
+void TFormEinstBase::readResetCounters()
+{
+    if (m_steps.refuseIfBusy(QStringLiteral("read reset counter")))
+        return;
+    (void)ResetCounters::read(m_steps);
+}
+
+void TFormEinstBase::clearResetCounters()
+{
+    if (m_steps.refuseIfBusy(QStringLiteral("clear reset counter")))
+        return;
+    (void)ResetCounters::clear(m_steps);
 }
 
 QLayout* TFormEinstBase::debugTelegramRow() { return boxWithLabel(CBDebugTelegram, LabelDebugTelegram); }

@@ -4,15 +4,20 @@
 
 #include <QDialog>
 
+class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class Link;
 class RichLog;
 
 // What the four settings dialogs share: the yellow step log, "clear window", the
-// "Debug Telegramm" box that switches the link's telegram echo, and the step reports over
-// the link. A dialog is made per showing; nothing carries over from one to the next.
+// "Debug Telegramm" box that switches the link's telegram echo, the two reset-counter
+// buttons, and the step reports over the link. A dialog is made per showing; nothing carries
+// over from one to the next.
 class TFormEinstBase : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +28,9 @@ public:
     QPushButton* BrClear = nullptr;
     QCheckBox* CBDebugTelegram = nullptr;
     QLabel* LabelDebugTelegram = nullptr;
+    // Each dialog binds these to its own ONClickReadReset and ONClickResetCounter.
+    QPushButton* BrReadResetCounter = nullptr;
+    QPushButton* BtResetCounter = nullptr;
 
     // On show: clears the log and sets yellow; the dialogs that read on show do so here.
     virtual void MainFormShow();
@@ -40,12 +48,21 @@ protected:
     [[nodiscard]] QLayout* debugTelegramRow();
     // A bare box with its text in a label to its right.
     static QLayout* boxWithLabel(QWidget* box, QLabel* label);
+    // A push button that the Enter key does not press.
+    QPushButton* makeButton(const char* name, const QString& text);
+    // A group box with a light background; its caption stays on the dialog's background.
+    QGroupBox* makeLightBox(const char* name, const QString& title);
+    // A radio button or check box in `box`, with its text in a label beside it.
+    static QRadioButton* addRadio(QGroupBox* box, QBoxLayout* layout, QButtonGroup* group, const char* name,
+                                  const QString& text);
+    static QCheckBox* addCheck(QGroupBox* box, QBoxLayout* layout, const char* name, const QString& text);
+    // The reset counters as every dialog reads and clears them (refused while the line is busy).
+    void readResetCounters();
+    void clearResetCounters();
 
     Link& m_link;
 
 private:
     StepReporter m_steps;
-
-private:
     bool m_shownOnce = false;
 };

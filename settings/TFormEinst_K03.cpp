@@ -1,22 +1,185 @@
 #include "TFormEinst_K03.h"
 
+#include "Prompts.h"
 #include "RichLog.h"
+#include "SdCardCopy.h"
 
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
+
+const QString TFormEinst_K03::FileFilter = QStringLiteral("Byte Code (*.txt)|*.txt|alle Dateien (*.*)|*.*");
+const QString TFormEinst_K03::DefaultExtension = QStringLiteral("*.txt");
 
 TFormEinst_K03::TFormEinst_K03(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
 {
     setObjectName(QStringLiteral("FormEinst_K03"));
     setWindowTitle(QStringLiteral("Einstellungen ATmega128 & AT90CAN128"));
     setDesignSize(845, 751);
+    buildHardwareBox();
+
+    Button1 = makeButton("Button1", QStringLiteral("read"));
+    Button2 = makeButton("Button2", QStringLiteral("write"));
+    for (auto* b : {Button1, Button2})
+        b->setMinimumWidth(px(100));
+    connect(Button1, &QPushButton::clicked, this, &TFormEinst_K03::readOnClick);
+    connect(Button2, &QPushButton::clicked, this, &TFormEinst_K03::writeOnClick);
+    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEinst_K03::ONClickReadReset);
+    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEinst_K03::ONClickResetCounter);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
     layout->addLayout(debugTelegramRow());
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BrReadResetCounter);
+    buttons->addWidget(BtResetCounter);
     buttons->addWidget(BrClear);
     buttons->addStretch(1);
     layout->addLayout(buttons);
+    layout->addSpacing(px(12));
+
+    auto* lower = new QHBoxLayout;
+    auto* settings = new QVBoxLayout;
+    settings->addWidget(GBoxLCD);
+    auto* readWrite = new QHBoxLayout;
+    readWrite->addWidget(Button1);
+    readWrite->addWidget(Button2);
+    readWrite->addStretch(1);
+    settings->addLayout(readWrite);
+    settings->addStretch(1);
+    lower->addLayout(settings);
+    lower->addSpacing(px(48));
+    lower->addLayout(buildCopyColumn());
+    lower->addStretch(1);
+    layout->addLayout(lower);
+}
+
+void TFormEinst_K03::buildHardwareBox()
+{
+    GBoxLCD = makeLightBox("GBoxLCD", QStringLiteral("hw selection"));
+    GBoxLCD->setMinimumWidth(px(360));
+    auto* rows = new QVBoxLayout(GBoxLCD);
+    auto* group = new QButtonGroup(GBoxLCD);
+    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", QStringLiteral("LCD disabled"));
+    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", QStringLiteral("LCD on board enabled"));
+    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
+    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", QStringLiteral("LCD on RS232 enabled"));
+    rows->addSpacing(px(8));
+    CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", QStringLiteral("Hardware Uhr enabled"));
+    CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", QStringLiteral("push button on Display enabled"));
+    CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", QStringLiteral("SD Card enabled"));
+    RBLcdOff->setChecked(true);
+}
+
+QLayout* TFormEinst_K03::buildCopyColumn()
+{
+    LabelCopy = new QLabel(QStringLiteral("copy text files "), this);
+    LabelCopy->setObjectName(QStringLiteral("LabelCopy"));
+    QFont underlined = LabelCopy->font();
+    underlined.setUnderline(true);
+    LabelCopy->setFont(underlined);
+    ButtonUF = makeButton("ButtonUF", QStringLiteral("upload file"));
+    ButtonDF = makeButton("ButtonDF", QStringLiteral("download file"));
+    connect(ButtonUF, &QPushButton::clicked, this, &TFormEinst_K03::ButtonUFClick);
+    connect(ButtonDF, &QPushButton::clicked, this, &TFormEinst_K03::ButtonDFClick);
+
+    auto* column = new QVBoxLayout;
+    column->addWidget(LabelCopy);
+    auto* pair = new QHBoxLayout;
+    const auto side = [&](const QString& caption, QPushButton* button) {
+        auto* c = new QVBoxLayout;
+        c->addWidget(new QLabel(caption, this));
+        c->addWidget(button);
+        pair->addLayout(c);
+    };
+    side(QStringLiteral("SD-Card => PC"), ButtonUF);
+    side(QStringLiteral("PC => SD-Card"), ButtonDF);
+    column->addLayout(pair);
+    column->addStretch(1);
+    return column;
+}
+
+void TFormEinst_K03::MainFormShow()
+{
+    TFormEinstBase::MainFormShow();
+    hw_selection();
+}
+
+void TFormEinst_K03::readOnClick() { hw_selection(); }
+
+void TFormEinst_K03::hw_selection()
+{
+    if (steps().refuseIfBusy(QStringLiteral("read")))
+        return;
+    if (const auto b = CpuBoardConfig::read(steps()))
+        showSelection(CpuBoardConfig::fromByte(*b));
+}
+
+void TFormEinst_K03::writeOnClick()
+{
+    if (steps().refuseIfBusy(QStringLiteral("write")))
+        return;
+    CpuBoardConfig::write(steps(), selection().toByte());
+}
+
+void TFormEinst_K03::ONClickReadReset() { readResetCounters(); }
+
+void TFormEinst_K03::ONClickResetCounter() { clearResetCounters(); }
+
+void TFormEinst_K03::ButtonDFClick()
+{
+    if (steps().refuseIfBusy(QStringLiteral("download file")))
+        return;
+    RichEdit->setColor(LogColors::Green);
+    const QString path = Prompts::openFile(this, QString(), FileFilter, DefaultExtension);
+    if (path.isEmpty())
+        return;
+    (void)SdCardCopy(steps()).download(path);
+}
+
+void TFormEinst_K03::ButtonUFClick()
+{
+    if (steps().refuseIfBusy(QStringLiteral("upload file")))
+        return;
+    RichEdit->setColor(LogColors::Green);
+    const QString path = Prompts::saveFile(this, QString(), FileFilter, DefaultExtension);
+    if (path.isEmpty())
+        return;
+    (void)SdCardCopy(steps()).upload(path);
+}
+
+QRadioButton* TFormEinst_K03::lcdButton(CpuBoardConfig::Lcd lcd) const
+{
+    switch (lcd) {
+    case CpuBoardConfig::Lcd::OnBoard: return RBLcdOnBoard;
+    case CpuBoardConfig::Lcd::OnI2C: return RBLcdOnI2C;
+    case CpuBoardConfig::Lcd::OnRS232: return RBLcdOnRS232;
+    case CpuBoardConfig::Lcd::Off: break;
+    }
+    return RBLcdOff;
+}
+
+CpuBoardConfig TFormEinst_K03::selection() const
+{
+    CpuBoardConfig c;
+    for (auto lcd : {CpuBoardConfig::Lcd::OnBoard, CpuBoardConfig::Lcd::OnI2C, CpuBoardConfig::Lcd::OnRS232})
+        if (lcdButton(lcd)->isChecked())
+            c.lcd = lcd;
+    c.cb0x10 = CB_0x10->isChecked();
+    c.cb0x20 = CB_0x20->isChecked();
+    c.cb0x40 = CB_0x40->isChecked();
+    return c;
+}
+
+void TFormEinst_K03::showSelection(const CpuBoardConfig& config)
+{
+    lcdButton(config.lcd)->setChecked(true);
+    CB_0x10->setChecked(config.cb0x10);
+    CB_0x20->setChecked(config.cb0x20);
+    CB_0x40->setChecked(config.cb0x40);
 }

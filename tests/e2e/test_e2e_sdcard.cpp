@@ -1,0 +1,61 @@
+// A text file copied onto the SD card of velmar-sim and back, through the real port code on
+// its pseudo-terminal; the card is a folder, so the copied file can be looked at there.
+#include "Link.h"
+#include "RecordingLog.h"
+#include "SdCardCopy.h"
+#include "SimProcess.h"
+#include "StepReporter.h"
+#include "TCustomComPort.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
+{
+    QTemporaryDir dir;
+    const QString cardDir = dir.filePath("card");
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start({"--kind", "1", "--sd-card", cardDir}));
+    RecordingLog terminal, log;
+    TCustomComPort port;
+    Link link{port, terminal};
+    link.ConnectDispatcher();
+    port.SetPort(sim.devicePath());
+    port.Open();
+    StepReporter steps{link, log};
+    SdCardCopy copy{steps};
+
+    const QByteArray text = "; Sollwerte Halle 2\r\n"
+                            "T1=21.5\r\n"
+                            "T2=19.0\r\n" +
+                            QByteArray(64, '#') + "\r\n" + "Ende\r\n";
+    const QString out = dir.filePath("pc/werte.txt");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("pc")));
+    {
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    ASSERT_TRUE(copy.download(out).ok()) << log.text().toStdString();
+    // On the card the lines end in a line feed.
+    EXPECT_EQ(readAll(cardDir + "/werte.txt"), QByteArray(text).replace("\r\n", "\n"));
+
+    const QString back = dir.filePath("back/werte.txt");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("back")));
+    ASSERT_TRUE(copy.upload(back).ok()) << log.text().toStdString();
+    EXPECT_EQ(readAll(back), text);
+    EXPECT_TRUE(log.lines().contains("T1=21.5"));
+    port.Close();
+}

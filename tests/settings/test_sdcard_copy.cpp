@@ -1,0 +1,279 @@
+// Text files copied between the PC and the SD card of the simulated CPU board: the telegrams
+// of each line, the log, the failure flag and its close rule, and what becomes of the PC file.
+#include "EConvertError.h"
+#include "ScriptedBoard.h"
+#include "SdCardCopy.h"
+#include "SimRig.h"
+#include "StepReporter.h"
+#include "VelmarError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Card : ::testing::Test {
+    SimRig rig;
+    RecordingLog log;
+    StepReporter steps{rig.link, log};
+    SdCardCopy copy{steps};
+    QTemporaryDir dir;
+
+    Card() { rig.board.setKind(1); }
+    SimSdCard& card() { return rig.board.sdCard(); }
+    QString pc(const QString& name) const { return dir.filePath(name); }
+    void putPc(const QString& name, const QByteArray& content)
+    {
+        QFile f(pc(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QByteArray pcFile(const QString& name) const
+    {
+        QFile f(pc(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    const QList<QByteArray>& sent() const { return rig.board.telegramLog(); }
+    // The names in the PC folder (no temporary files left behind).
+    QStringList pcFiles() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+QByteArray hex(const QByteArray& text) { return text.toHex().toUpper(); }
+
+} // namespace
+
+TEST_F(Card, DownloadSendsEachLineWithItsLineFeedAndSkipsEmptyLines)
+{
+    putPc("abc.txt", "ab\r\n\r\nc\r\n");
+    const auto r = copy.download(pc("abc.txt"));
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(sent(),
+              (QList<QByteArray>{":aa0870" + hex("abc.txt") + "a5", ":aa047161620aa5", ":aa0371630aa5", ":aa0174a5"}));
+    EXPECT_EQ(log.lines(), QStringList({"open file abc.txt  pass", "write file: ..", "close file:   pass"}));
+    EXPECT_EQ(card().file("abc.txt"), "ab\nc\n");
+}
+
+TEST_F(Card, LongLinesGoInPartsOfThirty)
+{
+    const QByteArray a31(31, 'a'), b60(60, 'b'), c30(30, 'c');
+    putPc("long.txt", a31 + "\n" + b60 + "\r" + c30); // a lone CR ends a line too, the last needs none
+    ASSERT_TRUE(copy.download(pc("long.txt")).ok());
+    EXPECT_EQ(sent().mid(1, 5),
+              (QList<QByteArray>{":aa1F71" + hex(QByteArray(30, 'a')) + "a5", ":aa0371610aa5",
+                                 ":aa1F71" + hex(QByteArray(30, 'b')) + "a5",
+                                 ":aa2071" + hex(QByteArray(30, 'b')) + "0aa5", ":aa2071" + hex(c30) + "0aa5"}));
+    EXPECT_EQ(log.lines()[1], "write file: .....");
+    EXPECT_EQ(card().file("long.txt"), a31 + "\n" + b60 + "\n" + c30 + "\n");
+}
+
+TEST_F(Card, ARefusedPartSetsTheFlagTheRestStillGoesButNoClose)
+{
+    putPc("x.txt", "one\ntwo\nthree\n");
+    rig.board.faults().refuseAll = true;
+    rig.board.faults().onlyCodes = {0x71};
+    const auto r = copy.download(pc("x.txt"));
+    EXPECT_TRUE(r.opened);
+    EXPECT_TRUE(r.failed);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(log.lines(), QStringList({"open file x.txt  pass", "write file:   fail  fail  fail"}));
+    EXPECT_EQ(sent().size(), 4);
+    EXPECT_TRUE(card().fileOpen()); // left open, as the board was told nothing else
+}
+
+TEST_F(Card, AnOpenThatIsNotTakenStopsAtOnce)
+{
+    card().setPresent(false);
+    putPc("x.txt", "one\n");
+    auto r = copy.download(pc("x.txt"));
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(log.lines(), QStringList({"open file x.txt  fail"}));
+    r = copy.upload(pc("y.txt"));
+    EXPECT_FALSE(r.opened);
+    EXPECT_EQ(sent().size(), 2);
+    EXPECT_EQ(pcFiles(), QStringList{"x.txt"}); // the upload made no PC file
+
+    card().setPresent(true);
+    rig.board.faults().wrongStart = true;
+    log.clear();
+    (void)copy.download(pc("x.txt"));
+    EXPECT_EQ(log.lines(), QStringList({"open file x.txt  timeout"}));
+    EXPECT_EQ(sent().size(), 3);
+}
+
+TEST_F(Card, APcFileThatCannotBeReadIsNamedBeforeTheClose)
+{
+    const auto r = copy.download(pc("gone.txt"));
+    EXPECT_FALSE(r.pcFileError.isEmpty());
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.closeCode, 0x20); // the card's file does not stay open
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1], "write file: ");
+    EXPECT_EQ(lines[2], "cannot read " + QDir::toNativeSeparators(pc("gone.txt")) + ": " + r.pcFileError);
+    EXPECT_EQ(lines[3], "close file:   pass");
+    EXPECT_FALSE(card().fileOpen());
+}
+
+TEST_F(Card, NamesGoAsLatin1AndNamesTheCardCannotTakeAreNotSent)
+{
+    putPc(QString::fromUtf8("Grüße.txt"), "x\n");
+    ASSERT_TRUE(copy.download(pc(QString::fromUtf8("Grüße.txt"))).ok());
+    EXPECT_EQ(sent().first(), ":aa0A704772FCDF652E747874a5");
+    EXPECT_TRUE(card().contains("Gr\xFC\xDF"
+                                "e.txt"));
+
+    log.clear();
+    for (const QString& name : {QString(251, 'n') + ".txt", QString::fromUtf8("Ω.txt")}) {
+        const auto r = copy.upload(pc(name));
+        EXPECT_FALSE(r.opened);
+        EXPECT_TRUE(r.failed);
+    }
+    EXPECT_EQ(sent().size(), 3);
+    ASSERT_EQ(log.lines().size(), 2);
+    EXPECT_TRUE(log.lines()[1].startsWith("file name not sent, the card takes up to 254 Latin-1 characters: "));
+    EXPECT_TRUE(log.lines()[1].endsWith(QString::fromUtf8("Ω.txt")));
+
+    // 254 characters is the longest name the length byte can count.
+    const QString longest = QString(250, 'n') + ".txt";
+    card().putFile(longest.toLatin1(), "end\n");
+    ASSERT_TRUE(copy.upload(pc(longest)).ok());
+    EXPECT_TRUE(sent()[3].startsWith(":aaFF72"));
+}
+
+TEST_F(Card, UploadWritesLinesWithCrLfAndKeepsAnUnendedLastLine)
+{
+    card().putFile("a.txt", "first\nsecond\r\nlast without end");
+    const auto r = copy.upload(pc("a.txt"));
+    EXPECT_TRUE(r.ok());
+    // CR LF on the card gives an extra empty line.
+    EXPECT_EQ(pcFile("a.txt"), "first\r\nsecond\r\n\r\nlast without end\r\n");
+    EXPECT_EQ(log.lines(), QStringList({"open file a.txt  pass", "read file: ", "first", "second", "",
+                                        "last without end", "close file:   pass"}));
+    EXPECT_EQ(sent(), (QList<QByteArray>{":aa0672612E747874a5", ":aa0173a5", ":aa0173a5", ":aa0174a5"}));
+    EXPECT_EQ(pcFiles(), QStringList{"a.txt"});
+}
+
+TEST_F(Card, UploadOfAnEmptyFileMakesAnEmptyPcFileAndReplacesAnOldOne)
+{
+    putPc("e.txt", "old contents\r\n");
+    card().putFile("e.txt", "");
+    EXPECT_TRUE(copy.upload(pc("e.txt")).ok());
+    EXPECT_EQ(pcFile("e.txt"), "");
+    EXPECT_EQ(log.lines(), QStringList({"open file e.txt  pass", "read file: ", "close file:   pass"}));
+    EXPECT_EQ(sent().size(), 3);
+}
+
+TEST_F(Card, APcFileThatCannotBeCreatedIsAnErrorAndNoCloseGoesOut)
+{
+    card().putFile("a.txt", "x\n");
+    const QString path = dir.filePath("no/such/folder/a.txt");
+    try {
+        (void)copy.upload(path);
+        FAIL() << "no error";
+    } catch (const VelmarError& e) {
+        EXPECT_TRUE(e.message().startsWith("Cannot create file \"" + QDir::toNativeSeparators(path) + "\". "))
+            << e.message().toStdString();
+        EXPECT_GT(e.message().size(), 24 + path.size());
+    }
+    EXPECT_EQ(sent().size(), 1);
+    EXPECT_EQ(log.lines(), QStringList({"open file a.txt  pass", "read file: "}));
+}
+
+TEST_F(Card, RoundTripThroughTheCardGivesTheLinesBack)
+{
+    const QByteArray text = "Zeile 1\r\n" + QByteArray(75, 'x') + "\r\n\xE4\xF6\xFC\r\n;last\r\n";
+    putPc("rt.txt", text);
+    ASSERT_TRUE(copy.download(pc("rt.txt")).ok());
+    QFile::remove(pc("rt.txt"));
+    ASSERT_TRUE(copy.upload(pc("rt.txt")).ok());
+    EXPECT_EQ(pcFile("rt.txt"), text);
+}
+
+TEST(CardAnswers, ABoardAnsweringAckForEverStopsAfterSixAttempts)
+{
+    QTemporaryDir dir;
+    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
+        static int reads = 0;
+        if (request == ":aa0173a5")
+            return ++reads == 1 ? ":aa05736F6B0D0Aa5\n" : ":aa0120a5\n";
+        return ":aa0120a5\n";
+    });
+    SdCardCopy copy(s.steps);
+    const auto r = copy.upload(dir.filePath("f.txt"));
+    EXPECT_TRUE(r.failed);
+    EXPECT_EQ(s.requests.size(), 1 + 1 + 6); // open, one read with text, six that fail; no close
+    EXPECT_EQ(s.log.lines().last(), "  fail  fail  fail  fail  fail  fail");
+    QFile f(dir.filePath("f.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "ok\r\n\r\n"); // what was read is kept
+}
+
+TEST(CardAnswers, FailedAttemptsEndTheReadAndTheCloseStillGoesOut)
+{
+    QTemporaryDir dir;
+    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
+        static int reads = 0;
+        if (request != ":aa0173a5")
+            return ":aa0120a5\n";
+        switch (++reads) {
+        case 1: return ":aa0121a5\n";
+        case 2: return ":aa0473616263a5\n"; // resets the count
+        case 3: return ":aa0120a4\n";       // no valid answer: a timeout
+        default: return ":aa0152a5\n";
+        }
+    });
+    SdCardCopy copy(s.steps);
+    const auto r = copy.upload(dir.filePath("g.txt"));
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(r.closeCode, 0x20);
+    EXPECT_EQ(s.requests.size(), 1 + 2 + 6 + 1);
+    // The texts go behind the last line added; "abc" has no line end until the loop is over.
+    EXPECT_EQ(s.log.lines(),
+              QStringList({"open file g.txt  pass",
+                           "read file: ungültiges Zeichen  timeout" + QString("ungültiges Zeichen").repeated(5), "abc",
+                           "close file:   pass"}));
+    QFile f(dir.filePath("g.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "abc\r\n");
+}
+
+TEST(CardAnswers, ACloseRefusedWith22FailsAnd21ShowsNothing)
+{
+    QTemporaryDir dir;
+    QFile in(dir.filePath("in.txt"));
+    ASSERT_TRUE(in.open(QIODevice::WriteOnly));
+    in.write("x\n");
+    in.close();
+    struct Case {
+        const char* answer;
+        const char* line;
+    } cases[] = {{":aa0122a5\n", "close file:   fail"},
+                 {":aa0121a5\n", "close file: "},
+                 {":aa0120a4\n", "close file:   timeout"}};
+    for (const auto& c : cases) {
+        ScriptedBoard s([&c](const QByteArray& request) -> QByteArray {
+            return request == ":aa0174a5" ? QByteArray(c.answer) : QByteArray(":aa0120a5\n");
+        });
+        const auto r = SdCardCopy(s.steps).download(in.fileName());
+        EXPECT_FALSE(r.ok()) << c.answer;
+        EXPECT_EQ(s.log.lines().last(), c.line);
+    }
+}
+
+TEST(CardAnswers, AnAnswerThatDoesNotConvertEndsTheUploadButKeepsWhatWasRead)
+{
+    QTemporaryDir dir;
+    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
+        static int reads = 0;
+        if (request != ":aa0173a5")
+            return ":aa0120a5\n";
+        return ++reads == 1 ? ":aa0473616263a5\n" : ":aa0173zza5\n";
+    });
+    EXPECT_THROW((void)SdCardCopy(s.steps).upload(dir.filePath("h.txt")), EConvertError);
+    QFile f(dir.filePath("h.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "abc\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"h.txt"});
+}

@@ -3,6 +3,7 @@
 #include "LcdModuleConfig.h"
 #include "RichLog.h"
 
+#include <QButtonGroup>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -22,7 +23,9 @@ TFormEinst_LCD::TFormEinst_LCD(Link& link, QWidget* owner) : TFormEinstBase(link
     GBoxLCD = makeLightBox("GBoxLCD", QStringLiteral("LCD Schnittstelle"));
     GBoxLCD->setMinimumWidth(px(280));
     auto* rows = new QVBoxLayout(GBoxLCD);
-    RBLcdOnI2C = addRadio(GBoxLCD, rows, nullptr, "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
+    // A group of its own: a lone radio button would otherwise let a second click clear it.
+    RBLcdOnI2C =
+        addRadio(GBoxLCD, rows, new QButtonGroup(GBoxLCD), "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
     Button1 = makeButton("Button1", QStringLiteral("read"));
     Button2 = makeButton("Button2", QStringLiteral("write"));
     connect(Button1, &QPushButton::clicked, this, &TFormEinst_LCD::readOnClick);

@@ -74,7 +74,7 @@ void OneWireTable::writeEntry(StepReporter& steps, int n, const QString& text)
         telegram = CommandSet::eepromWriteElevenZeros();
     }
     // A refused entry answers 0x22; 0x21 shows nothing here.
-    switch (steps.link().SendTelegram(telegram)) {
+    switch (steps.exchange(telegram)) {
     case 0: steps.append(QStringLiteral("  timeout")); break;
     case CommandSet::Ack: steps.append(QStringLiteral("  pass")); break;
     case CommandSet::FileRefused: steps.append(QStringLiteral("  fail")); break;

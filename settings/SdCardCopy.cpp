@@ -111,7 +111,7 @@ bool SdCardCopy::openOnCard(const QString& pcPath, bool forWriting, Result& resu
 void SdCardCopy::closeOnCard(Result& result)
 {
     m_steps.addLine(QStringLiteral("close file: "));
-    result.closeCode = m_steps.link().SendTelegram(CommandSet::fileClose());
+    result.closeCode = m_steps.exchange(CommandSet::fileClose());
     // A refused close answers 0x22; 0x21 shows nothing here.
     switch (result.closeCode) {
     case 0: m_steps.append(QStringLiteral("  timeout")); break;
@@ -159,7 +159,7 @@ void SdCardCopy::sendLine(const QByteArray& line, Result& result)
 
 void SdCardCopy::sendPart(const QString& telegram, Result& result)
 {
-    switch (m_steps.link().SendTelegram(telegram)) {
+    switch (m_steps.exchange(telegram)) {
     case CommandSet::Ack: m_steps.append(QStringLiteral(".")); break;
     case 0:
         m_steps.append(QStringLiteral("  timeout"));
@@ -204,7 +204,7 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath)
         int failedAttempts = 0;
         bool end = false;
         while (!end && failedAttempts < MaxFailedAttempts) {
-            switch (m_steps.link().SendTelegram(CommandSet::fileRead())) {
+            switch (m_steps.exchange(CommandSet::fileRead())) {
             case CommandSet::FileRead: {
                 failedAttempts = 0;
                 const auto data = m_steps.link().AnswerData();

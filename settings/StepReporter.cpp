@@ -16,7 +16,7 @@ std::uint8_t StepReporter::writeStep(const QString& line, const QString& telegra
 
 std::uint8_t StepReporter::writeOnly(const QString& telegram)
 {
-    const std::uint8_t code = send(telegram);
+    const std::uint8_t code = exchange(telegram);
     appendWriteOutcome(code);
     return code;
 }
@@ -24,12 +24,12 @@ std::uint8_t StepReporter::writeOnly(const QString& telegram)
 std::uint8_t StepReporter::readStep(const QString& line, const QString& telegram)
 {
     m_log.addLine(line);
-    const std::uint8_t code = send(telegram);
+    const std::uint8_t code = exchange(telegram);
     appendReadFailure(code);
     return code;
 }
 
-std::uint8_t StepReporter::send(const QString& telegram)
+std::uint8_t StepReporter::exchange(const QString& telegram)
 {
     struct Waiting {
         bool& flag;

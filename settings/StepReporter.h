@@ -28,6 +28,10 @@ public:
     // Adds `line`, sends `telegram` and appends the failures of the read rule:
     // 0 "  timeout", 0x21 "  fail". Data and unexpected codes are the handler's business.
     std::uint8_t readStep(const QString& line, const QString& telegram);
+    // Sends `telegram` as a step of this log that has its own outcome rule: no line, no
+    // outcome; the caller appends what the answer means behind the current line. While it
+    // waits, a refused click puts its notice above that line, as for the steps above.
+    std::uint8_t exchange(const QString& telegram);
 
     void appendWriteOutcome(std::uint8_t code);
     void appendReadFailure(std::uint8_t code);
@@ -47,8 +51,6 @@ public:
     bool refuseIfBusy(const QString& what);
 
 private:
-    std::uint8_t send(const QString& telegram);
-
     Link& m_link;
     LogSink& m_log;
     bool m_waiting = false; // a step of this log waits for its answer

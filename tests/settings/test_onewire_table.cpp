@@ -2,6 +2,7 @@
 // to write it from EEPROM 0x0100, and what a short entry, a wrong length or a count that is
 // no number makes of the write.
 #include "EConvertError.h"
+#include "ImpatientClicks.h"
 #include "OneWireTable.h"
 #include "ScriptedBoard.h"
 #include "SimRig.h"
@@ -84,6 +85,26 @@ TEST_F(Table, WriteThenReadBackGivesTheSameTable)
     EXPECT_EQ(texts.count, std::optional<QString>("05"));
     for (int n = 0; n < 8; ++n)
         EXPECT_EQ(texts.entries[std::size_t(n)], std::optional<QString>(e[std::size_t(n)].toUpper())) << n;
+}
+
+TEST_F(Table, ClicksRefusedWhileAnEntryWaitsStandAboveItsLine)
+{
+    rig.board.faults().answerDelayMs = 25;
+    Entries e = sample();
+    e[5] = "123"; // the length error line stands between the entry's line and its outcome
+    {
+        ImpatientClicks clicks(steps);
+        OneWireTable::write(steps, "8", e);
+        EXPECT_GE(clicks.refused(), 8);
+    }
+    const QStringList lines = ImpatientClicks::withoutNotices(log.lines());
+    ASSERT_EQ(lines.size(), 12);
+    EXPECT_EQ(lines[2], "08 in das EEPROM schreiben:   pass");
+    EXPECT_EQ(lines[3], writeLine(0) + "  pass");
+    EXPECT_EQ(lines[8], writeLine(5));
+    EXPECT_EQ(lines[9], "Fehler in der Länge 03  pass");
+    EXPECT_EQ(lines[11], writeLine(7) + "  pass");
+    EXPECT_EQ(ee()[0x101 + 11 * 7], 0x28);
 }
 
 TEST_F(Table, EntriesOfAnotherLengthOrWithNonHexCharactersAreWrittenAsZeros)

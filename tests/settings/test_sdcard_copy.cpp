@@ -1,6 +1,7 @@
 // Text files copied between the PC and the SD card of the simulated CPU board: the telegrams
 // of each line, the log, the failure flag and its close rule, and what becomes of the PC file.
 #include "EConvertError.h"
+#include "ImpatientClicks.h"
 #include "ScriptedBoard.h"
 #include "SdCardCopy.h"
 #include "SimRig.h"
@@ -189,6 +190,33 @@ TEST_F(Card, RoundTripThroughTheCardGivesTheLinesBack)
     QFile::remove(pc("rt.txt"));
     ASSERT_TRUE(copy.upload(pc("rt.txt")).ok());
     EXPECT_EQ(pcFile("rt.txt"), text);
+}
+
+TEST_F(Card, ClicksRefusedWhileAPartOrAReadWaitsStandAboveItsLine)
+{
+    // Every telegram of the copy waits a while, and the user clicks on meanwhile.
+    rig.board.faults().answerDelayMs = 25;
+    putPc("ab.txt", "ab\n\nc\n");
+    {
+        ImpatientClicks clicks(steps);
+        ASSERT_TRUE(copy.download(pc("ab.txt")).ok());
+        EXPECT_GE(clicks.refused(), 4);
+    }
+    // The dots and the close outcome still land behind their own lines.
+    EXPECT_EQ(ImpatientClicks::withoutNotices(log.lines()),
+              QStringList({"open file ab.txt  pass", "write file: ..", "close file:   pass"}));
+
+    log.clear();
+    QFile::remove(pc("ab.txt"));
+    {
+        ImpatientClicks clicks(steps);
+        ASSERT_TRUE(copy.upload(pc("ab.txt")).ok());
+        EXPECT_GE(clicks.refused(), 4);
+    }
+    EXPECT_EQ(ImpatientClicks::withoutNotices(log.lines()),
+              QStringList({"open file ab.txt  pass", "read file: ", "ab", "c", "close file:   pass"}));
+    EXPECT_EQ(pcFile("ab.txt"), "ab\r\nc\r\n");
+    EXPECT_TRUE(rig.terminal.text().contains("line busy, refused: read"));
 }
 
 TEST(CardAnswers, ABoardAnsweringAckForEverStopsAfterSixAttempts)

@@ -1,5 +1,6 @@
 #include "TFormEinst_K03.h"
 
+#include "Link.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SdCardCopy.h"
@@ -136,7 +137,7 @@ void TFormEinst_K03::ButtonDFClick()
     if (steps().refuseIfBusy(QStringLiteral("download file")))
         return;
     RichEdit->setColor(LogColors::Green);
-    const QString path = Prompts::openFile(this, QString(), FileFilter, DefaultExtension);
+    const QString path = chooseFile(Prompts::openFile);
     if (path.isEmpty())
         return;
     (void)SdCardCopy(steps()).download(path);
@@ -147,10 +148,17 @@ void TFormEinst_K03::ButtonUFClick()
     if (steps().refuseIfBusy(QStringLiteral("upload file")))
         return;
     RichEdit->setColor(LogColors::Green);
-    const QString path = Prompts::saveFile(this, QString(), FileFilter, DefaultExtension);
+    const QString path = chooseFile(Prompts::saveFile);
     if (path.isEmpty())
         return;
     (void)SdCardCopy(steps()).upload(path);
+}
+
+QString TFormEinst_K03::chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&))
+{
+    // The line is held while the user chooses, so that no timer starts an exchange meanwhile.
+    Link::Hold choosing(m_link);
+    return prompt(this, QString(), FileFilter, DefaultExtension);
 }
 
 QRadioButton* TFormEinst_K03::lcdButton(CpuBoardConfig::Lcd lcd) const

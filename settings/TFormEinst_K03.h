@@ -50,6 +50,8 @@ public:
     void showSelection(const CpuBoardConfig& config);
 
 private:
+    // The PC file of a copy, asked for through `prompt`; empty when the user cancelled.
+    QString chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&));
     QRadioButton* lcdButton(CpuBoardConfig::Lcd lcd) const;
     void buildHardwareBox();
     QLayout* buildCopyColumn();

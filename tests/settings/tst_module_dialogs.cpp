@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +24,7 @@ namespace {
 
 struct FileDialogCall {
     QString initialName, filter, defaultExtension;
+    bool lineBusy = false;
 };
 
 // Clicks through the event system, so that an escaped error reaches the general handler.
@@ -42,6 +44,7 @@ class TestModuleDialogs : public QObject {
     QList<FileDialogCall> m_fileDialogs;
     QString m_chosen;
     QTemporaryDir m_dir;
+    Link* m_link = nullptr; // the line whose state a file dialog records
 
     // Shows the dialog and waits until the line is quiet again (after a read on show).
     static bool showAndSettle(TFormEinstBase& dialog, SimBoard& board, qsizetype telegrams)
@@ -56,7 +59,7 @@ private Q_SLOTS:
     {
         Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
         const auto record = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
-            m_fileDialogs.append({initial, filter, ext});
+            m_fileDialogs.append({initial, filter, ext, m_link && m_link->busy()});
             return m_chosen;
         };
         Prompts::setOpenFile(record);
@@ -67,6 +70,7 @@ private Q_SLOTS:
         m_messages.clear();
         m_fileDialogs.clear();
         m_chosen.clear();
+        m_link = nullptr;
     }
     void cleanupTestCase() { Prompts::reset(); }
 
@@ -183,6 +187,7 @@ private Q_SLOTS:
     {
         SimRig rig;
         rig.board.setKind(1);
+        m_link = &rig.link;
         TFormEinst_K03 dialog(rig.link, nullptr);
         QVERIFY(showAndSettle(dialog, rig.board, 2));
         QCOMPARE(dialog.ButtonUF->text(), QString("upload file"));
@@ -200,7 +205,15 @@ private Q_SLOTS:
             QCOMPARE(call.initialName, QString());
             QCOMPARE(call.filter, QString("Byte Code (*.txt)|*.txt|alle Dateien (*.*)|*.*"));
             QCOMPARE(call.defaultExtension, QString("*.txt"));
+            // No timer may start an exchange while the user chooses.
+            QVERIFY(call.lineBusy);
         }
+        QVERIFY(!rig.link.busy());
+        // As the real dialog shows it: "alle Dateien" offers every file, also one without a dot.
+        QFileDialog shown;
+        Prompts::prepareFileDialog(shown, QString(), TFormEinst_K03::FileFilter, TFormEinst_K03::DefaultExtension);
+        QCOMPARE(shown.nameFilters(), QStringList({"Byte Code (*.txt)", "alle Dateien (*)"}));
+        QCOMPARE(shown.defaultSuffix(), QString("txt"));
 
         m_chosen = m_dir.filePath("ab.txt");
         QFile f(m_chosen);

@@ -27,7 +27,8 @@ TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
     QTemporaryDir dir;
     const QString cardDir = dir.filePath("card");
     SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
-    ASSERT_TRUE(sim.start({"--kind", "1", "--sd-card", cardDir}));
+    // Paced as a real line, so that every telegram takes the time its bytes take.
+    ASSERT_TRUE(sim.start({"--kind", "1", "--pace", "--sd-card", cardDir}));
     RecordingLog terminal, log;
     TCustomComPort port;
     Link link{port, terminal};

@@ -1,0 +1,24 @@
+#include "SendList.h"
+
+void SendList::append(SendRow row)
+{
+    m_rows.push_back(std::move(row));
+    ++m_generation;
+}
+
+bool SendList::remove(int index)
+{
+    if (!contains(index))
+        return false;
+    m_rows.erase(m_rows.begin() + index);
+    ++m_generation;
+    if (m_rows.empty())
+        append();
+    return true;
+}
+
+void SendList::clear()
+{
+    m_rows.clear();
+    ++m_generation;
+}

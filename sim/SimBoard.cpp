@@ -217,7 +217,8 @@ void SimBoard::handleTelegram(const QByteArray& line)
     const std::uint8_t code = at(2);
     const bool faulty = m_faults.onlyCodes.isEmpty() || m_faults.onlyCodes.contains(code);
     // A refusing board does not carry the command out; the reset still restarts it.
-    if (faulty && m_faults.refuseAll && code != 0x10) {
+    const bool refuseThis = m_faults.refuseEvery > 0 && faulty && ++m_faultyTelegrams % m_faults.refuseEvery == 0;
+    if (faulty && (m_faults.refuseAll || refuseThis) && code != 0x10) {
         sendAnswer(refused, true);
         return;
     }
@@ -229,6 +230,8 @@ void SimBoard::handleTelegram(const QByteArray& line)
 QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
 {
     updateAnimation();
+    if (auto answer = m_peripherals.execute(code, data, m_clock.elapsed(), animate))
+        return *answer;
     const auto d = [&](int i) { return i < data.size() ? std::uint8_t(data[i]) : std::uint8_t(0); };
     const QByteArray ok(1, char(0x20));
     const QByteArray refused(1, char(0x21));
@@ -268,13 +271,11 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
             return refused;
         constexpr std::uint16_t blockAt = 0x0800;
         std::copy(m_eeprom.begin() + 0x100, m_eeprom.begin() + 0x159, m_ram.begin() + blockAt);
+        if (animate)
+            m_peripherals.fillSensorTable(m_ram, blockAt, m_clock.elapsed());
         m_pointer = blockAt;
         return a.append(char(blockAt & 0xFF)).append(char(blockAt >> 8));
     }
-    case 0x50:
-        if (data.isEmpty())
-            return a.append(char(0x00)).append(char(0x10)); // status, free pool entries
-        return data.size() == 3 ? ok : refused;
     case 0x52: return a.append(char(inputs)).append(char(buttons)).append(char(outputs));
     case 0x53: {
         const std::size_t index = d(0) | (d(1) << 8);
@@ -288,12 +289,6 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
             return refused;
         return a.append(char(m_ram[WordVariablesAt + 2 * n])).append(char(m_ram[WordVariablesAt + 2 * n + 1]));
     }
-    case 0x60: {
-        const int mv = 2400 + d(0) * 10;
-        return a.append(char(mv & 0xFF)).append(char(mv >> 8));
-    }
-    case 0x61: return a.append(char(d(0))).append(char(0x00)).append(char(0x00)).append(char(0x00));
-    case 0x62: return a.append(char(d(0)));
     case 0x70:
     case 0x71:
     case 0x72:

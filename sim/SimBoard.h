@@ -3,6 +3,7 @@
 #include "SimBootloader.h"
 #include "SimFaults.h"
 #include "SimSdCard.h"
+#include "SimPeripherals.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -43,6 +44,7 @@ public:
     [[nodiscard]] std::vector<std::uint8_t>& flash() { return m_flash; }
     [[nodiscard]] SimBootloader& bootloader() { return m_boot; }
     [[nodiscard]] SimSdCard& sdCard() { return m_card; }
+    [[nodiscard]] SimPeripherals& peripherals() { return m_peripherals; }
     [[nodiscard]] std::uint16_t addressPointer() const { return m_pointer; }
     [[nodiscard]] bool inBootloader() const { return m_state != State::Firmware; }
     // Telegrams the board took in, oldest first (for tests).
@@ -75,6 +77,8 @@ private:
     void countReset(ResetCause cause);
 
     SimFaults m_faults;
+    SimPeripherals m_peripherals;
+    std::uint64_t m_faultyTelegrams = 0; // for SimFaults::refuseEvery
     std::vector<std::uint8_t> m_eeprom = std::vector<std::uint8_t>(EepromSize, 0xFF);
     std::vector<std::uint8_t> m_ram = std::vector<std::uint8_t>(RamSize, 0);
     std::vector<std::uint8_t> m_flash;

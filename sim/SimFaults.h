@@ -9,6 +9,7 @@ struct SimFaults {
     // Telegrams
     bool silent = false;           // no answer at all
     bool refuseAll = false;        // every telegram answered with 0x21
+    int refuseEvery = 0;           // every n-th telegram answered with 0x21 (0: none)
     bool wrongStart = false;       // start byte 0xAB instead of 0xAA
     bool wrongEnd = false;         // end byte 0xA4 instead of 0xA5
     bool badGroup = false;         // a group that is not hexadecimal ("zz") in place of the code

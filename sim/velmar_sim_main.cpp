@@ -42,6 +42,9 @@ int main(int argc, char** argv)
     const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace the line at 57600 baud."));
     const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer no telegram."));
     const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Refuse every telegram (0x21)."));
+    const QCommandLineOption refuseEvery(QStringLiteral("refuse-every"),
+                                         QStringLiteral("Refuse every <n>-th telegram (0x21)."), QStringLiteral("n"),
+                                         QStringLiteral("0"));
     const QCommandLineOption wrongStart(QStringLiteral("wrong-start"), QStringLiteral("Answer with start byte 0xAB."));
     const QCommandLineOption wrongEnd(QStringLiteral("wrong-end"), QStringLiteral("Answer with end byte 0xA4."));
     const QCommandLineOption badGroup(QStringLiteral("bad-group"),
@@ -74,9 +77,9 @@ int main(int argc, char** argv)
                                     QStringLiteral("Keep the files of the SD card in the folder <dir> (made when "
                                                    "missing) instead of in memory."),
                                     QStringLiteral("dir"));
-    p.addOptions({link,     kind,    pace,   silent,     refuse,    wrongStart, wrongEnd,
-                  badGroup, delay,   noise,  faultCodes, flashEnd,  blockSize,  noSignOn,
-                  dropAck,  corrupt, shortX, blockZero,  invalidFw, sdCard});
+    p.addOptions({link,     kind,     pace,    silent, refuse,     refuseEvery, wrongStart,
+                  wrongEnd, badGroup, delay,   noise,  faultCodes, flashEnd,    blockSize,
+                  noSignOn, dropAck,  corrupt, shortX, blockZero,  invalidFw,   sdCard});
     p.process(app);
 
     bool kindOk = false;
@@ -104,6 +107,7 @@ int main(int argc, char** argv)
     SimFaults& f = board.faults();
     f.silent = p.isSet(silent);
     f.refuseAll = p.isSet(refuse);
+    f.refuseEvery = p.value(refuseEvery).toInt();
     f.wrongStart = p.isSet(wrongStart);
     f.wrongEnd = p.isSet(wrongEnd);
     f.badGroup = p.isSet(badGroup);

@@ -160,3 +160,70 @@ TEST_F(Board, TerminalLinesAndTelegramsShareTheLine)
     board.receive("\n:aa0120a5\r");
     EXPECT_EQ(sent, ":aa0120a5\r\n");
 }
+
+TEST_F(Board, MessagePoolKeepsMessagesInOrder)
+{
+    EXPECT_EQ(ask(":aa0150a5"), ":aa0450000000a5\r\n"); // empty: status 0
+    EXPECT_EQ(ask(":aa0450073412A5"), ":aa0120a5\r\n");
+    EXPECT_EQ(ask(":aa045008FF00A5"), ":aa0120a5\r\n");
+    EXPECT_EQ(ask(":aa0150a5"), ":aa0450073412a5\r\n"); // number, low, high
+    EXPECT_EQ(ask(":aa0150a5"), ":aa045008ff00a5\r\n");
+    EXPECT_EQ(ask(":aa0150a5"), ":aa0450000000a5\r\n");
+    for (int i = 0; i < SimPeripherals::PoolSize; ++i)
+        board.receive(":aa0450010203A5\r");
+    EXPECT_EQ(ask(":aa0450010203A5"), ":aa0121a5\r\n"); // full
+    EXPECT_EQ(ask(":aa03500102a5"), ":aa0121a5\r\n");
+}
+
+TEST_F(Board, ModulesAndCanNodesAnswer)
+{
+    board.peripherals().moduleBase[3] = 535;
+    // Module number, then the raw reading low byte first.
+    EXPECT_EQ(ask(":aa026003a5"), ":aa0460031702a5\r\n");
+    EXPECT_EQ(ask(":aa026008a5"), ":aa0121a5\r\n");
+    // A node keeps what was written to it and answers with its number.
+    EXPECT_EQ(ask(":aa0562020A0B0Ca5"), ":aa026202a5\r\n");
+    EXPECT_EQ(ask(":aa026102a5"), ":aa04610a0b0ca5\r\n");
+    // Node 9 answers as 10; a node that is not there is refused.
+    EXPECT_EQ(ask(":aa0562090A0B0Ca5"), ":aa02620aa5\r\n");
+    EXPECT_EQ(ask(":aa026105a5"), ":aa0121a5\r\n");
+    EXPECT_EQ(ask(":aa0562050A0B0Ca5"), ":aa0121a5\r\n");
+}
+
+TEST_F(Board, TheSensorTableIsLiveOnlyWhileAnimated)
+{
+    const QByteArray still = ask(":aa024000a5");
+    EXPECT_EQ(still, ":aa03400008a5\r\n");
+    // Animation off: the RAM copy is the EEPROM table, byte for byte.
+    for (std::size_t i = 0; i < 89; ++i)
+        ASSERT_EQ(board.ram()[0x0800 + i], ee(0x0100 + i)) << i;
+
+    board.animate = true;
+    ask(":aa024000a5");
+    const auto& ram = board.ram();
+    for (int n = 0; n < 2; ++n) {
+        const int raw = ram[0x0801 + 11 * n + 1] | (ram[0x0801 + 11 * n + 2] << 8);
+        EXPECT_NEAR(raw, board.peripherals().sensorBase[n], 25) << n;
+        // The address bytes around the temperature stay as stored.
+        EXPECT_EQ(ram[0x0801 + 11 * n], ee(0x0101 + 11 * n));
+        EXPECT_EQ(ram[0x0801 + 11 * n + 3], ee(0x0101 + 11 * n + 3));
+    }
+    // Sensors beyond the count have none.
+    EXPECT_EQ(ram[0x0801 + 22 + 1], ee(0x0101 + 22 + 1));
+    // It moves with the time.
+    EXPECT_NE(board.peripherals().sensorRaw(0, 0), board.peripherals().sensorRaw(0, 15000));
+}
+
+TEST_F(Board, RefusesEveryNthTelegram)
+{
+    board.faults().refuseEvery = 3;
+    QByteArray answers;
+    for (int i = 0; i < 9; ++i)
+        answers += ask(":aa0120a5");
+    EXPECT_EQ(answers.count(":aa0121a5"), 3);
+    EXPECT_EQ(answers.count(":aa0120a5"), 6);
+    // Limited to some commands, only those count.
+    board.faults().onlyCodes = {0x60};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(ask(":aa0120a5"), ":aa0120a5\r\n");
+}

@@ -1,0 +1,530 @@
+#include "ScriptInterpreter.h"
+
+#include "CommandSet.h"
+#include "EComPort.h"
+#include "EConvertError.h"
+#include "HexText.h"
+#include "Link.h"
+#include "LogSink.h"
+#include "MeasurementLog.h"
+#include "ScriptTexts.h"
+#include "TCustomComPort.h"
+
+#include <array>
+#include <vector>
+
+namespace {
+
+const QString Timeout = QStringLiteral("  timeout");
+const QString Fail = QStringLiteral("  fail");
+const QString Pass = QStringLiteral("  pass");
+
+// Marks the running row, also when an error ends it.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
+    ~BusyScope() { m_busy = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& m_busy;
+};
+
+} // namespace
+
+ScriptInterpreter::ScriptInterpreter(Link& link, SendList& list, ScriptState& state, LogSink& log, MeasurementLog& file)
+    : m_link(link),
+      m_list(list),
+      m_state(state),
+      m_log(log),
+      m_file(file)
+{
+    m_lineLostConnection =
+        QObject::connect(&m_link.port(), &TCustomComPort::LineLost, [this](const QString&) { m_lineLost = true; });
+}
+
+ScriptInterpreter::~ScriptInterpreter() { QObject::disconnect(m_lineLostConnection); }
+
+ScriptInterpreter::Command ScriptInterpreter::find(const QString& cmd) const
+{
+    struct Entry {
+        const char* mnemonic;
+        Command command;
+    };
+    static const std::array<Entry, 22> commands{{
+        {"ACK", &ScriptInterpreter::ack},        {"RES", &ScriptInterpreter::res},   {"ADRR", &ScriptInterpreter::adrr},
+        {"ADRW", &ScriptInterpreter::adrw},      {"EEPR", &ScriptInterpreter::eepr}, {"EEPW", &ScriptInterpreter::eepw},
+        {"RAMR", &ScriptInterpreter::ramr},      {"RAMW", &ScriptInterpreter::ramw}, {"ROMR", &ScriptInterpreter::romr},
+        {"RFBA", &ScriptInterpreter::rfba},      {"MSGR", &ScriptInterpreter::msgr}, {"MSGW", &ScriptInterpreter::msgw},
+        {"TIME", &ScriptInterpreter::timeStamp}, {"GETT", &ScriptInterpreter::gett}, {"GETU", &ScriptInterpreter::getu},
+        {"BVAR", &ScriptInterpreter::bvar},      {"WVAR", &ScriptInterpreter::wvar}, {"WCAN", &ScriptInterpreter::wcan},
+        {"RCAN", &ScriptInterpreter::rcan},      {"DIG", &ScriptInterpreter::dig},   {"CLW", &ScriptInterpreter::clw},
+        {"GOTO", &ScriptInterpreter::jump},
+    }};
+    // The whole text counts: "ACK " with a blank is no ACK.
+    for (const Entry& e : commands)
+        if (cmd.compare(QLatin1String(e.mnemonic), Qt::CaseInsensitive) == 0)
+            return e.command;
+    return nullptr;
+}
+
+void ScriptInterpreter::ExecuteRow(int index)
+{
+    if (m_state.Busy || !m_list.contains(index))
+        return;
+    BusyScope busy(m_state.Busy);
+    m_row = m_list.at(index);
+    m_index = index;
+    m_generation = m_list.generation();
+    m_lineLost = false;
+    const Command command = find(m_row.CMD);
+    if (!command) {
+        addLine(QStringLiteral("unbekannter Befehl ") + m_row.CMD);
+        return;
+    }
+    try {
+        (this->*command)();
+    } catch (const EComPort&) {
+        // The port has shown its loss once already; the row just ends.
+        if (m_lineLost)
+            return;
+        throw;
+    }
+}
+
+int ScriptInterpreter::send(const QString& request)
+{
+    ++m_telegrams;
+    try {
+        return m_link.SendTelegram(request);
+    } catch (const EConvertError& e) {
+        // A broken answer is an answer like any unexpected one: the run goes on.
+        addLine(e.message());
+        return Garbled;
+    }
+}
+
+std::span<const std::uint8_t> ScriptInterpreter::answer() const { return m_link.AnswerData(); }
+
+void ScriptInterpreter::label(const QString& text)
+{
+    if (TelegramInfo)
+        addLine(text);
+}
+
+void ScriptInterpreter::info(const QString& text)
+{
+    if (TelegramInfo)
+        append(text);
+}
+
+void ScriptInterpreter::addLine(const QString& text) { m_log.addLine(text); }
+
+void ScriptInterpreter::append(const QString& text) { m_log.append(text); }
+
+void ScriptInterpreter::unexpected(int code)
+{
+    // A garbled answer has already put its own text into the log.
+    if (code != Garbled)
+        addLine(QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(std::uint8_t(code)));
+}
+
+void ScriptInterpreter::writeRule(int code)
+{
+    if (code == 0)
+        append(Timeout);
+    else if (code == CommandSet::Ack)
+        info(Pass);
+    else if (code == CommandSet::Refused)
+        append(Fail);
+}
+
+void ScriptInterpreter::dumpRule(int code, int echo, const QString& title)
+{
+    if (code == 0) {
+        append(Timeout);
+    } else if (code == CommandSet::Refused) {
+        append(Fail);
+    } else if (code == echo) {
+        addLine(title);
+        for (std::uint8_t b : answer())
+            append(ByteToHex(b) + QLatin1Char(' '));
+    } else {
+        unexpected(code);
+    }
+}
+
+QString ScriptInterpreter::addressText() const
+{
+    const auto d = answer();
+    return ByteToHex(d[1]) + QLatin1Char(' ') + ByteToHex(d[0]) + QStringLiteral("   ") +
+           QString::number(d[1] * 256 + d[0]);
+}
+
+void ScriptInterpreter::logFileWrite(const QString& text)
+{
+    if (m_file.isOpen())
+        m_file.write(text);
+}
+
+void ScriptInterpreter::closeMeasurement(const QString& title, std::uint8_t n, QString result)
+{
+    result += QLatin1Char(';');
+    addLine(title + ByteToHex(n) + QLatin1Char(' ') + result);
+    logFileWrite(result);
+}
+
+void ScriptInterpreter::ack()
+{
+    label(QStringLiteral("ACK "));
+    writeRule(send(CommandSet::ack()));
+}
+
+void ScriptInterpreter::res()
+{
+    label(QStringLiteral("RES "));
+    send(CommandSet::reset()); // the board restarts; its answer is not looked at
+}
+
+void ScriptInterpreter::adrr()
+{
+    label(QStringLiteral("Adresse lesen: "));
+    const int code = send(CommandSet::readAddressPointer());
+    if (code == 0)
+        append(Timeout);
+    else if (code == CommandSet::Ack)
+        append(Fail);
+    else if (code == CommandSet::ReadAddressPointer && answer().size() >= 2)
+        addLine(QStringLiteral("Adresse = ") + addressText());
+}
+
+void ScriptInterpreter::adrw()
+{
+    label(QStringLiteral("Adresse senden: "));
+    const std::array<std::uint8_t, 2> address{d0(), m_row.given(1)};
+    writeRule(send(CommandSet::build(CommandSet::SelectAddress, address)));
+}
+
+void ScriptInterpreter::eepr()
+{
+    dumpRule(send(CommandSet::eepromRead(d0())), CommandSet::EepromRead, QStringLiteral("EEPR = "));
+}
+
+namespace {
+
+// The cells a write command sends: those given in decimal or hex, in column order.
+std::vector<std::uint8_t> writtenBytes(const SendRow& row)
+{
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < SendRow::DataCount; ++i)
+        if (row.notation[i] == CellNotation::Decimal || row.notation[i] == CellNotation::Hex)
+            bytes.push_back(row.data[i]);
+    return bytes;
+}
+
+} // namespace
+
+void ScriptInterpreter::eepw()
+{
+    label(QStringLiteral("Adresse senden: "));
+    writeRule(send(CommandSet::eepromWrite(writtenBytes(m_row))));
+}
+
+void ScriptInterpreter::ramr()
+{
+    dumpRule(send(CommandSet::ramRead(d0())), CommandSet::RamRead, QStringLiteral("RAMR = "));
+}
+
+void ScriptInterpreter::ramw()
+{
+    label(QStringLiteral("RAM-Speicher schreiben: "));
+    writeRule(send(CommandSet::ramWrite(writtenBytes(m_row))));
+}
+
+void ScriptInterpreter::romr()
+{
+    dumpRule(send(CommandSet::romRead(d0())), CommandSet::RomRead, QStringLiteral("ROMR = "));
+}
+
+void ScriptInterpreter::rfba()
+{
+    label(QStringLiteral("Adresse lesen: "));
+    const int code = send(CommandSet::fileBlockAddress(m_row.given(0)));
+    if (code == 0) {
+        append(Timeout);
+    } else if (code == CommandSet::Ack) {
+        append(Fail);
+    } else if (code == CommandSet::FileBlockAddress && answer().size() >= 2) {
+        append(QStringLiteral("Adresse = ") + addressText());
+        // The row may have been removed or moved while the telegram waited.
+        if (m_list.generation() != m_generation || !m_list.contains(m_index))
+            return;
+        SendRow& row = m_list.at(m_index);
+        row.data[0] = answer()[0];
+        row.data[1] = answer()[1];
+        row.notation[0] = row.notation[1] = CellNotation::Hex;
+        if (rowChanged)
+            rowChanged(m_index);
+    }
+}
+
+void ScriptInterpreter::msgr()
+{
+    label(QStringLiteral("message pool lesen: "));
+    const int code = send(CommandSet::messageRead());
+    if (code == 0) {
+        append(Timeout);
+    } else if (code == CommandSet::Ack) {
+        append(Fail);
+    } else if (code == CommandSet::Message && answer().size() >= 3) {
+        const auto d = answer();
+        addLine(QStringLiteral("Staus = ") + ByteToHex(d[0]) + QStringLiteral(" hi =  ") + ByteToHex(d[2]) +
+                QStringLiteral(" lo =  ") + ByteToHex(d[1]));
+    }
+}
+
+void ScriptInterpreter::msgw()
+{
+    label(QStringLiteral("Message Pool schreiben: "));
+    writeRule(send(CommandSet::messageWrite(m_row.data[0], m_row.data[1], m_row.data[2])));
+}
+
+void ScriptInterpreter::timeStamp()
+{
+    const QString text = TimeOfDayText(clock ? clock() : QTime::currentTime(), locale) + QLatin1Char(';');
+    addLine(text);
+    if (m_file.isOpen()) {
+        m_file.endLine();
+        m_file.write(text);
+    }
+}
+
+void ScriptInterpreter::gett()
+{
+    const std::uint8_t n = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+        if (gettAttempt(n, result))
+            break;
+        m_state.FaultFlag = true;
+    }
+    closeMeasurement(QStringLiteral("Baustein "), n, result);
+}
+
+bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
+{
+    const auto failed = [&](const QString& outcome, const QString& shown) {
+        result = outcome;
+        info(shown);
+        return false;
+    };
+    const auto invalid = [&](int code) {
+        unexpected(code);
+        result = QStringLiteral("?");
+        return false;
+    };
+    // Where the sensor table lies: a count byte, then one 11-byte record per sensor.
+    label(QStringLiteral("Adresse lesen: "));
+    int code = send(CommandSet::fileBlockAddress(0));
+    if (code == 0)
+        return failed(QStringLiteral("timeout"), Timeout);
+    if (code == CommandSet::Ack)
+        return failed(Fail, Fail);
+    if (code != CommandSet::FileBlockAddress || answer().size() < 2)
+        return invalid(code);
+    info(Pass);
+    const int base = answer()[1] * 256 + answer()[0];
+
+    label(QStringLiteral("Adresse schreiben: "));
+    const auto address = std::uint16_t((base + 1 + 11 * n) & 0xFFFF);
+    const std::array<std::uint8_t, 2> at{std::uint8_t(address & 0xFF), std::uint8_t(address >> 8)};
+    code = send(CommandSet::build(CommandSet::SelectAddress, at, CommandSet::EndCase::Upper));
+    if (code == 0)
+        return failed(Timeout, Timeout);
+    if (code == CommandSet::Refused)
+        return failed(Fail, Fail);
+    if (code != CommandSet::Ack)
+        return invalid(code);
+    info(Pass);
+
+    label(QStringLiteral("RAM lesen: "));
+    code = send(CommandSet::ramRead(3));
+    if (code == 0)
+        return failed(Timeout, Timeout);
+    if (code == CommandSet::Refused)
+        return failed(Fail, Fail);
+    if (code != CommandSet::RamRead || answer().size() < 3)
+        return invalid(code);
+    info(Pass);
+    result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
+    return true;
+}
+
+void ScriptInterpreter::getu()
+{
+    const std::uint8_t n = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+        label(QStringLiteral("Temperatur lesen: "));
+        const int code = send(CommandSet::moduleReading(n));
+        if (code == CommandSet::ModuleReading && answer().size() >= 3) {
+            info(Pass);
+            result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
+            break;
+        }
+        if (code == 0 || code == CommandSet::Refused) {
+            result = code == 0 ? Timeout : Fail;
+            info(result);
+        } else {
+            unexpected(code);
+            result = QStringLiteral("?");
+        }
+        m_state.FaultFlag = true;
+    }
+    closeMeasurement(QStringLiteral("Baustein "), n, result);
+}
+
+void ScriptInterpreter::bvar()
+{
+    std::uint8_t v = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < VariableAttempts; ++attempt) {
+        const int code = send(CommandSet::bitVariable(v));
+        if (code == 0) {
+            result = Timeout;
+            m_state.FaultFlag = true;
+        } else if (code == CommandSet::Refused) {
+            result = Fail;
+        } else if (code == CommandSet::BitVariable && !answer().empty()) {
+            v %= 8; // the bit's place in the answered byte
+            result = (answer()[0] >> v) & 1 ? QStringLiteral("1") : QStringLiteral("0");
+            break;
+        } else {
+            unexpected(code);
+            result = QStringLiteral("?");
+            break;
+        }
+    }
+    closeMeasurement(QStringLiteral("Bit Variable "), v, result);
+}
+
+void ScriptInterpreter::wvar()
+{
+    const std::uint8_t v = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < VariableAttempts; ++attempt) {
+        const int code = send(CommandSet::wordVariable(v));
+        if (code == 0) {
+            result = Timeout;
+            m_state.FaultFlag = true;
+        } else if (code == CommandSet::Refused) {
+            result = Fail;
+        } else if (code == CommandSet::WordVariable && answer().size() >= 2) {
+            result = QString::number(answer()[1] * 256 + answer()[0]);
+            break;
+        } else {
+            unexpected(code);
+            result = QStringLiteral("?");
+            break;
+        }
+    }
+    closeMeasurement(QStringLiteral("Word Variable "), v, result);
+}
+
+void ScriptInterpreter::wcan()
+{
+    const std::uint8_t n = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+        label(QStringLiteral("Temperatur lesen: "));
+        const int code = send(CommandSet::canWrite(n, m_row.given(1), m_row.given(2), m_row.given(3)));
+        if (code == CommandSet::CanWrite && !answer().empty()) {
+            info(Pass);
+            const std::uint8_t node = answer()[0];
+            addLine(node == n ? QStringLiteral("Rückmeldung pass")
+                              : QStringLiteral("Adresse ungültig : ") + ByteToHex(node));
+            break;
+        }
+        if (code == 0 || code == CommandSet::Refused) {
+            result = code == 0 ? Timeout : Fail;
+            info(result);
+        } else {
+            unexpected(code);
+            result = QStringLiteral("?");
+        }
+        m_state.FaultFlag = true;
+    }
+    logFileWrite(result);
+}
+
+void ScriptInterpreter::rcan()
+{
+    const std::uint8_t n = m_row.given(0);
+    QString result;
+    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+        label(QStringLiteral("Temperatur lesen: "));
+        const int code = send(CommandSet::canRead(n));
+        if (code == CommandSet::CanRead) {
+            info(Pass);
+            result += QStringLiteral(": ");
+            addLine(QStringLiteral("Baustein ") + ByteToHex(n) + QLatin1Char(' ') + result);
+            for (std::uint8_t b : answer())
+                append(ByteToHex(b) + QLatin1Char(' '));
+            break;
+        }
+        if (code == 0 || code == CommandSet::Refused) {
+            result = code == 0 ? Timeout : Fail;
+            info(result);
+        } else {
+            unexpected(code);
+            result = QStringLiteral("?");
+        }
+        m_state.FaultFlag = true;
+    }
+    logFileWrite(result);
+}
+
+void ScriptInterpreter::dig()
+{
+    const int code = send(CommandSet::digitalIO());
+    if (code == 0) {
+        append(Timeout);
+        m_state.FaultFlag = true;
+    } else if (code == CommandSet::Refused) {
+        append(Fail);
+    } else if (code == CommandSet::DigitalIO) {
+        addLine(QStringLiteral("Digital IO = "));
+        for (std::uint8_t b : answer())
+            append(ByteToHex(b) + QLatin1Char(' '));
+    } else {
+        unexpected(code);
+    }
+}
+
+void ScriptInterpreter::clw()
+{
+    const std::uint8_t v = m_row.given(0);
+    if (m_state.FaultFlag && v == 1) {
+        // The failure stays in view and the run ends.
+        if (stopAutoSend)
+            stopAutoSend();
+    } else if (m_state.FaultFlag) {
+        m_state.FaultFlag = false;
+    } else {
+        m_log.clear();
+        if (DebugTelegram)
+            m_link.terminal().clear();
+    }
+}
+
+void ScriptInterpreter::jump()
+{
+    // The tick adds one after every row, so the target runs next.
+    m_state.RowIndex = d0();
+    m_state.DelayTicks = 0;
+    if (TelegramInfo)
+        addLine(QStringLiteral("Goto ") + QString::number(d0()));
+    if (m_state.RowIndex > 0)
+        --m_state.RowIndex;
+}

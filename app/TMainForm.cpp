@@ -12,6 +12,7 @@
 #include "TComSetupFrm.h"
 #include "TFormDebug.h"
 #include "TFormEinstBase.h"
+#include "TFormOneWire.h"
 #include "ToolIcons.h"
 #include "TransferProgressBar.h"
 #include "VelmarApplication.h"
@@ -174,6 +175,8 @@ void TMainForm::buildWindow()
     connect(BtSend, &QPushButton::clicked, this, &TMainForm::ClickBtnSend);
     connect(TestBtn, &QToolButton::clicked, this, &TMainForm::TestBtnClick);
     TestBtn->setEnabled(true);
+    connect(OneWireBtn, &QToolButton::clicked, this, &TMainForm::OneWireBtnClick);
+    OneWireBtn->setEnabled(true);
 
     // The window sees every key before its controls.
     for (QWidget* w : {static_cast<QWidget*>(RichEdit), static_cast<QWidget*>(TermEdit), static_cast<QWidget*>(BtSend),
@@ -419,4 +422,17 @@ void TMainForm::TestBtnClick()
     // Each click makes a fresh window; it stays with the main window, which frees it at the end.
     auto* form = new TFormDebug(*m_link, m_settingsPath, this);
     ShowDebugWindow(*form);
+}
+
+void TMainForm::OneWireBtnClick()
+{
+    // A fresh window per click. It goes when it closes (no row of it can still be running
+    // then), so its settings are written at once and a second opening starts from them.
+    {
+        TFormOneWire form(*m_link, m_settingsPath, this);
+        ShowScriptMonitor(form);
+    }
+    m_link->ClearTelegramEcho();
+    RxMode() = RxTerminal;
+    RichEdit->addLine(QString());
 }

@@ -103,6 +103,8 @@ public:
     [[nodiscard]] Bootloader& bootloader() { return m_downloads->bootloader(); }
     // Opens a new debug window, modally.
     void TestBtnClick();
+    // Opens a new script monitor, modally; afterwards the terminal shows the board's text again.
+    void OneWireBtnClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,12 +8,12 @@
 namespace {
 
 QString runFileDialog(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt,
-                      QFileDialog::AcceptMode mode)
+                      QFileDialog::AcceptMode mode, const QString& title)
 {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    Prompts::prepareFileDialog(dialog, initialName, filter, defExt);
+    Prompts::prepareFileDialog(dialog, initialName, filter, defExt, title);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -33,6 +33,12 @@ Prompts::MessageFn& messageFn()
 {
     static Prompts::MessageFn fn;
     return fn;
+}
+
+QString& lastTitleText()
+{
+    static QString title;
+    return title;
 }
 
 // The folder of the file chosen last, where a dialog for a bare pattern starts.
@@ -75,8 +81,10 @@ QString Prompts::qtFilter(const QString& filter)
 }
 
 void Prompts::prepareFileDialog(QFileDialog& dialog, const QString& initialName, const QString& filter,
-                                const QString& defExt)
+                                const QString& defExt, const QString& title)
 {
+    if (!title.isEmpty())
+        dialog.setWindowTitle(title);
     QStringList filters = qtFilter(filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
     QString suffix = defExt;
     suffix.remove(QLatin1Char('*')).remove(QLatin1Char('.'));
@@ -112,19 +120,25 @@ void Prompts::prepareFileDialog(QFileDialog& dialog, const QString& initialName,
     dialog.selectNameFilter(filters[match]);
 }
 
-QString Prompts::openFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt)
+QString Prompts::openFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt,
+                          const QString& title)
 {
+    lastTitleText() = title;
     if (openFn())
         return remembered(openFn()(parent, initialName, filter, defExt));
-    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptOpen));
+    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptOpen, title));
 }
 
-QString Prompts::saveFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt)
+QString Prompts::saveFile(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt,
+                          const QString& title)
 {
+    lastTitleText() = title;
     if (saveFn())
         return remembered(saveFn()(parent, initialName, filter, defExt));
-    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptSave));
+    return remembered(runFileDialog(parent, initialName, filter, defExt, QFileDialog::AcceptSave, title));
 }
+
+QString Prompts::lastTitle() { return lastTitleText(); }
 
 void Prompts::message(QWidget* parent, const QString& text)
 {

@@ -17,22 +17,25 @@ public:
     using SaveFileFn = OpenFileFn;
     using MessageFn = std::function<void(QWidget* parent, const QString& text)>;
 
+    // `title`: the dialog's caption; empty leaves the toolkit's own.
     static QString openFile(QWidget* parent, const QString& initialName, const QString& filter,
-                            const QString& defaultExtension);
+                            const QString& defaultExtension, const QString& title = {});
     static QString saveFile(QWidget* parent, const QString& initialName, const QString& filter,
-                            const QString& defaultExtension);
+                            const QString& defaultExtension, const QString& title = {});
     static void message(QWidget* parent, const QString& text);
 
     static void setOpenFile(OpenFileFn fn);
     static void setSaveFile(SaveFileFn fn);
     static void setMessage(MessageFn fn);
+    // The caption of the file dialog asked for last (for tests that replace the dialogs).
+    static QString lastTitle();
     // Back to the real dialogs.
     static void reset();
 
     // "A (*.a)|*.a|B (*.*)|*.*" in the form Qt's dialogs take.
     static QString qtFilter(const QString& filter);
-    // Sets up `dialog` the way openFile and saveFile show it: filters, default suffix, and the
-    // folder and file it starts on.
+    // Sets up `dialog` the way openFile and saveFile show it: caption (if any), filters, default
+    // suffix, and the folder and file it starts on.
     static void prepareFileDialog(QFileDialog& dialog, const QString& initialName, const QString& filter,
-                                  const QString& defaultExtension);
+                                  const QString& defaultExtension, const QString& title = {});
 };

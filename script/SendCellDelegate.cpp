@@ -1,0 +1,60 @@
+#include "SendCellDelegate.h"
+
+#include "SendRow.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyle>
+
+namespace {
+const char* const EditorStarted = "velmarEditorStarted";
+}
+
+void SendCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const int line = index.row() + 1;
+    if (hasRow && !hasRow(line)) {
+        // The blank line of an empty list: no text, no focus frame.
+        painter->fillRect(option.rect, option.palette.base());
+        return;
+    }
+    if (index.column() != SendColumn::Send) {
+        if (drawn)
+            drawn(index.column(), line, index.data(Qt::DisplayRole).toString());
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    QStyleOptionButton button;
+    button.rect = option.rect;
+    button.palette = option.palette;
+    button.fontMetrics = option.fontMetrics;
+    button.text = QStringLiteral("Senden");
+    button.state = QStyle::State_Enabled;
+    const bool pressed = pressedLine && pressedLine() == line;
+    button.state |= pressed ? QStyle::State_Sunken : QStyle::State_Raised;
+    style->drawControl(QStyle::CE_PushButton, &button, painter, widget);
+}
+
+QWidget* SendCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                        const QModelIndex& index) const
+{
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        auto* self = const_cast<SendCellDelegate*>(this);
+        connect(edit, &QLineEdit::textEdited, self, [self, edit] { Q_EMIT self->commitData(edit); });
+    }
+    return editor;
+}
+
+void SendCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    // The editor starts with the cell's text; what is typed afterwards is stored as it comes
+    // and must not be replaced by its shown form while typing ("$1" would become "$01").
+    if (editor->property(EditorStarted).toBool())
+        return;
+    editor->setProperty(EditorStarted, true);
+    QStyledItemDelegate::setEditorData(editor, index);
+}

@@ -1,0 +1,478 @@
+#include "TFormOneWire.h"
+
+#include "AutoSender.h"
+#include "IniFile.h"
+#include "Link.h"
+#include "Prompts.h"
+#include "RichLog.h"
+#include "ScriptInterpreter.h"
+#include "ScriptSettings.h"
+#include "SendCellDelegate.h"
+#include "SendGrid.h"
+#include "SendListFile.h"
+#include "SendListModel.h"
+#include "VelmarApplication.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+ScriptMonitorRunner& runner()
+{
+    static ScriptMonitorRunner r = [](TFormOneWire& form) { return form.exec(); };
+    return r;
+}
+
+constexpr auto Editing = QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked;
+
+template <typename F>
+void guarded(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        VelmarApplication::ShowException(e);
+    }
+}
+
+} // namespace
+
+int ShowScriptMonitor(TFormOneWire& form) { return runner()(form); }
+
+void SetScriptMonitorRunner(ScriptMonitorRunner r) { runner() = std::move(r); }
+
+TFormOneWire::TFormOneWire(Link& link, QString settingsPath, QWidget* parent)
+    : QDialog(parent),
+      m_link(link),
+      m_settingsPath(std::move(settingsPath))
+{
+    setObjectName(QStringLiteral("FormOneWire"));
+    buildWindow();
+    m_interpreter = std::make_unique<ScriptInterpreter>(m_link, m_list, m_state, *RichEdit, m_logFile);
+    m_autoSender = std::make_unique<AutoSender>(m_state, m_list, *m_interpreter, m_link, *RichEdit);
+    m_interpreter->rowChanged = [this](int row) { m_model->rowChanged(row); };
+    m_autoSender->runningChanged = [this](bool running) { showAutoSend(running); };
+    m_logFile.closedByError = [this] { LogEdit->clear(); };
+    buildGrid();
+    connectHandlers();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    // One row per tick is the design's pace; a coarse timer would lose ticks over an hour.
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, &TFormOneWire::timerStart);
+    Timer1->start();
+    guarded([this] { MainFormCreate(); });
+}
+
+TFormOneWire::~TFormOneWire()
+{
+    Timer1->stop();
+    guarded([this] { MainFormDestroy(); });
+}
+
+int TFormOneWire::px(int designPixels) const { return qRound(designPixels * m_scale); }
+
+int TFormOneWire::lineCount() const { return m_list.lineCount(); }
+
+int TFormOneWire::currentLine() const
+{
+    const QModelIndex current = StringGrid->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void TFormOneWire::buildWindow()
+{
+    setWindowTitle(QStringLiteral("script monitor"));
+    m_scale = std::max(1.0, logicalDpiX() / 120.0);
+    auto* layout = new QVBoxLayout(this);
+
+    RichEdit = new RichLog(this);
+    RichEdit->setObjectName(QStringLiteral("RichEdit"));
+    RichEdit->setMinimumHeight(px(120));
+    layout->addWidget(RichEdit, 2);
+
+    auto* logRow = new QHBoxLayout;
+    ClearBtn = new QPushButton(QStringLiteral("Clear Window"), this);
+    LogLabel = new QLabel(QStringLiteral("Log Datei"), this);
+    LogEdit = new QLineEdit(this);
+    LogEdit->setObjectName(QStringLiteral("LogEdit"));
+    LogEdit->setReadOnly(true);
+    LogEdit->setPlaceholderText(QStringLiteral("(click to open a log file)"));
+    LogEdit->installEventFilter(this);
+    LogLabel->setBuddy(LogEdit);
+    logRow->addWidget(ClearBtn);
+    logRow->addSpacing(px(16));
+    logRow->addWidget(LogLabel);
+    logRow->addWidget(LogEdit, 1);
+    layout->addLayout(logRow);
+
+    StringGrid = new SendGrid(this);
+    StringGrid->setObjectName(QStringLiteral("StringGrid"));
+    layout->addWidget(StringGrid, 3);
+
+    auto* buttons = new QHBoxLayout;
+    HinzufuegenBtn = new QPushButton(QStringLiteral("Hinzufügen"), this);
+    EntfernenBtn = new QPushButton(QStringLiteral("Entfernen"), this);
+    ListeLeerenBtn = new QPushButton(QStringLiteral("Liste Leeren"), this);
+    LadenBtn = new QPushButton(QStringLiteral("Laden"), this);
+    SpeichernBtn = new QPushButton(QStringLiteral("Speichern"), this);
+    btSenden = new QPushButton(QStringLiteral("Auto Senden"), this);
+    for (QPushButton* b : {HinzufuegenBtn, EntfernenBtn, ListeLeerenBtn, LadenBtn, SpeichernBtn}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    btSenden->setAutoDefault(false);
+    btSenden->setMinimumWidth(px(110));
+    buttons->addWidget(btSenden);
+    layout->addLayout(buttons);
+
+    auto* boxes = new QHBoxLayout;
+    DebugTCB = new QCheckBox(QStringLiteral("Telegramm Infos"), this);
+    DebugGCB = new QCheckBox(QStringLiteral("Debug Grid "), this);
+    CBDebugTelegram = new QCheckBox(QStringLiteral("Debug Telegramm"), this);
+    for (QCheckBox* b : {DebugTCB, DebugGCB, CBDebugTelegram})
+        boxes->addWidget(b);
+    boxes->addStretch(1);
+    ClearBtn->setAutoDefault(false);
+    layout->addLayout(boxes);
+
+    HinzufuegenBtn->setObjectName(QStringLiteral("HinzufuegenBtn"));
+    EntfernenBtn->setObjectName(QStringLiteral("EntfernenBtn"));
+    ListeLeerenBtn->setObjectName(QStringLiteral("ListeLeerenBtn"));
+    LadenBtn->setObjectName(QStringLiteral("LadenBtn"));
+    SpeichernBtn->setObjectName(QStringLiteral("SpeichernBtn"));
+    btSenden->setObjectName(QStringLiteral("btSenden"));
+    ClearBtn->setObjectName(QStringLiteral("ClearBtn"));
+    DebugTCB->setObjectName(QStringLiteral("DebugTCB"));
+    DebugGCB->setObjectName(QStringLiteral("DebugGCB"));
+    CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
+
+    // The keyboard goes from the grid through the list buttons to the run controls.
+    setTabOrder(StringGrid, HinzufuegenBtn);
+    setTabOrder(HinzufuegenBtn, EntfernenBtn);
+    setTabOrder(EntfernenBtn, ListeLeerenBtn);
+    setTabOrder(ListeLeerenBtn, LadenBtn);
+    setTabOrder(LadenBtn, SpeichernBtn);
+    setTabOrder(SpeichernBtn, btSenden);
+    setTabOrder(btSenden, DebugTCB);
+    setTabOrder(DebugTCB, DebugGCB);
+    setTabOrder(DebugGCB, CBDebugTelegram);
+    setTabOrder(CBDebugTelegram, ClearBtn);
+    setTabOrder(ClearBtn, LogEdit);
+    resize(px(DesignWidth), px(DesignHeight));
+}
+
+void TFormOneWire::buildGrid()
+{
+    m_model = new SendListModel(m_list, this);
+    m_model->getEditText = [this](int column, int line) { return StringGridGetEditText(column, line); };
+    m_model->setEditText = [this](int column, int line, const QString& text) {
+        StringGridSetEditText(column, line, text);
+    };
+    m_delegate = new SendCellDelegate(this);
+    m_delegate->pressedLine = [this] { return PressedRow; };
+    m_delegate->hasRow = [this](int line) { return m_model->hasRow(line); };
+    m_delegate->drawn = [this](int column, int line, const QString& text) { StringGridDrawCell(column, line, text); };
+    StringGrid->setModel(m_model);
+    StringGrid->setItemDelegate(m_delegate);
+    StringGrid->verticalHeader()->hide();
+    StringGrid->horizontalHeader()->setHighlightSections(false);
+    StringGrid->horizontalHeader()->setSectionsClickable(false);
+    StringGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    StringGrid->horizontalHeader()->setMinimumSectionSize(px(20));
+    StringGrid->horizontalHeader()->setDefaultSectionSize(px(40));
+    StringGrid->verticalHeader()->setDefaultSectionSize(std::max(px(18), StringGrid->fontMetrics().height() + 4));
+    StringGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid->setEditTriggers(Editing);
+    StringGrid->setWordWrap(false);
+    const int widths[SendColumn::Count] = {50, 30, 30, 30, 30, 30, 30, 30, 30, 60, 60, 300};
+    for (int c = 0; c < SendColumn::Count; ++c)
+        StringGrid->setColumnWidth(c, px(widths[c]));
+    StringGrid->horizontalHeader()->setStretchLastSection(true);
+    StringGrid->mouseDown = [this](const QPoint& pos) { StringGridMouseDown(pos); };
+    StringGrid->mouseUp = [this](const QPoint& pos) { StringGridMouseUp(pos); };
+    StringGrid->keyPress = [this](QChar key) { return StringGridKeyPress(key); };
+    StringGrid->selectCell = [this](const QModelIndex& i) { StringGridSelectCell(i.column(), i.row() + 1); };
+}
+
+void TFormOneWire::connectHandlers()
+{
+    connect(HinzufuegenBtn, &QPushButton::clicked, this, &TFormOneWire::HinzufuegenBtnClick);
+    connect(EntfernenBtn, &QPushButton::clicked, this, &TFormOneWire::EntfernenBtnClick);
+    connect(ListeLeerenBtn, &QPushButton::clicked, this, &TFormOneWire::ListeLeerenBtnClick);
+    connect(LadenBtn, &QPushButton::clicked, this, &TFormOneWire::LadenBtnClick);
+    connect(SpeichernBtn, &QPushButton::clicked, this, &TFormOneWire::SpeichernBtnClick);
+    connect(btSenden, &QPushButton::clicked, this, &TFormOneWire::btSendenClick);
+    connect(ClearBtn, &QPushButton::clicked, this, &TFormOneWire::ClearBtnClick);
+    connect(CBDebugTelegram, &QCheckBox::clicked, this, &TFormOneWire::CBDebugTelegram_OnClick);
+    connect(DebugTCB, &QCheckBox::toggled, this, [this](bool on) { m_interpreter->TelegramInfo = on; });
+}
+
+void TFormOneWire::MainFormCreate()
+{
+    const ScriptSettings s = ScriptSettings::read(IniFile(m_settingsPath));
+    LogFileName = s.LogFile;
+    ScriptFileName = s.ScriptFile;
+    move(s.XPos, s.YPos);
+    // 0 is what a first start reads: the window keeps its design size.
+    if (s.Breite > 0 && s.Hoehe > 0)
+        resize(s.Breite, s.Hoehe);
+    PressedRow = 0;
+    HinzufuegenBtnClick();
+}
+
+void TFormOneWire::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    MainFormShow();
+}
+
+void TFormOneWire::MainFormShow()
+{
+    RichEdit->clear();
+    RichEdit->setColor(LogColors::Yellow);
+    m_autoSender->stop();
+    m_logFile.close();
+    LogEdit->clear();
+    m_state.Busy = false;
+    m_state.FaultFlag = false;
+    StringGrid->setFocus();
+    if (!StringGrid->currentIndex().isValid())
+        StringGrid->setCurrentIndex(m_model->index(0, 0));
+}
+
+void TFormOneWire::MainFormDestroy()
+{
+    ScriptSettings s;
+    s.XPos = x();
+    s.YPos = y();
+    s.Breite = width();
+    s.Hoehe = height();
+    s.LogFile = LogFileName;
+    s.ScriptFile = ScriptFileName;
+    IniFile settings(m_settingsPath);
+    s.write(settings);
+    settings.UpdateFile();
+    m_list.clear();
+}
+
+void TFormOneWire::closeEvent(QCloseEvent* event)
+{
+    // No row may start once the window is going.
+    m_autoSender->stop();
+    QDialog::closeEvent(event);
+}
+
+void TFormOneWire::done(int result)
+{
+    m_autoSender->stop();
+    QDialog::done(result);
+}
+
+void TFormOneWire::showAutoSend(bool running)
+{
+    btSenden->setText(running ? QStringLiteral("Break Senden") : QStringLiteral("Auto Senden"));
+}
+
+void TFormOneWire::trace(const QString& text)
+{
+    if (DebugGCB->isChecked())
+        RichEdit->addLine(text);
+}
+
+void TFormOneWire::HinzufuegenBtnClick()
+{
+    const QModelIndex current = StringGrid->currentIndex();
+    m_list.append();
+    m_model->refresh();
+    StringGrid->setCurrentIndex(current.isValid() ? m_model->index(current.row(), current.column())
+                                                  : m_model->index(m_list.size() - 1, 0));
+}
+
+void TFormOneWire::EntfernenBtnClick()
+{
+    // The blank line of an emptied list has no row to remove: nothing happens.
+    const QModelIndex current = StringGrid->currentIndex();
+    if (!m_list.remove(currentLine() - 1))
+        return;
+    m_model->refresh();
+    const int row = std::min(current.row(), m_list.size() - 1);
+    StringGrid->setCurrentIndex(m_model->index(row, current.column()));
+}
+
+void TFormOneWire::ListeLeerenBtnClick()
+{
+    m_list.clear();
+    m_model->refresh();
+    StringGrid->setCurrentIndex(m_model->index(0, 0));
+}
+
+void TFormOneWire::LadenBtnClick()
+{
+    const QString chosen = Prompts::openFile(this, ScriptSettings::dialogStartName(ScriptFileName), FileFilter,
+                                             QStringLiteral("csv"), QStringLiteral("CAN-Sendeliste laden"));
+    if (chosen.isEmpty()) {
+        StringGrid->viewport()->update();
+        return;
+    }
+    ScriptFileName = chosen;
+    try {
+        SendListFile::load(chosen, m_list);
+    } catch (...) {
+        // The rows read before a bad line stay and are shown.
+        m_model->refresh();
+        throw;
+    }
+    m_model->refresh();
+    StringGrid->setCurrentIndex(m_model->index(0, 0));
+}
+
+void TFormOneWire::SpeichernBtnClick()
+{
+    const QString chosen = Prompts::saveFile(this, ScriptSettings::dialogStartName(ScriptFileName), FileFilter,
+                                             QStringLiteral("csv"), QStringLiteral("CAN-Sendeliste speichern"));
+    if (chosen.isEmpty())
+        return;
+    ScriptFileName = chosen;
+    SendListFile::save(chosen, m_list);
+}
+
+void TFormOneWire::btSendenClick() { m_autoSender->btSendenClick(); }
+
+void TFormOneWire::ClearBtnClick() { RichEdit->clear(); }
+
+void TFormOneWire::LogEditClick()
+{
+    if (m_logFile.isOpen()) {
+        m_logFile.close();
+        LogEdit->clear();
+        return;
+    }
+    const QString chosen = Prompts::saveFile(this, ScriptSettings::dialogStartName(LogFileName), FileFilter,
+                                             QStringLiteral("csv"), QStringLiteral("CAN-Sendeliste speichern"));
+    if (chosen.isEmpty())
+        return;
+    LogFileName = chosen;
+    m_logFile.open(chosen);
+    LogEdit->setText(chosen);
+}
+
+void TFormOneWire::CBDebugTelegram_OnClick()
+{
+    const bool on = CBDebugTelegram->isChecked();
+    m_interpreter->DebugTelegram = on;
+    if (on)
+        m_link.SetTelegramEcho();
+    else
+        m_link.ClearTelegramEcho();
+}
+
+void TFormOneWire::timerStart() { m_autoSender->timerStart(); }
+
+QString TFormOneWire::StringGridGetEditText(int column, int line)
+{
+    if (!m_model->hasRow(line))
+        return {};
+    const QString text = m_list.at(line - 1).cellText(column);
+    trace(QStringLiteral("StrGridEditText: ") + QString::number(line - 1) + QStringLiteral(" = ") + text);
+    return text;
+}
+
+void TFormOneWire::StringGridSetEditText(int column, int line, const QString& text)
+{
+    if (!m_model->hasRow(line) || column == SendColumn::Send)
+        return;
+    const ParsedCell parsed = m_list.at(line - 1).setCellText(column, text);
+    trace(QStringLiteral("StrGridSetEditText ") + QString::number(column - 1) + QStringLiteral(" = ") +
+          QString::number(parsed.value) + QLatin1Char(' ') + QString::number(int(parsed.notation)));
+}
+
+void TFormOneWire::StringGridSelectCell(int column, int line)
+{
+    Q_UNUSED(line);
+    // The button column is never edited in place.
+    StringGrid->setEditTriggers(column == SendColumn::Send ? QAbstractItemView::NoEditTriggers : Editing);
+    trace(QStringLiteral("StrGridSelectCell"));
+}
+
+bool TFormOneWire::StringGridKeyPress(QChar key)
+{
+    trace(QStringLiteral("StrGridKeyPress"));
+    if (!m_model->hasRow(currentLine()))
+        return false;
+    if (key == QLatin1Char(' '))
+        StringGrid->update(StringGrid->currentIndex());
+    return true;
+}
+
+void TFormOneWire::StringGridMouseDown(const QPoint& pos)
+{
+    trace(QStringLiteral("StrGridMouseDown"));
+    const QModelIndex at = StringGrid->indexAt(pos);
+    if (!at.isValid() || at.column() != SendColumn::Send)
+        return;
+    PressedRow = at.row() + 1;
+    m_pressedIndex = at;
+    StringGrid->update(at);
+}
+
+void TFormOneWire::StringGridMouseUp(const QPoint& pos)
+{
+    const QModelIndex pressed = m_pressedIndex;
+    PressedRow = 0;
+    m_pressedIndex = {};
+    const QModelIndex current = StringGrid->currentIndex();
+    if (!current.isValid() || current.column() != SendColumn::Send)
+        return;
+    StringGrid->update(current);
+    if (pressed.isValid())
+        StringGrid->update(pressed);
+    // Only a release over the very cell that was pressed runs its row.
+    const QModelIndex at = StringGrid->indexAt(pos);
+    if (at != current || at != pressed || !m_model->hasRow(at.row() + 1))
+        return;
+    ExecuteRow(at.row());
+}
+
+void TFormOneWire::StringGridDrawCell(int column, int line, const QString& text)
+{
+    Q_UNUSED(line);
+    trace(QStringLiteral("StrGridDrawCell:") + QString::number(column - 1) + QStringLiteral(" = ") + text +
+          QLatin1Char(' '));
+}
+
+void TFormOneWire::ExecuteRow(int index)
+{
+    // A click inside a running row (or anybody else's exchange) would nest two exchanges.
+    if (m_state.Busy || m_link.busy()) {
+        RichEdit->addLine(QStringLiteral("line busy, refused: Senden"));
+        return;
+    }
+    m_interpreter->ExecuteRow(index);
+}
+
+bool TFormOneWire::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LogEdit && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        LogEditClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

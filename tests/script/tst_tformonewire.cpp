@@ -1,0 +1,504 @@
+#include "AutoSender.h"
+#include "IniFile.h"
+#include "Prompts.h"
+#include "RichLog.h"
+#include "ScriptInterpreter.h"
+#include "SendGrid.h"
+#include "SendListFile.h"
+#include "SendListModel.h"
+#include "SimPortBackend.h"
+#include "SimRig.h"
+#include "TFormOneWire.h"
+#include "TMainForm.h"
+#include "VelmarApplication.h"
+#include "VelmarError.h"
+#include "WaitUntil.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+class TestFormOneWire : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QStringList m_messages;
+    std::unique_ptr<SimRig> m_rig;
+    struct Dialog {
+        QString initialName, filter, extension, title;
+    };
+    QList<Dialog> m_dialogs;
+    QString m_answer; // what the file dialogs choose
+
+    QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
+    std::unique_ptr<TFormOneWire> makeForm() { return std::make_unique<TFormOneWire>(m_rig->link, settingsPath()); }
+    SimBoard& board() { return m_rig->board; }
+    qsizetype sent() const { return m_rig->board.telegramLog().size(); }
+    static void show(TFormOneWire& form)
+    {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+    static QPoint cellCenter(TFormOneWire& form, int row, int column)
+    {
+        return form.StringGrid->visualRect(form.model().index(row, column)).center();
+    }
+    static QLineEdit* startEditing(TFormOneWire& form, int row, int column)
+    {
+        const QModelIndex i = form.model().index(row, column);
+        form.StringGrid->setCurrentIndex(i);
+        form.StringGrid->edit(i);
+        // Closed editors linger until they are deleted; the open one is shown.
+        for (QLineEdit* e : form.StringGrid->viewport()->findChildren<QLineEdit*>())
+            if (e->isVisible())
+                return e;
+        return nullptr;
+    }
+    static void type(TFormOneWire& form, int row, int column, const QString& text)
+    {
+        QLineEdit* editor = startEditing(form, row, column);
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+    }
+    static QString shown(TFormOneWire& form, int row, int column)
+    {
+        return form.model().index(row, column).data().toString();
+    }
+    static QStringList logLines(TFormOneWire& form) { return form.RichEdit->plainText().split('\n'); }
+    static void setRows(TFormOneWire& form, std::initializer_list<const char*> lines)
+    {
+        form.sendList().clear();
+        for (const char* l : lines)
+            form.sendList().append(SendListFile::parseLine(l));
+        form.model().refresh();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
+        const auto dialog = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
+            m_dialogs.append({initial, filter, ext, Prompts::lastTitle()});
+            return m_answer;
+        };
+        Prompts::setOpenFile(dialog);
+        Prompts::setSaveFile(dialog);
+    }
+    void init()
+    {
+        m_messages.clear();
+        m_dialogs.clear();
+        m_answer.clear();
+        QFile::remove(settingsPath());
+        m_rig = std::make_unique<SimRig>();
+        board().animate = false;
+    }
+    void cleanup() { m_rig.reset(); }
+
+    void windowAsDesigned()
+    {
+        auto form = makeForm();
+        const double s = form->scale();
+        QCOMPARE(form->windowTitle(), QString("script monitor"));
+        // A first start: at the top left, in its design size, one empty row.
+        QCOMPARE(form->pos(), QPoint(0, 0));
+        QCOMPARE(form->size(), QSize(qRound(780 * s), qRound(640 * s)));
+        QCOMPARE(form->LogFileName, QString("c:\\"));
+        QCOMPARE(form->ScriptFileName, QString("c:\\"));
+        QCOMPARE(form->lineCount(), 2);
+        QCOMPARE(form->sendList().size(), 1);
+        QCOMPARE(form->model().columnCount(), 12);
+        QStringList headers;
+        for (int c = 0; c < 12; ++c)
+            headers << form->model().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(headers,
+                 (QStringList{"CMD", "D0", "D1", "D2", "D3", "D4", "D5", "D6", "D7", "Delay", "Senden", "Comment"}));
+        QCOMPARE(form->StringGrid->columnWidth(0), qRound(50 * s));
+        QCOMPARE(form->StringGrid->columnWidth(1), qRound(30 * s));
+        QCOMPARE(form->StringGrid->columnWidth(8), qRound(30 * s));
+        QCOMPARE(form->StringGrid->columnWidth(9), qRound(60 * s));
+        QCOMPARE(form->StringGrid->columnWidth(10), qRound(60 * s));
+        QVERIFY(form->StringGrid->verticalHeader()->isHidden());
+        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
+        QCOMPARE(form->DebugGCB->text(), QString("Debug Grid "));
+        QCOMPARE(form->Timer1->interval(), 100);
+        QVERIFY(form->Timer1->isActive());
+        QCOMPARE(shown(*form, 0, 10), QString("Senden"));
+        show(*form);
+        QCOMPARE(form->RichEdit->color(), LogColors::Yellow);
+        QVERIFY(!form->LogOpen());
+        QVERIFY(!form->state().AutoSend);
+    }
+
+    void gridEditing()
+    {
+        auto form = makeForm();
+        show(*form);
+        type(*form, 0, 0, "EEPW");
+        type(*form, 0, 1, "$ff");
+        type(*form, 0, 2, "300");
+        type(*form, 0, 3, " $12x ");
+        type(*form, 0, 4, "0x10");
+        type(*form, 0, 5, "b101");
+        type(*form, 0, 9, "$12C");
+        type(*form, 0, 11, "erste; Zeile");
+        const SendRow& row = form->sendList().at(0);
+        QCOMPARE(row.CMD, QString("EEPW"));
+        QCOMPARE(int(row.data[0]), 255);
+        QCOMPARE(row.notation[0], CellNotation::Hex);
+        QCOMPARE(int(row.data[1]), 44);
+        QCOMPARE(int(row.data[2]), 0x12);
+        QCOMPARE(row.notation[2], CellNotation::Empty);
+        QCOMPARE(row.notation[3], CellNotation::Empty);
+        QCOMPARE(int(row.delay), 300);
+        QCOMPARE(row.Comment, QString("erste; Zeile"));
+        const QStringList cells{shown(*form, 0, 1), shown(*form, 0, 2), shown(*form, 0, 3),
+                                shown(*form, 0, 4), shown(*form, 0, 5), shown(*form, 0, 9)};
+        QCOMPARE(cells, (QStringList{"$FF", "44", "", "", "b101", "$12C"}));
+        // The editor starts with the cell's text and keeps what is typed as it is typed.
+        QLineEdit* editor = startEditing(*form, 0, 1);
+        QVERIFY(editor);
+        QCOMPARE(editor->text(), QString("$FF"));
+        editor->selectAll();
+        QTest::keyClicks(editor, "$1");
+        QCOMPARE(editor->text(), QString("$1")); // stored at once, not replaced by "$01"
+        QCOMPARE(int(form->sendList().at(0).data[0]), 1);
+        QTest::keyClick(editor, Qt::Key_Escape);
+
+        // The button column is never edited.
+        form->StringGrid->setCurrentIndex(form->model().index(0, 10));
+        QCOMPARE(form->StringGrid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QVERIFY(!(form->model().flags(form->model().index(0, 10)) & Qt::ItemIsEditable));
+        form->StringGrid->setCurrentIndex(form->model().index(0, 2));
+        QVERIFY(form->StringGrid->editTriggers() != QAbstractItemView::NoEditTriggers);
+    }
+
+    void gridTraces()
+    {
+        auto form = makeForm();
+        show(*form);
+        form->DebugGCB->setChecked(true);
+        form->RichEdit->clear();
+        form->StringGridSetEditText(2, 1, "$1F");
+        form->StringGridGetEditText(2, 1);
+        form->StringGridSelectCell(2, 1);
+        form->StringGridKeyPress('a');
+        form->StringGridMouseDown({1, 1});
+        form->StringGridDrawCell(2, 1, "$1F");
+        QCOMPARE(logLines(*form),
+                 (QStringList{"StrGridSetEditText 1 = 31 2", "StrGridEditText: 0 = $1F", "StrGridSelectCell",
+                              "StrGridKeyPress", "StrGridMouseDown", "StrGridDrawCell:1 = $1F "}));
+        // Painting reports every data cell it draws.
+        form->RichEdit->clear();
+        form->StringGrid->viewport()->repaint();
+        QVERIFY(form->RichEdit->plainText().contains("StrGridDrawCell:1 = $1F "));
+        form->DebugGCB->setChecked(false);
+        form->RichEdit->clear();
+        form->StringGridSetEditText(2, 1, "1");
+        QVERIFY(form->RichEdit->plainText().isEmpty());
+    }
+
+    void listButtons()
+    {
+        auto form = makeForm();
+        show(*form);
+        form->HinzufuegenBtn->click();
+        form->HinzufuegenBtn->click();
+        QCOMPARE(form->lineCount(), 4);
+        form->sendList().at(1).CMD = "second";
+        form->StringGrid->setCurrentIndex(form->model().index(0, 0));
+        form->EntfernenBtn->click();
+        QCOMPARE(form->sendList().size(), 2);
+        QCOMPARE(form->sendList().at(0).CMD, QString("second"));
+        form->EntfernenBtn->click();
+        form->EntfernenBtn->click();
+        // The last row removed leaves one new empty row.
+        QCOMPARE(form->sendList().size(), 1);
+        QCOMPARE(form->lineCount(), 2);
+
+        form->ListeLeerenBtn->click();
+        QVERIFY(form->sendList().empty());
+        QCOMPARE(form->lineCount(), 2);
+        QCOMPARE(form->model().rowCount(), 1);
+        QVERIFY(!(form->model().flags(form->model().index(0, 0)) & Qt::ItemIsEditable));
+        QCOMPARE(shown(*form, 0, 10), QString());
+        // Keys on the blank line go nowhere; "Entfernen" there does nothing.
+        form->StringGrid->setFocus();
+        QTest::keyClicks(form->StringGrid, "ab");
+        QVERIFY(form->sendList().empty());
+        QVERIFY(!form->StringGridKeyPress('a'));
+        form->EntfernenBtn->click();
+        QVERIFY(form->sendList().empty());
+        form->HinzufuegenBtn->click();
+        QCOMPARE(form->lineCount(), 2);
+        QVERIFY(form->StringGridKeyPress(' '));
+    }
+
+    void sendenCellPressAndRelease()
+    {
+        auto form = makeForm();
+        show(*form);
+        setRows(*form, {"ACK", "DIG"});
+        QWidget* viewport = form->StringGrid->viewport();
+        const QPoint send0 = cellCenter(*form, 0, 10);
+        const QPoint send1 = cellCenter(*form, 1, 10);
+
+        // Held down: sunken; released over the same cell: the row runs once.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
+        QCOMPARE(form->PressedRow, 1);
+        const auto before = sent();
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send0);
+        QCOMPARE(form->PressedRow, 0);
+        QCOMPARE(sent(), before + 1);
+        QCOMPARE(board().telegramLog().last(), QByteArray(":aa0120a5"));
+
+        // Released over another cell, or over another row's button: nothing runs.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, cellCenter(*form, 0, 3));
+        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
+        QTest::mouseMove(viewport, send1);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send1);
+        QCOMPARE(sent(), before + 1);
+        QCOMPARE(form->PressedRow, 0);
+        // Pressed elsewhere, released over a button: nothing either.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, cellCenter(*form, 1, 2));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send1);
+        QCOMPARE(sent(), before + 1);
+        // The second row's own button.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, send1);
+        QCOMPARE(board().telegramLog().last(), QByteArray(":aa0152a5"));
+    }
+
+    void aNestedSendenIsRefused()
+    {
+        auto form = makeForm();
+        show(*form);
+        setRows(*form, {"ACK", "DIG"});
+        board().faults().answerDelayMs = 150;
+        const auto before = sent();
+        QTimer::singleShot(30, [&] {
+            QVERIFY(form->state().Busy);
+            QTest::mouseClick(form->StringGrid->viewport(), Qt::LeftButton, {}, cellCenter(*form, 1, 10));
+        });
+        form->ExecuteRow(0);
+        QCOMPARE(sent(), before + 1);
+        QVERIFY(form->RichEdit->plainText().contains("line busy, refused: Senden"));
+        // Inside someone else's exchange as well.
+        {
+            const auto session = m_rig->link.tryBeginSession("download");
+            form->RichEdit->clear();
+            form->ExecuteRow(1);
+            QCOMPARE(form->RichEdit->plainText(), QString("line busy, refused: Senden"));
+        }
+        QCOMPARE(sent(), before + 1);
+    }
+
+    void autoSendRunsAndStops()
+    {
+        auto form = makeForm();
+        show(*form);
+        setRows(*form, {"ACK", "DIG;;;;;;;;;2"});
+        form->btSenden->click();
+        QCOMPARE(form->btSenden->text(), QString("Break Senden"));
+        QVERIFY(WaitUntil([&] { return sent() >= 4; }, 3000));
+        form->btSenden->click();
+        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
+        const auto stopped = sent();
+        QTest::qWait(300);
+        QCOMPARE(sent(), stopped);
+
+        // CLW with D0 = 1 after a failure stops the run and puts the caption back.
+        setRows(*form, {"GETU;8", "CLW;1"});
+        form->btSenden->click();
+        QVERIFY(WaitUntil([&] { return !form->state().AutoSend; }, 3000));
+        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
+        QVERIFY(form->RichEdit->plainText().contains("Baustein $08   fail;"));
+
+        // Closing the window stops the run.
+        setRows(*form, {"ACK"});
+        form->btSenden->click();
+        form->close();
+        QVERIFY(!form->state().AutoSend);
+    }
+
+    void settingsWrittenAndReadBack()
+    {
+        {
+            IniFile ini(settingsPath());
+            ini.WriteString("Debugger", "XPos", "5");
+            ini.UpdateFile();
+        }
+        {
+            auto form = makeForm();
+            form->move(40, 30);
+            form->resize(900, 700);
+            form->LogFileName = "/tmp/messung.csv";
+            form->ScriptFileName = "/tmp/liste.csv";
+        }
+        const IniFile ini(settingsPath());
+        QCOMPARE(ini.ReadInteger("OneWire", "XPos", -1), 40);
+        QCOMPARE(ini.ReadInteger("OneWire", "Breite", -1), 900);
+        QCOMPARE(ini.ReadInteger("OneWire", "Hoehe", -1), 700);
+        QCOMPARE(ini.ReadString("OneWire", "LogFile", {}), QString("/tmp/messung.csv"));
+        QCOMPARE(ini.ReadString("Debugger", "XPos", {}), QString("5"));
+        {
+            auto form = makeForm();
+            QCOMPARE(form->pos(), QPoint(40, 30));
+            QCOMPARE(form->size(), QSize(900, 700));
+            QCOMPARE(form->ScriptFileName, QString("/tmp/liste.csv"));
+        }
+        // Keys in any case; a width of 0 means the design size.
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[ONEWIRE]\nxpos=7\nbreite=0\nHOEHE=500\nlogfile=/tmp/x.csv\n");
+        f.close();
+        auto form = makeForm();
+        QCOMPARE(form->x(), 7);
+        QCOMPARE(form->width(), qRound(780 * form->scale()));
+        QCOMPARE(form->LogFileName, QString("/tmp/x.csv"));
+    }
+
+    void loadAndSave()
+    {
+        auto form = makeForm();
+        show(*form);
+        setRows(*form, {"EEPW;$10;200;;;;;;;50;init; zwei", "GETU;b11"});
+        m_answer = m_dir.filePath("list.csv");
+        form->SpeichernBtn->click();
+        QCOMPARE(m_dialogs.size(), 1);
+        const Dialog d = m_dialogs.last();
+        QCOMPARE(d.title, QString("CAN-Sendeliste speichern"));
+        QCOMPARE(d.filter, QString("CAN-Log (*.csv)|*.csv|Alle Dateien (*.*)|*.*"));
+        QCOMPARE(d.extension, QString("csv"));
+        // The stored "c:\" is no place here: the dialog starts at home.
+        QCOMPARE(d.initialName, QDir::homePath() + "/");
+        QCOMPARE(form->ScriptFileName, m_answer);
+        QFile file(m_answer);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\r\n"
+                                            "EEPW;$10;200;;;;;;;50;init; zwei\r\n"
+                                            "GETU;b11;;;;;;;;;\r\n"));
+
+        form->ListeLeerenBtn->click();
+        form->LadenBtn->click();
+        QCOMPARE(m_dialogs.last().title, QString("CAN-Sendeliste laden"));
+        QCOMPARE(m_dialogs.last().initialName, m_answer);
+        QCOMPARE(form->lineCount(), 3);
+        QCOMPARE(form->sendList().at(0).Comment, QString("init; zwei"));
+        QCOMPARE(shown(*form, 1, 1), QString("b11"));
+
+        // Cancelled: nothing changes.
+        m_answer.clear();
+        form->LadenBtn->click();
+        form->SpeichernBtn->click();
+        QCOMPARE(form->sendList().size(), 2);
+        QCOMPARE(form->ScriptFileName, m_dir.filePath("list.csv"));
+
+        // A file that cannot be opened leaves the list as it was, with the system's text.
+        m_answer = m_dir.filePath("gone.csv");
+        QVERIFY_THROWS_EXCEPTION(VelmarError, form->LadenBtnClick());
+        QCOMPARE(form->sendList().size(), 2);
+        QCOMPARE(form->lineCount(), 3);
+    }
+
+    void logFileOpensAndCloses()
+    {
+        auto form = makeForm();
+        show(*form);
+        m_answer = m_dir.filePath("log.csv");
+        QTest::mouseClick(form->LogEdit, Qt::LeftButton);
+        QVERIFY(form->LogOpen());
+        QCOMPARE(form->LogEdit->text(), m_answer);
+        QCOMPARE(form->LogFileName, m_answer);
+        QCOMPARE(m_dialogs.last().title, QString("CAN-Sendeliste speichern"));
+        board().peripherals().moduleBase[3] = 535;
+        setRows(*form, {"TIME", "GETU;3"});
+        form->ExecuteRow(1);
+        QTest::mouseClick(form->LogEdit, Qt::LeftButton);
+        QVERIFY(!form->LogOpen());
+        QVERIFY(form->LogEdit->text().isEmpty());
+        QFile f(m_answer);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray(" 23.5;"));
+
+        // A file that cannot be created: the system's text, the log stays closed.
+        m_answer = m_dir.filePath("no/such/log.csv");
+        QVERIFY_THROWS_EXCEPTION(VelmarError, form->LogEditClick());
+        QVERIFY(!form->LogOpen());
+        // A write that fails closes the log and shows it.
+        m_answer = "/dev/full";
+        form->LogEditClick();
+        QVERIFY(form->LogOpen());
+        QVERIFY_THROWS_EXCEPTION(VelmarError, form->ExecuteRow(1));
+        QVERIFY(!form->LogOpen());
+        QVERIFY(form->LogEdit->text().isEmpty());
+        QVERIFY(!form->state().Busy);
+    }
+
+    void debugTelegramDrivesTheEcho()
+    {
+        auto form = makeForm();
+        form->CBDebugTelegram->click();
+        QVERIFY(m_rig->link.TelegramEcho());
+        QVERIFY(form->interpreter().DebugTelegram);
+        form->CBDebugTelegram->click();
+        QVERIFY(!m_rig->link.TelegramEcho());
+        form->DebugTCB->click();
+        QVERIFY(form->interpreter().TelegramInfo);
+    }
+
+    void mainWindowOpensTheMonitor()
+    {
+        TCustomComPort::RegisterBackend("SIMMAIN", [](const QString&) { return std::make_unique<SimPortBackend>(); });
+        {
+            IniFile ini(settingsPath());
+            ini.WriteString("Hauptfenster", "ComPort", "SIMMAIN");
+            ini.UpdateFile();
+        }
+        TMainForm main(MainFormEnvironment{settingsPath(), {}});
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QVERIFY(main.OneWireBtn->isEnabled());
+        QCOMPARE(main.OneWireBtn->text(), QString("script monitor"));
+        QList<TFormOneWire*> shownForms;
+        SetScriptMonitorRunner([&](TFormOneWire& form) {
+            shownForms << &form;
+            [&] { QCOMPARE(form.parent(), &main); }();
+            form.CBDebugTelegram->click();
+            form.move(11, 12);
+            main.RxMode() = 2;
+            return 0;
+        });
+        const QString before = main.RichEdit->plainText();
+        main.OneWireBtn->click();
+        SetScriptMonitorRunner([](TFormOneWire& form) { return form.exec(); });
+        QCOMPARE(shownForms.size(), 1);
+        // Afterwards: echo off, the terminal shows board text again, an empty line.
+        QVERIFY(!main.link().TelegramEcho());
+        QCOMPARE(int(main.RxMode()), 0);
+        QCOMPARE(main.RichEdit->plainText(), before + "\n");
+        // The window is gone and has written its section.
+        QVERIFY(main.findChildren<TFormOneWire*>().isEmpty());
+        QCOMPARE(IniFile(settingsPath()).ReadInteger("OneWire", "XPos", -1), 11);
+        main.close();
+        TCustomComPort::UnregisterBackend("SIMMAIN");
+    }
+};
+
+int main(int argc, char** argv)
+{
+    VelmarApplication app(argc, argv);
+    TestFormOneWire test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tformonewire.moc"

@@ -198,6 +198,8 @@ void TFormOneWire::buildGrid()
     StringGrid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid->setEditTriggers(Editing);
     StringGrid->setWordWrap(false);
+    // Tab leaves the grid for the buttons; the arrow keys move between cells.
+    StringGrid->setTabKeyNavigation(false);
     const int widths[SendColumn::Count] = {50, 30, 30, 30, 30, 30, 30, 30, 30, 60, 60, 300};
     for (int c = 0; c < SendColumn::Count; ++c)
         StringGrid->setColumnWidth(c, px(widths[c]));

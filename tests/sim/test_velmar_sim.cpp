@@ -36,3 +36,24 @@ TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
         EXPECT_TRUE(p.readAllStandardOutput().isEmpty()); // no device was made
     }
 }
+
+TEST(VelmarSim, AnswersTheScriptCommandsAndRefusesEveryNth)
+{
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start({"--refuse-every", "3"}));
+    RecordingLog terminal;
+    TCustomComPort port;
+    Link link{port, terminal};
+    link.ConnectDispatcher();
+    port.SetPort(sim.devicePath());
+    port.Open();
+    EXPECT_EQ(link.SendTelegram(":aa026002a5\r"), 0x60); // module 2: number, then the reading
+    ASSERT_EQ(link.AnswerData().size(), 3u);
+    EXPECT_EQ(link.AnswerData()[0], 2);
+    EXPECT_EQ(link.SendTelegram(":aa0562090A0B0Ca5\r"), 0x62);
+    EXPECT_EQ(link.AnswerData()[0], 10);               // node 9 answers as 10
+    EXPECT_EQ(link.SendTelegram(":aa0150a5\r"), 0x21); // the third telegram
+    EXPECT_EQ(link.SendTelegram(":aa0150a5\r"), 0x50);
+    EXPECT_EQ(link.AnswerData().size(), 3u);
+    port.Close();
+}

@@ -461,9 +461,17 @@ void TFormOneWire::StringGridDrawCell(int column, int line, const QString& text)
 
 void TFormOneWire::ExecuteRow(int index)
 {
-    // A click inside a running row (or anybody else's exchange) would nest two exchanges.
-    if (m_state.Busy || m_link.busy()) {
-        RichEdit->addLine(QStringLiteral("line busy, refused: Senden"));
+    // A click can only come while events are handled, and a running row (from the timer or
+    // another click) handles them only inside the line's waits, which hold the line, as does
+    // anybody else's exchange: the line refuses the click and says so in the terminal. The
+    // notice here goes above the line of a row still waiting, so that its outcome lands
+    // behind that row's text.
+    if (m_link.refuseIfBusy(QStringLiteral("Senden"))) {
+        const QString notice = QStringLiteral("line busy, refused: Senden");
+        if (m_state.Busy)
+            RichEdit->addLineAbove(notice);
+        else
+            RichEdit->addLine(notice);
         return;
     }
     m_interpreter->ExecuteRow(index);

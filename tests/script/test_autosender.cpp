@@ -215,8 +215,7 @@ TEST_F(Ticks, NoRowInsideAnotherExchange)
     sender.start();
     {
         // A download holds the line: the due row waits.
-        const auto session = rig.link.tryBeginSession("download");
-        ASSERT_TRUE(session);
+        const Link::Hold download(rig.link);
         ticks(3);
         EXPECT_TRUE(startRows.isEmpty());
     }

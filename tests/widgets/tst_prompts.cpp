@@ -79,6 +79,30 @@ private Q_SLOTS:
         QCOMPARE(QDir(dialog.directory()).absolutePath(), sub);
         QCOMPARE(dialog.selectedNameFilter(), QStringLiteral("AWL (*.vlb)"));
     }
+
+    void aCaptionReachesTheDialog()
+    {
+        const QString filter = QStringLiteral("CSV Datei (*.csv)|*.csv|alle Dateien (*.*)|*.*");
+        QFileDialog dialog;
+        const QString toolkitOwn = dialog.windowTitle();
+        Prompts::prepareFileDialog(dialog, m_dir.filePath(QStringLiteral("list.csv")), filter, QStringLiteral("csv"),
+                                   QStringLiteral("CAN-Sendeliste laden"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("CAN-Sendeliste laden"));
+        QCOMPARE(dialog.selectedNameFilter(), QStringLiteral("CSV Datei (*.csv)"));
+        QCOMPARE(dialog.defaultSuffix(), QStringLiteral("csv"));
+        // Without one the toolkit's caption stays.
+        QFileDialog plain;
+        Prompts::prepareFileDialog(plain, m_dir.filePath(QStringLiteral("list.csv")), filter, QStringLiteral("csv"));
+        QCOMPARE(plain.windowTitle(), toolkitOwn);
+
+        // A replaced dialog is told nothing of the caption; the caption asked for is kept.
+        Prompts::setSaveFile([](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
+        Prompts::saveFile(nullptr, QString(), filter, QStringLiteral("csv"),
+                          QStringLiteral("CAN-Sendeliste speichern"));
+        QCOMPARE(Prompts::lastTitle(), QStringLiteral("CAN-Sendeliste speichern"));
+        Prompts::saveFile(nullptr, QString(), filter, QStringLiteral("csv"));
+        QCOMPARE(Prompts::lastTitle(), QString());
+    }
 };
 
 int main(int argc, char** argv)

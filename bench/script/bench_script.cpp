@@ -1,9 +1,11 @@
 // The script monitor's auto send against velmar-sim on a pseudo-terminal, through the real
 // port code and the real window (offscreen): rows per second next to the design's limit of one
-// row per 100 ms tick, the largest gap between row starts, CPU per row; 6-attempt rows against
-// a board that refuses one telegram in ten; and what the window costs while it waits.
+// row per 100 ms tick, the largest gap between row starts, CPU per row, and a row's time next
+// to the time its bytes take on the line (counted in the same run); 6-attempt rows against a
+// board that refuses one telegram in ten; and what the window costs while it waits.
 #include "AutoSender.h"
 #include "BenchRig.h"
+#include "PosixSerialBackend.h"
 #include "ScriptInterpreter.h"
 #include "SendListFile.h"
 #include "SendListModel.h"
@@ -22,6 +24,27 @@
 namespace {
 
 constexpr double TickMs = 100.0;
+constexpr double LineBytesPerSecond = 5760.0; // 57600 baud, 10 bits a byte
+
+// The real device, counting the bytes that cross it in both directions.
+class CountingBackend : public PosixSerialBackend {
+public:
+    CountingBackend(const QString& path, qint64& bytes) : PosixSerialBackend(path), m_bytes(bytes) {}
+    qint64 read(char* data, qint64 max) override { return counted(PosixSerialBackend::read(data, max)); }
+    qint64 write(const char* data, qint64 count, int timeoutMs) override
+    {
+        return counted(PosixSerialBackend::write(data, count, timeoutMs));
+    }
+
+private:
+    qint64 counted(qint64 n)
+    {
+        if (n > 0)
+            m_bytes += n;
+        return n;
+    }
+    qint64& m_bytes;
+};
 
 const char* const MixedRows[] = {"ACK",    "DIG",    "BVAR;13", "WVAR;1",     "GETU;2", "GETT;0", "ADRW;0;3",
                                  "EEPR;8", "RAMR;8", "ADRR",    "MSGW;1;2;3", "MSGR",   "RCAN;2", "WCAN;2;1;2;3",
@@ -33,6 +56,7 @@ struct Figures {
     double maxGapMs = 0;
     double meanRowMs = 0;
     double cpuPerRowMs = 0;
+    double lineRowMs = 0; // the line time of a row's bytes
     std::uint64_t telegrams = 0;
 };
 
@@ -50,6 +74,13 @@ Figures autoSend(const QStringList& simArgs, const QStringList& rows, double sec
     PtyBoard board(simArgs);
     if (!board.ok)
         return f;
+    // The same device again, through a backend that counts its bytes.
+    qint64 bytes = 0;
+    const QString device = board.sim.devicePath();
+    board.port.Close();
+    TCustomComPort::RegisterBackend(device,
+                                    [&](const QString&) { return std::make_unique<CountingBackend>(device, bytes); });
+    board.port.Open();
     TFormOneWire form(board.link, settings);
     form.show();
     form.sendList().clear();
@@ -70,10 +101,12 @@ Figures autoSend(const QStringList& simArgs, const QStringList& rows, double sec
     const std::uint64_t telegramsBefore = form.interpreter().telegramsSent();
     runFor(0.3); // the window settles
     const double cpu0 = cpuSeconds();
+    const qint64 bytes0 = bytes;
     form.btSenden->click();
     runFor(seconds);
     form.btSenden->click();
     const double cpu = cpuSeconds() - cpu0;
+    const qint64 wire = bytes - bytes0;
     f.rows = int(starts.size());
     f.seconds = seconds;
     for (std::size_t i = 1; i < starts.size(); ++i)
@@ -81,6 +114,9 @@ Figures autoSend(const QStringList& simArgs, const QStringList& rows, double sec
     f.meanRowMs = f.rows ? busyMs / f.rows : 0;
     f.cpuPerRowMs = f.rows ? 1000.0 * cpu / f.rows : 0;
     f.telegrams = form.interpreter().telegramsSent() - telegramsBefore;
+    f.lineRowMs = f.rows ? 1000.0 * double(wire) / LineBytesPerSecond / f.rows : 0;
+    board.port.Close();
+    TCustomComPort::UnregisterBackend(device);
     return f;
 }
 
@@ -88,8 +124,9 @@ void report(const char* title, const Figures& f)
 {
     const double perSecond = f.rows / f.seconds;
     std::printf("%-34s %5d rows in %.0f s: %.2f rows/s = %.3f of the limit (10/s); largest gap %.1f ms; "
-                "row %.2f ms; %.2f telegrams/row; CPU %.2f ms/row\n",
+                "row %.2f ms (%.3f x the line's %.2f ms for its bytes); %.2f telegrams/row; CPU %.2f ms/row\n",
                 title, f.rows, f.seconds, perSecond, perSecond / (1000.0 / TickMs), f.maxGapMs, f.meanRowMs,
+                f.lineRowMs > 0 ? f.meanRowMs / f.lineRowMs : 0.0, f.lineRowMs,
                 f.rows ? double(f.telegrams) / f.rows : 0.0, f.cpuPerRowMs);
 }
 

@@ -154,11 +154,12 @@ void TFormEinst_K03::ButtonUFClick()
     (void)SdCardCopy(steps()).upload(path);
 }
 
-QString TFormEinst_K03::chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&))
+QString TFormEinst_K03::chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&,
+                                                     const QString&))
 {
     // The line is held while the user chooses, so that no timer starts an exchange meanwhile.
     Link::Hold choosing(m_link);
-    return prompt(this, QString(), FileFilter, DefaultExtension);
+    return prompt(this, QString(), FileFilter, DefaultExtension, QString());
 }
 
 QRadioButton* TFormEinst_K03::lcdButton(CpuBoardConfig::Lcd lcd) const

@@ -51,7 +51,7 @@ public:
 
 private:
     // The PC file of a copy, asked for through `prompt`; empty when the user cancelled.
-    QString chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&));
+    QString chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&, const QString&));
     QRadioButton* lcdButton(CpuBoardConfig::Lcd lcd) const;
     void buildHardwareBox();
     QLayout* buildCopyColumn();

@@ -102,6 +102,7 @@ TEST(SendListReader, FieldRules)
     EXPECT_THROW((void)SendListFile::parseLine("ACK;b12"), EConvertError);
     try {
         (void)SendListFile::parseLine("ACK;1;zz");
+        FAIL() << "a field that is no number was taken";
     } catch (const EConvertError& e) {
         EXPECT_EQ(e.message(), QString("'zz' is not a valid integer value"));
     }

@@ -174,12 +174,12 @@ TEST_F(Table, ASilentBlockLookupDoesNotStopTheReads)
 
 TEST(TableAnswers, ShortEntriesRefusalsAndOddCodes)
 {
-    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
+    int entry = 0;
+    ScriptedBoard s([&entry](const QByteArray& request) -> QByteArray {
         if (request == ":aa024000a5")
             return ":aa03400008a5\n";
         if (request == ":aa023601a5")
             return ":aa0152a5\n";
-        static int entry = 0;
         switch (entry++) {
         case 0: return ":aa09360102030405060708a5\n"; // eight bytes of eleven
         case 1: return ":aa0121a5\n";

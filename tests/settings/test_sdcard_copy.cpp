@@ -222,8 +222,8 @@ TEST_F(Card, ClicksRefusedWhileAPartOrAReadWaitsStandAboveItsLine)
 TEST(CardAnswers, ABoardAnsweringAckForEverStopsAfterSixAttempts)
 {
     QTemporaryDir dir;
-    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
-        static int reads = 0;
+    int reads = 0;
+    ScriptedBoard s([&reads](const QByteArray& request) -> QByteArray {
         if (request == ":aa0173a5")
             return ++reads == 1 ? ":aa05736F6B0D0Aa5\n" : ":aa0120a5\n";
         return ":aa0120a5\n";
@@ -241,8 +241,8 @@ TEST(CardAnswers, ABoardAnsweringAckForEverStopsAfterSixAttempts)
 TEST(CardAnswers, FailedAttemptsEndTheReadAndTheCloseStillGoesOut)
 {
     QTemporaryDir dir;
-    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
-        static int reads = 0;
+    int reads = 0;
+    ScriptedBoard s([&reads](const QByteArray& request) -> QByteArray {
         if (request != ":aa0173a5")
             return ":aa0120a5\n";
         switch (++reads) {
@@ -293,8 +293,8 @@ TEST(CardAnswers, ACloseRefusedWith22FailsAnd21ShowsNothing)
 TEST(CardAnswers, AnAnswerThatDoesNotConvertEndsTheUploadButKeepsWhatWasRead)
 {
     QTemporaryDir dir;
-    ScriptedBoard s([](const QByteArray& request) -> QByteArray {
-        static int reads = 0;
+    int reads = 0;
+    ScriptedBoard s([&reads](const QByteArray& request) -> QByteArray {
         if (request != ":aa0173a5")
             return ":aa0120a5\n";
         return ++reads == 1 ? ":aa0473616263a5\n" : ":aa0173zza5\n";

@@ -37,6 +37,18 @@ TEST(Examples, EveryRowOfEveryListRunsOnTheSimulatedBoard)
     }
 }
 
+TEST(Examples, TheListsHaveTheHeaderAndLineEndsTheToolWrites)
+{
+    for (const QString& name : QDir(Examples).entryList({"*.csv"}, QDir::Files)) {
+        QFile f(QDir(Examples).filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QByteArray bytes = f.readAll();
+        EXPECT_TRUE(bytes.startsWith(SendListFile::Header.toUtf8() + "\r\n")) << name.toStdString();
+        EXPECT_TRUE(bytes.endsWith("\r\n")) << name.toStdString();
+        EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n")) << name.toStdString();
+    }
+}
+
 TEST(Examples, TheMeasuringListWritesOneLogLinePerPass)
 {
     SimRig rig;

@@ -229,9 +229,8 @@ void TFormOneWire::MainFormCreate()
     LogFileName = s.LogFile;
     ScriptFileName = s.ScriptFile;
     move(s.XPos, s.YPos);
-    // 0 is what a first start reads: the window keeps its design size.
-    if (s.Breite > 0 && s.Hoehe > 0)
-        resize(s.Breite, s.Hoehe);
+    // 0 is what a first start reads: that dimension keeps its design size.
+    resize(s.Breite > 0 ? s.Breite : width(), s.Hoehe > 0 ? s.Hoehe : height());
     PressedRow = 0;
     HinzufuegenBtnClick();
 }

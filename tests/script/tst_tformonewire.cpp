@@ -360,15 +360,23 @@ private Q_SLOTS:
             QCOMPARE(form->size(), QSize(900, 700));
             QCOMPARE(form->ScriptFileName, QString("/tmp/liste.csv"));
         }
-        // Keys in any case; a width of 0 means the design size.
+        // Keys in any case; a width or height of 0 means that dimension's design size, the other
+        // stored one stays.
         QFile f(settingsPath());
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("[ONEWIRE]\nxpos=7\nbreite=0\nHOEHE=500\nlogfile=/tmp/x.csv\n");
         f.close();
+        {
+            auto form = makeForm();
+            QCOMPARE(form->x(), 7);
+            QCOMPARE(form->size(), QSize(qRound(780 * form->scale()), 500));
+            QCOMPARE(form->LogFileName, QString("/tmp/x.csv"));
+        }
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[OneWire]\nBreite=850\nHoehe=0\n");
+        f.close();
         auto form = makeForm();
-        QCOMPARE(form->x(), 7);
-        QCOMPARE(form->width(), qRound(780 * form->scale()));
-        QCOMPARE(form->LogFileName, QString("/tmp/x.csv"));
+        QCOMPARE(form->size(), QSize(850, qRound(640 * form->scale())));
     }
 
     void loadAndSave()

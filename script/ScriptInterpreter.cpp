@@ -319,8 +319,10 @@ bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
         info(shown);
         return false;
     };
-    const auto invalid = [&](int code) {
-        unexpected(code);
+    // The first two steps write nothing for a code they do not expect; the last one names it.
+    const auto invalid = [&](int code, bool shown) {
+        if (shown)
+            unexpected(code);
         result = QStringLiteral("?");
         return false;
     };
@@ -332,7 +334,7 @@ bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
     if (code == CommandSet::Ack)
         return failed(Fail, Fail);
     if (code != CommandSet::FileBlockAddress || answer().size() < 2)
-        return invalid(code);
+        return invalid(code, false);
     info(Pass);
     const int base = answer()[1] * 256 + answer()[0];
 
@@ -345,7 +347,7 @@ bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
     if (code == CommandSet::Refused)
         return failed(Fail, Fail);
     if (code != CommandSet::Ack)
-        return invalid(code);
+        return invalid(code, false);
     info(Pass);
 
     label(QStringLiteral("RAM lesen: "));
@@ -355,7 +357,7 @@ bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
     if (code == CommandSet::Refused)
         return failed(Fail, Fail);
     if (code != CommandSet::RamRead || answer().size() < 3)
-        return invalid(code);
+        return invalid(code, true);
     info(Pass);
     result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
     return true;

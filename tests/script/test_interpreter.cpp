@@ -291,6 +291,20 @@ TEST_F(Scripted, GettStepsAndTheirAnswers)
     EXPECT_EQ(mixed, (Lines{"Rückmeldung ungültig ? $52", "Baustein $00   fail;"}));
 }
 
+TEST_F(Scripted, GettShowsAnInvalidAnswerOnlyInItsLastStep)
+{
+    // Codes that the first two steps do not list write nothing and fail the attempt: 0x21 in
+    // step one, a short address, 0x52 and 0x36 in step two. Step three names its unexpected
+    // code.
+    const Lines lines =
+        run("GETT", {":aa0121a5\n", ":aa03400008a5\n", ":aa0152a5\n", ":aa024008a5\n", ":aa03400008a5\n", ":aa0120a5\n",
+                     ":aa0152a5\n", ":aa0121a5\n", ":aa03400008a5\n", ":aa0136a5\n"});
+    EXPECT_EQ(answered, 10);
+    EXPECT_EQ(lines, (Lines{"Rückmeldung ungültig ? $52", "Baustein $00 ?;"}));
+    EXPECT_EQ(core.file.text, QString("?;"));
+    EXPECT_TRUE(core.state.FaultFlag);
+}
+
 TEST_F(OnSim, BitAndWordVariables)
 {
     board().ram()[SimBoard::BitVariablesAt + 1] = 0x20; // signal 13 set

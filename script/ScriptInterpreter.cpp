@@ -396,6 +396,10 @@ void ScriptInterpreter::bvar()
         if (code == 0) {
             result = Timeout;
             m_state.FaultFlag = true;
+        } else if (code == Garbled) {
+            // Its text is in the log; like a lost answer, it is worth another try.
+            result = QStringLiteral("?");
+            m_state.FaultFlag = true;
         } else if (code == CommandSet::Refused) {
             result = Fail;
         } else if (code == CommandSet::BitVariable && !answer().empty()) {
@@ -419,6 +423,10 @@ void ScriptInterpreter::wvar()
         const int code = send(CommandSet::wordVariable(v));
         if (code == 0) {
             result = Timeout;
+            m_state.FaultFlag = true;
+        } else if (code == Garbled) {
+            // Its text is in the log; like a lost answer, it is worth another try.
+            result = QStringLiteral("?");
             m_state.FaultFlag = true;
         } else if (code == CommandSet::Refused) {
             result = Fail;
@@ -493,6 +501,8 @@ void ScriptInterpreter::dig()
     if (code == 0) {
         append(Timeout);
         m_state.FaultFlag = true;
+    } else if (code == Garbled) {
+        m_state.FaultFlag = true; // as for a lost answer; the text is in the log
     } else if (code == CommandSet::Refused) {
         append(Fail);
     } else if (code == CommandSet::DigitalIO) {

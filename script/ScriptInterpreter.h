@@ -19,8 +19,9 @@ class MeasurementLog;
 // sends the telegrams, judges the answers and writes the results to the window's log, to the
 // measurement log and, for RFBA, back into the row. Opens no dialog and needs no widget.
 //
-// Answers never raise errors here: an answer that does not convert is logged and counts as
-// an unexpected answer. Errors of the port and of the measurement log end the row and are
+// Answers never raise errors here: an answer that does not convert is logged and counts as a
+// failed attempt where the command makes attempts (DIG marks the fault as for a lost answer).
+// Errors of the port and of the measurement log end the row and are
 // thrown on, except a port error after the port has reported its own loss.
 class ScriptInterpreter {
 public:

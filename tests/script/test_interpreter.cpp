@@ -446,6 +446,34 @@ TEST_F(OnSim, AGarbledAnswerIsAFailedAttemptNotAnError)
     // Without attempts, the same text and nothing else.
     board().faults().onlyCodes = {0x20};
     EXPECT_EQ(run("ACK"), Lines{"'$zz' is not a valid integer value"});
+    EXPECT_TRUE(TestApplication::errors().isEmpty());
+
+    // The variables try again, and the failure is marked as for a timeout.
+    const QString garbled("'$zz' is not a valid integer value");
+    for (const char* row : {"BVAR;13", "WVAR;2"}) {
+        core.state.FaultFlag = false;
+        board().faults().onlyCodes = {0x53, 0x54};
+        EXPECT_EQ(sends(row).size(), 3) << row;
+        const QString title = row[0] == 'B' ? "Bit Variable $0D ?;" : "Word Variable $02 ?;";
+        EXPECT_EQ(core.log.lines(), (Lines{garbled, garbled, garbled, title})) << row;
+        EXPECT_TRUE(core.state.FaultFlag) << row;
+    }
+    // DIG has no attempts: the flag is set as for its timeout.
+    core.state.FaultFlag = false;
+    board().faults().onlyCodes = {0x52};
+    EXPECT_EQ(run("DIG"), Lines{garbled});
+    EXPECT_TRUE(core.state.FaultFlag);
+}
+
+TEST_F(Scripted, AVariableAnsweredGarbledOnceTakesItsNextAnswer)
+{
+    EXPECT_EQ(run("BVAR;13", {":aa0253zza5\n", ":aa025320a5\n"}),
+              (Lines{"'$zz' is not a valid integer value", "Bit Variable $05 1;"}));
+    EXPECT_TRUE(core.state.FaultFlag);
+    core.state.FaultFlag = false;
+    EXPECT_EQ(run("WVAR;1", {":aa0354zz00a5\n", ":aa03540100a5\n"}),
+              (Lines{"'$zz' is not a valid integer value", "Word Variable $01 1;"}));
+    EXPECT_TRUE(core.state.FaultFlag);
 }
 
 TEST_F(OnSim, AFailedLogFileWriteEndsTheRowAndClearsBusy)

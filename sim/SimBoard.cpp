@@ -306,8 +306,10 @@ void SimBoard::sendAnswer(const QByteArray& payload, bool faulty)
     if (f.silent)
         return;
     QByteArray t = f.noise + ':' + (f.wrongStart ? "ab" : "aa") + hexPair(std::uint8_t(payload.size()));
-    for (qsizetype i = 0; i < payload.size(); ++i)
-        t += (i == 0 && f.badGroup) ? QByteArray("zz") : hexPair(std::uint8_t(payload[i]));
+    for (qsizetype i = 0; i < payload.size(); ++i) {
+        const auto byte = std::uint8_t(i == 0 && f.wrongCode ? payload[i] ^ 0x80 : payload[i]);
+        t += (i == 0 && f.badGroup) ? QByteArray("zz") : hexPair(byte);
+    }
     t += f.wrongEnd ? "a4" : "a5";
     t += "\r\n";
     if (f.answerDelayMs > 0)

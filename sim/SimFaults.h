@@ -13,6 +13,7 @@ struct SimFaults {
     bool wrongStart = false;       // start byte 0xAB instead of 0xAA
     bool wrongEnd = false;         // end byte 0xA4 instead of 0xA5
     bool badGroup = false;         // a group that is not hexadecimal ("zz") in place of the code
+    bool wrongCode = false;        // a well-formed answer whose code has its top bit flipped (0x34: 0xB4)
     QByteArray noise;              // characters sent before the ":" of every answer
     int answerDelayMs = 0;         // time between the request and the answer
     QList<std::uint8_t> onlyCodes; // when not empty, the faults above hit only these commands

@@ -49,6 +49,8 @@ int main(int argc, char** argv)
     const QCommandLineOption wrongEnd(QStringLiteral("wrong-end"), QStringLiteral("Answer with end byte 0xA4."));
     const QCommandLineOption badGroup(QStringLiteral("bad-group"),
                                       QStringLiteral("Put a group that is not hex into answers."));
+    const QCommandLineOption wrongCode(QStringLiteral("wrong-code"),
+                                       QStringLiteral("Answer with the code's top bit flipped (0x34 as 0xB4)."));
     const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer telegrams after <ms>."),
                                    QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Send <text> before the ':' of answers."),
@@ -77,9 +79,9 @@ int main(int argc, char** argv)
                                     QStringLiteral("Keep the files of the SD card in the folder <dir> (made when "
                                                    "missing) instead of in memory."),
                                     QStringLiteral("dir"));
-    p.addOptions({link,     kind,     pace,    silent, refuse,     refuseEvery, wrongStart,
-                  wrongEnd, badGroup, delay,   noise,  faultCodes, flashEnd,    blockSize,
-                  noSignOn, dropAck,  corrupt, shortX, blockZero,  invalidFw,   sdCard});
+    p.addOptions({link,     kind,      pace,   silent,    refuse,     refuseEvery, wrongStart, wrongEnd,
+                  badGroup, wrongCode, delay,  noise,     faultCodes, flashEnd,    blockSize,  noSignOn,
+                  dropAck,  corrupt,   shortX, blockZero, invalidFw,  sdCard});
     p.process(app);
 
     bool kindOk = false;
@@ -111,6 +113,7 @@ int main(int argc, char** argv)
     f.wrongStart = p.isSet(wrongStart);
     f.wrongEnd = p.isSet(wrongEnd);
     f.badGroup = p.isSet(badGroup);
+    f.wrongCode = p.isSet(wrongCode);
     f.answerDelayMs = p.value(delay).toInt();
     f.noise = p.value(noise).toLatin1();
     for (const QString& code : p.value(faultCodes).split(QLatin1Char(','), Qt::SkipEmptyParts)) {

@@ -67,6 +67,11 @@ TEST(EndToEnd, FaultsOfTheBoardReachTheCaller)
         EXPECT_EQ(rig.link.AnswerBuffer()[0], 1); // decoded up to the end byte
     }
     {
+        OverPty rig({"--wrong-code", "--fault-codes", "34"});
+        EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
+        EXPECT_EQ(rig.link.SendTelegram(":aa023401a5\r"), 0xB4);
+    }
+    {
         OverPty rig({"--delay", "300"});
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
     }

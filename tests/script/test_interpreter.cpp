@@ -135,6 +135,18 @@ TEST_F(OnSim, WriteRule)
     EXPECT_FALSE(core.state.FaultFlag);
 }
 
+TEST_F(OnSim, AWrongAnswerCodeIsNamedWhereTheCommandSaysSo)
+{
+    board().faults().wrongCode = true;
+    EXPECT_EQ(run("EEPR;2"), Lines{"Rückmeldung ungültig ? $B4"});
+    EXPECT_EQ(run("DIG"), Lines{"Rückmeldung ungültig ? $D2"});
+    EXPECT_EQ(run("ACK"), Lines{}); // the write rule names nothing
+    // GETT names it in its last step only; each such attempt fails.
+    board().faults().onlyCodes = {0x36};
+    EXPECT_EQ(run("GETT"), (Lines(6, "Rückmeldung ungültig ? $B6") << "Baustein $00 ?;"));
+    EXPECT_TRUE(core.state.FaultFlag);
+}
+
 TEST_F(OnSim, DumpRuleAndTheMemories)
 {
     info(true); // the reads have no label line anyway

@@ -123,6 +123,10 @@ TEST_F(Board, AnswerFaults)
     f.badGroup = true;
     EXPECT_EQ(ask(":aa0131a5"), ":aa03zz0000a5\r\n");
     f.badGroup = false;
+    f.wrongCode = true; // well-formed, but not the code the command answers with
+    EXPECT_EQ(ask(":aa0120a5"), ":aa01a0a5\r\n");
+    EXPECT_EQ(ask(":aa0131a5"), ":aa03b10000a5\r\n");
+    f.wrongCode = false;
     f.noise = "#?x";
     EXPECT_EQ(ask(":aa0120a5"), "#?x:aa0120a5\r\n");
     f.noise.clear();

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 
 namespace {
@@ -43,6 +44,9 @@ QWidget* SendCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
 {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
+        // The file separates its fields with ";", which no mnemonic holds.
+        if (index.column() == SendColumn::Cmd)
+            edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;]*")), edit));
         auto* self = const_cast<SendCellDelegate*>(this);
         connect(edit, &QLineEdit::textEdited, self, [self, edit] { Q_EMIT self->commitData(edit); });
     }

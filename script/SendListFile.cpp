@@ -160,6 +160,12 @@ QByteArray SendListFile::format(const SendList& list)
 
 void SendListFile::save(const QString& path, const SendList& list)
 {
+    // A ";" in a command would split its line on loading; such a list is not written at all.
+    for (int i = 0; i < list.size(); ++i)
+        if (list.at(i).CMD.contains(QLatin1Char(';')))
+            throw EInOutError(QStringLiteral("Cannot write %1: the CMD \"%2\" of row %3 holds a \";\", which the file "
+                                             "uses to separate its fields")
+                                  .arg(QDir::toNativeSeparators(path), list.at(i).CMD, QString::number(i + 1)));
     QSaveFile file(path);
     const QByteArray bytes = format(list);
     // Unbuffered, so that a write cut short by a full disk is seen here; a buffered save file

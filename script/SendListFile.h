@@ -19,7 +19,8 @@ public:
     // ends the load with EConvertError; the rows before that line stay.
     static void load(const QString& path, SendList& list);
     // Writes a new file beside the old one and puts it in its place, so a failed write never
-    // leaves a cut-off list (EInOutError).
+    // leaves a cut-off list (EInOutError). A row whose CMD holds a ";" could not be read back:
+    // the list is then not written and the old file stays (EInOutError).
     static void save(const QString& path, const SendList& list);
 
     // The file's text as read: UTF-8, or Latin-1 for a file that is not valid UTF-8.

@@ -235,4 +235,25 @@ TEST_F(SendListFileTest, AFailedSaveLeavesTheOldFileWhole)
     EXPECT_FALSE(QFile::exists(path("no")));
 }
 
+TEST_F(SendListFileTest, ACommandWithTheSeparatorIsNotWritten)
+{
+    // The reader would split it and stop at the fields behind: such a file could not be loaded.
+    SendList list;
+    list.append(eepwRow());
+    SendListFile::save(path("keep.csv"), list);
+    const QByteArray before = readBytes(path("keep.csv"));
+    list.append(eepwRow());
+    list.at(1).CMD = "EE;PW";
+    try {
+        SendListFile::save(path("keep.csv"), list);
+        FAIL() << "written";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.message(), QString("Cannot write %1: the CMD \"EE;PW\" of row 2 holds a \";\", which the "
+                                       "file uses to separate its fields")
+                                   .arg(QDir::toNativeSeparators(path("keep.csv"))));
+    }
+    EXPECT_EQ(readBytes(path("keep.csv")), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.csv"});
+}
+
 } // namespace

@@ -174,6 +174,17 @@ private Q_SLOTS:
         QCOMPARE(int(form->sendList().at(0).data[0]), 1);
         QTest::keyClick(editor, Qt::Key_Escape);
 
+        // The separator of the file never goes into a command, typed or pasted.
+        type(*form, 0, 0, "EE;PW;");
+        QCOMPARE(form->sendList().at(0).CMD, QString("EEPW"));
+        editor = startEditing(*form, 0, 0);
+        QVERIFY(editor);
+        editor->insert("A;B");
+        QCOMPARE(editor->text(), QString("EEPW"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        type(*form, 0, 11, "a;b");
+        QCOMPARE(form->sendList().at(0).Comment, QString("a;b"));
+
         // The button column is never edited.
         form->StringGrid->setCurrentIndex(form->model().index(0, 10));
         QCOMPARE(form->StringGrid->editTriggers(), QAbstractItemView::NoEditTriggers);

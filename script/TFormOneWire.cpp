@@ -333,15 +333,18 @@ void TFormOneWire::LadenBtnClick()
         return;
     }
     ScriptFileName = chosen;
+    const auto showList = [this] {
+        m_model->refresh();
+        StringGrid->setCurrentIndex(m_model->index(0, 0));
+    };
     try {
         SendListFile::load(chosen, m_list);
     } catch (...) {
-        // The rows read before a bad line stay and are shown.
-        m_model->refresh();
+        // The rows read before a bad line stay, are shown and can be worked on.
+        showList();
         throw;
     }
-    m_model->refresh();
-    StringGrid->setCurrentIndex(m_model->index(0, 0));
+    showList();
 }
 
 void TFormOneWire::SpeichernBtnClick()

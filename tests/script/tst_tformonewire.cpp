@@ -431,6 +431,19 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(VelmarError, form->LadenBtnClick());
         QCOMPARE(form->sendList().size(), 2);
         QCOMPARE(form->lineCount(), 3);
+
+        // A bad field ends the load; the rows before it are there to work on at once.
+        m_answer = m_dir.filePath("bad.csv");
+        QFile bad(m_answer);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("h\r\nACK\r\nDIG\r\nEEPR;1x\r\nRAMR\r\n");
+        bad.close();
+        QVERIFY_THROWS_EXCEPTION(VelmarError, form->LadenBtnClick());
+        QCOMPARE(form->lineCount(), 3);
+        QCOMPARE(form->StringGrid->currentIndex(), form->model().index(0, 0));
+        form->EntfernenBtn->click();
+        QCOMPARE(form->sendList().size(), 1);
+        QCOMPARE(form->sendList().at(0).CMD, QString("DIG"));
     }
 
     void logFileOpensAndCloses()

@@ -3,6 +3,7 @@
 #include "SendRow.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -10,7 +11,9 @@
 
 namespace {
 const char* const EditorStarted = "velmarEditorStarted";
-}
+const char* const TextBefore = "velmarTextBefore";
+const char* const Typed = "velmarTyped";
+} // namespace
 
 void SendCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
@@ -48,7 +51,10 @@ QWidget* SendCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
         if (index.column() == SendColumn::Cmd)
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^;]*")), edit));
         auto* self = const_cast<SendCellDelegate*>(this);
-        connect(edit, &QLineEdit::textEdited, self, [self, edit] { Q_EMIT self->commitData(edit); });
+        connect(edit, &QLineEdit::textEdited, self, [self, edit] {
+            edit->setProperty(Typed, true);
+            Q_EMIT self->commitData(edit);
+        });
     }
     return editor;
 }
@@ -61,4 +67,20 @@ void SendCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) 
         return;
     editor->setProperty(EditorStarted, true);
     QStyledItemDelegate::setEditorData(editor, index);
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        edit->setProperty(TextBefore, edit->text());
+}
+
+bool SendCellDelegate::eventFilter(QObject* object, QEvent* event)
+{
+    // What was typed is stored as it comes, so Escape has to store the old text again (through
+    // the same path as typing) before the editor closes.
+    auto* edit = qobject_cast<QLineEdit*>(object);
+    if (edit && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        edit->property(Typed).toBool()) {
+        edit->setText(edit->property(TextBefore).toString());
+        edit->setProperty(Typed, false);
+        Q_EMIT commitData(edit);
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }

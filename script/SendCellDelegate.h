@@ -5,7 +5,8 @@
 
 // Draws the cells of the send-list grid: the "Senden" cell as a push button, raised or, while
 // the mouse holds it, sunken, in the style's own drawing; a blank line of an empty list as
-// nothing. Every change in the in-place editor is handed on at once.
+// nothing. Every change in the in-place editor is handed on at once; Escape hands on the text
+// from before the edit.
 class SendCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -21,4 +22,7 @@ public:
     std::function<bool(int line)> hasRow;
     // A cell has been drawn with its text (for the grid trace).
     std::function<void(int column, int line, const QString& text)> drawn;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
 };

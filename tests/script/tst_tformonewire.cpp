@@ -172,7 +172,20 @@ private Q_SLOTS:
         QTest::keyClicks(editor, "$1");
         QCOMPARE(editor->text(), QString("$1")); // stored at once, not replaced by "$01"
         QCOMPARE(int(form->sendList().at(0).data[0]), 1);
+        // Escape brings back the text from before, stored again as if typed.
+        form->DebugGCB->setChecked(true);
+        form->RichEdit->clear();
         QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(int(form->sendList().at(0).data[0]), 255);
+        QCOMPARE(form->sendList().at(0).notation[0], CellNotation::Hex);
+        QCOMPARE(shown(*form, 0, 1), QString("$FF"));
+        QVERIFY(logLines(*form).contains("StrGridSetEditText 0 = 255 2"));
+        form->DebugGCB->setChecked(false);
+        // Opened and left with Escape untouched, a cell keeps even a value it does not show.
+        editor = startEditing(*form, 0, 3);
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QCOMPARE(int(form->sendList().at(0).data[2]), 0x12);
 
         // The separator of the file never goes into a command, typed or pasted.
         type(*form, 0, 0, "EE;PW;");

@@ -80,6 +80,14 @@ TFormOneWire::~TFormOneWire()
 {
     Timer1->stop();
     guarded([this] { MainFormDestroy(); });
+    // The grid, its delegate and its model call back into the list and the handlers, which go
+    // with the members, before QDialog deletes its children: these go first.
+    delete StringGrid;
+    StringGrid = nullptr;
+    delete m_delegate;
+    m_delegate = nullptr;
+    delete m_model;
+    m_model = nullptr;
 }
 
 int TFormOneWire::px(int designPixels) const { return qRound(designPixels * m_scale); }

@@ -76,7 +76,7 @@ void ScriptInterpreter::ExecuteRow(int index)
     BusyScope busy(m_state.Busy);
     m_row = m_list.at(index);
     m_index = index;
-    m_generation = m_list.generation();
+    m_rowId = m_list.rowId(index);
     m_lineLost = false;
     const Command command = find(m_row.CMD);
     if (!command) {
@@ -257,8 +257,9 @@ void ScriptInterpreter::rfba()
         append(Fail);
     } else if (code == CommandSet::FileBlockAddress && answer().size() >= 2) {
         append(QStringLiteral("Adresse = ") + addressText());
-        // The row may have been removed or moved while the telegram waited.
-        if (m_list.generation() != m_generation || !m_list.contains(m_index))
+        // The row may have been removed or moved while the telegram waited; other changes of
+        // the list leave it where it was.
+        if (!m_list.contains(m_index) || m_list.rowId(m_index) != m_rowId)
             return;
         SendRow& row = m_list.at(m_index);
         row.data[0] = answer()[0];

@@ -98,7 +98,7 @@ private:
     // The row being run, as it was when it started, and where it stood in the list.
     SendRow m_row;
     int m_index = -1;
-    std::uint64_t m_generation = 0;
+    std::uint64_t m_rowId = 0;
     std::uint64_t m_telegrams = 0;
     bool m_lineLost = false;
     QMetaObject::Connection m_lineLostConnection;

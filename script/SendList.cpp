@@ -3,6 +3,7 @@
 void SendList::append(SendRow row)
 {
     m_rows.push_back(std::move(row));
+    m_ids.push_back(++m_lastId);
     ++m_generation;
 }
 
@@ -11,6 +12,7 @@ bool SendList::remove(int index)
     if (!contains(index))
         return false;
     m_rows.erase(m_rows.begin() + index);
+    m_ids.erase(m_ids.begin() + index);
     ++m_generation;
     if (m_rows.empty())
         append();
@@ -20,5 +22,6 @@ bool SendList::remove(int index)
 void SendList::clear()
 {
     m_rows.clear();
+    m_ids.clear();
     ++m_generation;
 }

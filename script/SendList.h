@@ -18,9 +18,12 @@ public:
 
     // Grid lines including the header: rows + 1, or 2 (a blank line) while the list is empty.
     [[nodiscard]] int lineCount() const { return empty() ? 2 : size() + 1; }
-    // Counts every change of the list's shape (rows added, removed, cleared), so that
-    // whoever holds a row index across a wait can tell whether it still means that row.
+    // Counts every change of the list's shape (rows added, removed, cleared).
     [[nodiscard]] std::uint64_t generation() const { return m_generation; }
+    // A number that names the row at `index` for as long as it is in the list and is never
+    // given to another row, so that whoever holds a row index across a wait can tell whether
+    // it still means that row.
+    [[nodiscard]] std::uint64_t rowId(int index) const { return m_ids.at(std::size_t(index)); }
 
     void append(SendRow row = {});
     // "Entfernen": removes the row; the last row removed leaves one new empty row. An index
@@ -32,5 +35,7 @@ public:
 
 private:
     std::vector<SendRow> m_rows;
+    std::vector<std::uint64_t> m_ids; // rowId of each row
     std::uint64_t m_generation = 0;
+    std::uint64_t m_lastId = 0;
 };

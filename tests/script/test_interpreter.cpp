@@ -221,6 +221,40 @@ TEST_F(Scripted, RfbaLeavesARowAloneThatWasRemovedMeanwhile)
     EXPECT_EQ(core.list.at(0).notation[0], CellNotation::Empty);
 }
 
+TEST_F(Scripted, RfbaWritesBackAfterARowWasAddedMeanwhile)
+{
+    core.list.clear();
+    const int row = core.add("RFBA");
+    // "Hinzufügen" while the telegram waits leaves the row where it was.
+    QTimer::singleShot(0, [this] {
+        core.list.append();
+        answers = {":aa03403412a5\n"};
+    });
+    answered = 0;
+    core.interpreter.ExecuteRow(row);
+    ASSERT_EQ(core.list.size(), 2);
+    EXPECT_EQ(core.list.at(0).data[0], 0x34);
+    EXPECT_EQ(core.list.at(0).data[1], 0x12);
+    EXPECT_EQ(core.list.at(0).notation[1], CellNotation::Hex);
+    EXPECT_EQ(core.list.at(1), SendRow{});
+
+    // A row removed in front of it moves it: its index means another row now, left alone.
+    core.list.clear();
+    core.add("ACK");
+    const int moved = core.add("RFBA");
+    core.add("DIG");
+    QTimer::singleShot(0, [this] {
+        core.list.remove(0);
+        answers = {":aa03405678a5\n"};
+    });
+    answered = 0;
+    core.interpreter.ExecuteRow(moved);
+    ASSERT_EQ(core.list.size(), 2);
+    EXPECT_EQ(core.list.at(0).notation[0], CellNotation::Empty);
+    EXPECT_EQ(core.list.at(1).CMD, QString("DIG"));
+    EXPECT_EQ(core.list.at(1).notation[0], CellNotation::Empty);
+}
+
 TEST_F(OnSim, GetuMeasuresIntoLogAndFile)
 {
     board().peripherals().moduleBase[3] = 535;

@@ -23,6 +23,8 @@ AutoSender::~AutoSender()
 {
     QObject::disconnect(m_lineLost);
     m_interpreter.stopAutoSend = nullptr;
+    if (m_rowDue)
+        m_state.Busy = false;
 }
 
 bool AutoSender::running() const { return m_state.AutoSend; }
@@ -75,7 +77,26 @@ void AutoSender::timerStart()
     if (m_interpreter.TelegramInfo)
         m_log.addLine(QStringLiteral("Timer Zeile: ") + QString::number(index));
     m_state.DelayTicks = m_list.at(index).givenDelay();
-    const std::uint64_t run = m_runs;
+    // Busy from here, so that the ticks in between only count.
+    m_state.Busy = true;
+    m_rowDue = true;
+    QMetaObject::invokeMethod(
+        &m_context, [this, index, run = m_runs] { runRow(index, run); }, Qt::QueuedConnection);
+}
+
+void AutoSender::runRow(int index, std::uint64_t run)
+{
+    m_rowDue = false;
+    m_state.Busy = false; // the interpreter holds it for the row itself
+    // Stopped, or started anew, before the row began: it does not run (row 0 is next then).
+    if (run != m_runs || !m_state.AutoSend)
+        return;
+    // Reached inside someone else's exchange (a download started by the main window's timer):
+    // the row has not begun, and the next tick starts it again.
+    if (m_link.busy()) {
+        m_state.DelayTicks = 0;
+        return;
+    }
     if (rowStarting)
         rowStarting(index);
     try {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QObject>
 #include <cstdint>
 #include <functional>
 
@@ -16,6 +17,10 @@ struct ScriptState;
 //
 // A tick starts no row while a row runs or while anyone else's exchange holds the line; it
 // does no more than count while a delay is pending or auto send is off.
+//
+// The row a tick starts runs just after the tick, from the event loop: a timer is not
+// delivered again while its own handler runs (not even inside the row's waits), and the ticks
+// that fall into a row must count its delay down.
 class AutoSender {
 public:
     AutoSender(ScriptState& state, SendList& list, ScriptInterpreter& interpreter, Link& link, LogSink& log);
@@ -23,7 +28,8 @@ public:
     AutoSender(const AutoSender&) = delete;
     AutoSender& operator=(const AutoSender&) = delete;
 
-    // One tick of the 100 ms timer.
+    // One tick of the 100 ms timer. A row that is due is marked busy here and runs once the
+    // event loop is reached again.
     void timerStart();
     // "Auto Senden" / "Break Senden".
     void btSendenClick();
@@ -39,6 +45,8 @@ public:
     std::function<void(int row)> rowFinished;
 
 private:
+    void runRow(int index, std::uint64_t run);
+
     ScriptState& m_state;
     SendList& m_list;
     ScriptInterpreter& m_interpreter;
@@ -46,4 +54,6 @@ private:
     LogSink& m_log;
     std::uint64_t m_runs = 0; // counts the starts, so that a restart during a row wins
     QMetaObject::Connection m_lineLost;
+    bool m_rowDue = false; // a tick has started a row that has not begun yet
+    QObject m_context;     // the due row's call goes with it
 };

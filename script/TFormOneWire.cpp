@@ -476,12 +476,18 @@ void TFormOneWire::ExecuteRow(int index)
     // anybody else's exchange: the line refuses the click and says so in the terminal. The
     // notice here goes above the line of a row still waiting, so that its outcome lands
     // behind that row's text.
+    const QString notice = QStringLiteral("line busy, refused: Senden");
     if (m_link.refuseIfBusy(QStringLiteral("Senden"))) {
-        const QString notice = QStringLiteral("line busy, refused: Senden");
         if (m_state.Busy)
             RichEdit->addLineAbove(notice);
         else
             RichEdit->addLine(notice);
+        return;
+    }
+    // A row that the timer has started begins as soon as the events are handled: the line is
+    // promised to it.
+    if (m_state.Busy) {
+        RichEdit->addLine(notice);
         return;
     }
     m_interpreter->ExecuteRow(index);

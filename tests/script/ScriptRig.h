@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AutoSender.h"
 #include "MeasurementLog.h"
 #include "RecordingLog.h"
 #include "ScriptInterpreter.h"
@@ -7,6 +8,7 @@
 #include "SendList.h"
 #include "SendListFile.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTime>
 
@@ -51,3 +53,11 @@ struct ScriptCore {
         return log.text().isEmpty() ? QStringList{} : log.lines();
     }
 };
+
+// One tick of the 100 ms timer as the event loop delivers it: the tick, then the row it has
+// started, which runs once the tick's handler has returned.
+inline void Tick(AutoSender& sender)
+{
+    sender.timerStart();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+}

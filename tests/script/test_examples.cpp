@@ -62,7 +62,7 @@ TEST(Examples, TheMeasuringListWritesOneLogLinePerPass)
     sender.start();
     // Two passes: ACK once, then CLW .. GOTO twice, the delay of 20 ticks in between.
     for (int tick = 0; tick < 1 + 8 + 20 + 7; ++tick)
-        sender.timerStart();
+        Tick(sender);
     file.close();
     QFile f(dir.filePath("log.csv"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

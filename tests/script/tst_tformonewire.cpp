@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -328,6 +329,19 @@ private Q_SLOTS:
             QCOMPARE(form->RichEdit->plainText(), QString("line busy, refused: Senden"));
         }
         QCOMPARE(sent(), before + 1);
+        // Between the tick that starts a row and the row itself.
+        form->DebugTCB->setChecked(false);
+        board().faults().answerDelayMs = 0;
+        form->btSenden->click();
+        form->timerStart();
+        QVERIFY(form->state().Busy);
+        form->RichEdit->clear();
+        form->ExecuteRow(1);
+        QCOMPARE(form->RichEdit->plainText(), QString("line busy, refused: Senden"));
+        QCOMPARE(sent(), before + 1);
+        QVERIFY(WaitUntil([&] { return sent() >= before + 2; }, 1000));
+        form->btSenden->click();
+        QCOMPARE(board().telegramLog().at(before + 1), QByteArray(":aa0120a5"));
     }
 
     void autoSendRunsAndStops()
@@ -356,6 +370,53 @@ private Q_SLOTS:
         form->btSenden->click();
         form->close();
         QVERIFY(!form->state().AutoSend);
+    }
+
+    void theTimerTicksOnWhileARowWaits()
+    {
+        auto form = makeForm();
+        show(*form);
+        // The window's own timer; `ticks` counts what it delivers.
+        int ticks = 0;
+        connect(form->Timer1, &QTimer::timeout, form.get(), [&] { ++ticks; });
+        QList<int> rows, started, ended;
+        form->autoSender().rowStarting = [&](int row) {
+            rows << row;
+            started << ticks;
+            board().faults().answerDelayMs = rows.size() == 1 ? 550 : 0;
+        };
+        form->autoSender().rowFinished = [&](int) { ended << ticks; };
+
+        // A row that waits about 550 ms with a delay of 3: its delay runs out during the wait,
+        // and the next row follows on the first tick after it.
+        setRows(*form, {"ACK;;;;;;;;;3", "DIG;;;;;;;;;3"});
+        form->btSenden->click();
+        QVERIFY(WaitUntil([&] { return rows.size() >= 2; }, 5000));
+        form->btSenden->click();
+        QCOMPARE(rows.mid(0, 2), (QList<int>{0, 1}));
+        QVERIFY2(ended[0] - started[0] >= 4, qPrintable(QString::number(ended[0] - started[0])));
+        QCOMPARE(started[1] - ended[0], 1);
+
+        // One row with delay 10 runs every tenth tick, about once a second.
+        rows.clear();
+        started.clear();
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> at;
+        form->autoSender().rowStarting = [&](int row) {
+            rows << row;
+            started << ticks;
+            at << clock.elapsed();
+        };
+        setRows(*form, {"ACK;;;;;;;;;10"});
+        form->btSenden->click();
+        QVERIFY(WaitUntil([&] { return rows.size() >= 3; }, 5000));
+        form->btSenden->click();
+        for (int i = 1; i < 3; ++i) {
+            QCOMPARE(started[i] - started[i - 1], 10);
+            QVERIFY2(at[i] - at[i - 1] >= 900 && at[i] - at[i - 1] <= 1300,
+                     qPrintable(QString::number(at[i] - at[i - 1])));
+        }
     }
 
     void settingsWrittenAndReadBack()

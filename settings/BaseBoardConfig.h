@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QString>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 class StepReporter;
 
@@ -14,6 +17,17 @@ class StepReporter;
 struct BaseBoardConfig {
     enum class Lcd { Off, OnBoard, OnI2C, OnRS232 };
 
+    // The texts beside the dialog's controls.
+    static inline const QString LcdOffText = QStringLiteral("LCD disabled");
+    static inline const QString LcdOnBoardText = QStringLiteral("LCD on board enabled");
+    static inline const QString LcdOnI2CText = QStringLiteral("LCD on I2C bus enabled");
+    static inline const QString LcdOnRS232Text = QStringLiteral("LCD on RS232 enabled");
+    static inline const QString CanText = QStringLiteral("CAN Controller disable / enable");
+    static inline const QString ClockText = QStringLiteral("Harware Uhr disable / enable");
+    static inline const QString ButtonText = QStringLiteral("push button on LCD Display");
+    // The text of an LCD choice.
+    [[nodiscard]] static QString lcdText(Lcd lcd);
+
     Lcd lcd = Lcd::Off;
     bool cb0x10 = false; // hardware clock
     bool cb0x20 = false; // push button on the display
@@ -23,6 +37,8 @@ struct BaseBoardConfig {
     // on board.
     [[nodiscard]] static BaseBoardConfig fromByte(std::uint8_t b);
     [[nodiscard]] std::uint8_t toByte() const;
+    // Every control of the dialog with its text, and whether it is selected or ticked.
+    [[nodiscard]] QList<std::pair<QString, bool>> controls() const;
     friend bool operator==(const BaseBoardConfig&, const BaseBoardConfig&) = default;
 
     // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.

@@ -43,3 +43,14 @@ std::uint8_t CpuBoardConfig::toByte() const
         b |= SdCardBit;
     return b;
 }
+
+QList<std::pair<QString, bool>> CpuBoardConfig::controls() const
+{
+    return {{BaseBoardConfig::LcdOffText, lcd == Lcd::Off},
+            {BaseBoardConfig::LcdOnBoardText, lcd == Lcd::OnBoard},
+            {BaseBoardConfig::LcdOnI2CText, lcd == Lcd::OnI2C},
+            {BaseBoardConfig::LcdOnRS232Text, lcd == Lcd::OnRS232},
+            {ClockText, cb0x10},
+            {ButtonText, cb0x20},
+            {SdCardText, cb0x40}};
+}

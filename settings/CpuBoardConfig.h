@@ -14,6 +14,11 @@ class StepReporter;
 struct CpuBoardConfig {
     using Lcd = BaseBoardConfig::Lcd;
 
+    // The texts beside the dialog's check boxes; the LCD choices read as on the base board.
+    static inline const QString ClockText = QStringLiteral("Hardware Uhr enabled");
+    static inline const QString ButtonText = QStringLiteral("push button on Display enabled");
+    static inline const QString SdCardText = QStringLiteral("SD Card enabled");
+
     Lcd lcd = Lcd::Off;
     bool cb0x10 = false; // hardware clock
     bool cb0x20 = false; // push button on the display
@@ -23,6 +28,8 @@ struct CpuBoardConfig {
     // on board.
     [[nodiscard]] static CpuBoardConfig fromByte(std::uint8_t b);
     [[nodiscard]] std::uint8_t toByte() const;
+    // Every control of the dialog with its text, and whether it is selected or ticked.
+    [[nodiscard]] QList<std::pair<QString, bool>> controls() const;
     friend bool operator==(const CpuBoardConfig&, const CpuBoardConfig&) = default;
 
     static std::optional<std::uint8_t> read(StepReporter& steps) { return BaseBoardConfig::read(steps); }

@@ -66,14 +66,14 @@ void TFormEinst_K03::buildHardwareBox()
     GBoxLCD->setMinimumWidth(px(360));
     auto* rows = new QVBoxLayout(GBoxLCD);
     auto* group = new QButtonGroup(GBoxLCD);
-    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", QStringLiteral("LCD disabled"));
-    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", QStringLiteral("LCD on board enabled"));
-    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
-    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", QStringLiteral("LCD on RS232 enabled"));
+    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", BaseBoardConfig::LcdOffText);
+    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", BaseBoardConfig::LcdOnBoardText);
+    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
+    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", BaseBoardConfig::LcdOnRS232Text);
     rows->addSpacing(px(8));
-    CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", QStringLiteral("Hardware Uhr enabled"));
-    CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", QStringLiteral("push button on Display enabled"));
-    CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", QStringLiteral("SD Card enabled"));
+    CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", CpuBoardConfig::ClockText);
+    CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", CpuBoardConfig::ButtonText);
+    CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", CpuBoardConfig::SdCardText);
     RBLcdOff->setChecked(true);
 }
 

@@ -1,5 +1,6 @@
 #include "TFormEinst_LCD.h"
 
+#include "BaseBoardConfig.h"
 #include "LcdModuleConfig.h"
 #include "RichLog.h"
 
@@ -24,8 +25,7 @@ TFormEinst_LCD::TFormEinst_LCD(Link& link, QWidget* owner) : TFormEinstBase(link
     GBoxLCD->setMinimumWidth(px(280));
     auto* rows = new QVBoxLayout(GBoxLCD);
     // A group of its own: a lone radio button would otherwise let a second click clear it.
-    RBLcdOnI2C =
-        addRadio(GBoxLCD, rows, new QButtonGroup(GBoxLCD), "RBLcdOnI2C", QStringLiteral("LCD on I2C bus enabled"));
+    RBLcdOnI2C = addRadio(GBoxLCD, rows, new QButtonGroup(GBoxLCD), "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
     Button1 = makeButton("Button1", QStringLiteral("read"));
     Button2 = makeButton("Button2", QStringLiteral("write"));
     connect(Button1, &QPushButton::clicked, this, &TFormEinst_LCD::readOnClick);

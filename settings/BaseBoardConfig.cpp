@@ -49,6 +49,28 @@ std::uint8_t BaseBoardConfig::toByte() const
     return b;
 }
 
+QString BaseBoardConfig::lcdText(Lcd lcd)
+{
+    switch (lcd) {
+    case Lcd::Off: return LcdOffText;
+    case Lcd::OnBoard: return LcdOnBoardText;
+    case Lcd::OnI2C: return LcdOnI2CText;
+    case Lcd::OnRS232: return LcdOnRS232Text;
+    }
+    return LcdOffText;
+}
+
+QList<std::pair<QString, bool>> BaseBoardConfig::controls() const
+{
+    return {{LcdOffText, lcd == Lcd::Off},
+            {LcdOnBoardText, lcd == Lcd::OnBoard},
+            {LcdOnI2CText, lcd == Lcd::OnI2C},
+            {LcdOnRS232Text, lcd == Lcd::OnRS232},
+            {CanText, cb0x40},
+            {ClockText, cb0x10},
+            {ButtonText, cb0x20}};
+}
+
 std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)
 {
     steps.writeStep(QStringLiteral("select address: 0x0002"), CommandSet::selectAddress(ConfigAddress));
@@ -58,8 +80,11 @@ std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)
         steps.append(QStringLiteral("0x") + ByteToHexDigits(b) + QLatin1Char(' '));
         return b;
     }
-    if (StepReporter::isUnexpected(code, CommandSet::EepromRead))
-        steps.addLine(QStringLiteral("Rückmeldung ungültig ? 0x") + ByteToHexDigits(code));
+    if (StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
+        const QString line = QStringLiteral("Rückmeldung ungültig ? 0x") + ByteToHexDigits(code);
+        steps.addLine(line);
+        steps.noteFailure(StepFailure::Kind::Refused, line);
+    }
     return std::nullopt;
 }
 

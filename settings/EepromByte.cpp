@@ -13,13 +13,17 @@ std::optional<std::uint8_t> EepromByte::read(StepReporter& steps, std::uint16_t 
         steps.addLine(QStringLiteral("EEPR = "));
         // A data answer without its byte shows nothing and changes nothing.
         const auto data = steps.link().AnswerData();
-        if (data.empty())
+        if (data.empty()) {
+            steps.noteFailure(StepFailure::Kind::Refused, QStringLiteral("answer without data"));
             return std::nullopt;
+        }
         steps.append(ByteToHex(data[0]) + QLatin1Char(' '));
         return data[0];
     }
-    if (StepReporter::isUnexpected(code, CommandSet::EepromRead))
+    if (StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
         steps.addLine(StepReporter::invalidAnswerLine(code));
+        steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
+    }
     return std::nullopt;
 }
 

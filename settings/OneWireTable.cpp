@@ -31,6 +31,7 @@ OneWireTable::Texts OneWireTable::read(StepReporter& steps)
         }
     } else if (StepReporter::isUnexpected(code, CommandSet::RamRead)) {
         steps.addLine(StepReporter::invalidAnswerLine(code));
+        steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
     }
 
     for (int n = 0; n < Entries; ++n) {
@@ -46,6 +47,7 @@ OneWireTable::Texts OneWireTable::read(StepReporter& steps)
             texts.entries[std::size_t(n)] = entry;
         } else if (StepReporter::isUnexpected(code, CommandSet::RamRead)) {
             steps.addLine(StepReporter::invalidAnswerLine(code));
+            steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
         }
     }
     return texts;
@@ -54,7 +56,7 @@ OneWireTable::Texts OneWireTable::read(StepReporter& steps)
 void OneWireTable::write(StepReporter& steps, const QString& count, const std::array<QString, Entries>& entries)
 {
     steps.writeStep(QStringLiteral("Adresse 0x0100 schreiben: "), CommandSet::selectAddress(Address));
-    steps.addLine(QStringLiteral("Anzahl der ow Bausteine in das EEPROM schreiben: "));
+    steps.beginStep(QStringLiteral("Anzahl der ow Bausteine in das EEPROM schreiben: "));
     const std::uint8_t m = HexInput::lowByte(count);
     steps.writeStep(ByteToHexDigits(m) + QStringLiteral(" in das EEPROM schreiben: "), CommandSet::eepromWriteByte(m));
     // The board moves its address on with every byte: entry n lands at 0x0101 + 11 n.
@@ -64,7 +66,7 @@ void OneWireTable::write(StepReporter& steps, const QString& count, const std::a
 
 void OneWireTable::writeEntry(StepReporter& steps, int n, const QString& text)
 {
-    steps.addLine(QStringLiteral("Daten ow") + QString::number(n) + QStringLiteral(" in das EEPROM schreiben: "));
+    steps.beginStep(QStringLiteral("Daten ow") + QString::number(n) + QStringLiteral(" in das EEPROM schreiben: "));
     QString telegram;
     if (text.size() == 2 * EntryBytes && HexInput::allHexDigits(text)) {
         telegram = CommandSet::eepromWriteEntryText(text);
@@ -75,9 +77,9 @@ void OneWireTable::writeEntry(StepReporter& steps, int n, const QString& text)
     }
     // A refused entry answers 0x22; 0x21 shows nothing here.
     switch (steps.exchange(telegram)) {
-    case 0: steps.append(QStringLiteral("  timeout")); break;
+    case 0: steps.appendTimeout(); break;
     case CommandSet::Ack: steps.append(QStringLiteral("  pass")); break;
-    case CommandSet::FileRefused: steps.append(QStringLiteral("  fail")); break;
+    case CommandSet::FileRefused: steps.appendFail(); break;
     default: break;
     }
 }

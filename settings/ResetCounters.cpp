@@ -23,8 +23,11 @@ std::optional<std::vector<std::uint16_t>> ResetCounters::read(StepReporter& step
     const std::uint8_t code =
         steps.readStep(QStringLiteral("Daten aus dem EEPROM lesen: "), CommandSet::eepromRead(2 * Count));
     // An unexpected answer shows nothing here, unlike the other reads of the dialogs.
-    if (code != CommandSet::EepromRead)
+    if (code != CommandSet::EepromRead) {
+        if (StepReporter::isUnexpected(code, CommandSet::EepromRead))
+            steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
         return std::nullopt;
+    }
     steps.addLine(QStringLiteral("EEPR = "));
     const auto data = steps.link().AnswerData();
     std::vector<std::uint16_t> counters;

@@ -5,17 +5,27 @@
 #include "Link.h"
 #include "LogSink.h"
 
-std::optional<std::uint8_t> SettingsDispatch::askKind(Link& link, LogSink& terminal)
+std::optional<std::uint8_t> SettingsDispatch::askKind(Link& link, LogSink& terminal,
+                                                      std::optional<StepFailure>* failure)
 {
-    const auto failure = [&](std::uint8_t code) {
-        terminal.setColor(LogColors::Yellow);
-        if (code == 0)
-            terminal.append(QStringLiteral("  timeout"));
-        else if (code == CommandSet::Refused)
-            terminal.append(QStringLiteral("  fail"));
+    const auto note = [&](StepFailure::Kind kind, const QString& step, const QString& detail) {
+        if (failure)
+            StepFailure::keepFirst(*failure, {kind, step, detail});
     };
+    const auto report = [&](std::uint8_t code, const QString& step) {
+        terminal.setColor(LogColors::Yellow);
+        if (code == 0) {
+            terminal.append(QStringLiteral("  timeout"));
+            note(StepFailure::Kind::NoAnswer, step, QStringLiteral("timeout"));
+        } else if (code == CommandSet::Refused) {
+            terminal.append(QStringLiteral("  fail"));
+            note(StepFailure::Kind::Refused, step, QStringLiteral("fail"));
+        }
+    };
+    const QString selectStep = QStringLiteral("select address: 0x0000");
+    const QString readStep = QStringLiteral("read board kind");
     // An acknowledged address select shows nothing; the read goes out whatever it answered.
-    failure(link.SendTelegram(CommandSet::selectAddress(0x0000)));
+    report(link.SendTelegram(CommandSet::selectAddress(0x0000)), selectStep);
 
     const std::uint8_t code = link.SendTelegram(CommandSet::eepromRead(1));
     if (code == CommandSet::EepromRead) {
@@ -23,9 +33,12 @@ std::optional<std::uint8_t> SettingsDispatch::askKind(Link& link, LogSink& termi
         link.GetAnswer(answer);
         return answer[2];
     }
-    failure(code);
-    if (code != 0 && code != CommandSet::Refused)
-        terminal.addLine(QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code));
+    report(code, readStep);
+    if (code != 0 && code != CommandSet::Refused) {
+        const QString line = QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code);
+        terminal.addLine(line);
+        note(StepFailure::Kind::Refused, readStep, line);
+    }
     return std::nullopt;
 }
 
@@ -38,6 +51,20 @@ std::optional<SettingsDispatch::Dialog> SettingsDispatch::dialogFor(std::uint8_t
     case 16: return Dialog::IoModule;
     default: return std::nullopt;
     }
+}
+
+QString SettingsDispatch::kindName(std::uint8_t kind)
+{
+    const auto dialog = dialogFor(kind);
+    if (!dialog)
+        return QStringLiteral("unknown");
+    switch (*dialog) {
+    case Dialog::BaseBoard: return QStringLiteral("base board (Velmar R1, R07, R08)");
+    case Dialog::CpuBoard: return QStringLiteral("CPU board (ATmega128 & AT90CAN128)");
+    case Dialog::LcdModule: return QStringLiteral("LCD module");
+    case Dialog::IoModule: return QStringLiteral("I/O module");
+    }
+    return QStringLiteral("unknown");
 }
 
 void SettingsDispatch::finish(Link& link, LogSink& terminal)

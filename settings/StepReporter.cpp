@@ -8,9 +8,15 @@ void StepReporter::addLine(const QString& text) { m_log.addLine(text); }
 
 void StepReporter::append(const QString& text) { m_log.append(text); }
 
+void StepReporter::beginStep(const QString& line)
+{
+    m_step = line;
+    m_log.addLine(line);
+}
+
 std::uint8_t StepReporter::writeStep(const QString& line, const QString& telegram)
 {
-    m_log.addLine(line);
+    beginStep(line);
     return writeOnly(telegram);
 }
 
@@ -23,7 +29,7 @@ std::uint8_t StepReporter::writeOnly(const QString& telegram)
 
 std::uint8_t StepReporter::readStep(const QString& line, const QString& telegram)
 {
-    m_log.addLine(line);
+    beginStep(line);
     const std::uint8_t code = exchange(telegram);
     appendReadFailure(code);
     return code;
@@ -42,9 +48,9 @@ std::uint8_t StepReporter::exchange(const QString& telegram)
 void StepReporter::appendWriteOutcome(std::uint8_t code)
 {
     switch (code) {
-    case 0: m_log.append(QStringLiteral("  timeout")); break;
+    case 0: appendTimeout(); break;
     case CommandSet::Ack: m_log.append(QStringLiteral("  pass")); break;
-    case CommandSet::Refused: m_log.append(QStringLiteral("  fail")); break;
+    case CommandSet::Refused: appendFail(); break;
     default: break;
     }
 }
@@ -52,9 +58,26 @@ void StepReporter::appendWriteOutcome(std::uint8_t code)
 void StepReporter::appendReadFailure(std::uint8_t code)
 {
     if (code == 0)
-        m_log.append(QStringLiteral("  timeout"));
+        appendTimeout();
     else if (code == CommandSet::Refused)
-        m_log.append(QStringLiteral("  fail"));
+        appendFail();
+}
+
+void StepReporter::appendTimeout()
+{
+    m_log.append(QStringLiteral("  timeout"));
+    noteFailure(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
+}
+
+void StepReporter::appendFail()
+{
+    m_log.append(QStringLiteral("  fail"));
+    noteFailure(StepFailure::Kind::Refused, QStringLiteral("fail"));
+}
+
+void StepReporter::noteFailure(StepFailure::Kind kind, const QString& detail)
+{
+    StepFailure::keepFirst(m_failure, {kind, m_step.trimmed(), detail});
 }
 
 AnswerBytes StepReporter::answer() const

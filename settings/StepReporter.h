@@ -1,15 +1,19 @@
 #pragma once
 
 #include "Link.h"
+#include "StepFailure.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class LogSink;
 
 // The step reports of the settings dialogs. A step adds a line naming it, sends one telegram
 // and appends the outcome at the log's caret, so that the outcome lands on the step's line.
-// A failed step never stops the ones after it; the handler decides what comes next.
+// A failed step never stops the ones after it; the handler decides what comes next. The first
+// step that timed out, was refused or got an unexpected answer is remembered (failure()), so
+// that a front end can say which one it was.
 class StepReporter {
 public:
     StepReporter(Link& link, LogSink& log) : m_link(link), m_log(log) {}
@@ -19,6 +23,8 @@ public:
 
     void addLine(const QString& text);
     void append(const QString& text);
+    // Adds the line that names a step whose telegrams follow (exchange() and its own outcomes).
+    void beginStep(const QString& line);
 
     // Adds `line`, sends `telegram` and appends the outcome by the write rule:
     // 0 "  timeout", 0x20 "  pass", 0x21 "  fail", anything else nothing.
@@ -35,6 +41,16 @@ public:
 
     void appendWriteOutcome(std::uint8_t code);
     void appendReadFailure(std::uint8_t code);
+    // "  timeout" and "  fail" behind the current line, for steps with an outcome rule of their
+    // own; both mark the step as failed.
+    void appendTimeout();
+    void appendFail();
+    // Marks the current step as failed without a text of its own (the caller shows what it does).
+    void noteFailure(StepFailure::Kind kind, const QString& detail);
+
+    // The first failed step since the start or the last clearFailure().
+    [[nodiscard]] const std::optional<StepFailure>& failure() const { return m_failure; }
+    void clearFailure() { m_failure.reset(); }
 
     // The last answer: length byte, answer code, then the data bytes from index 2.
     [[nodiscard]] AnswerBytes answer() const;
@@ -54,4 +70,6 @@ private:
     Link& m_link;
     LogSink& m_log;
     bool m_waiting = false; // a step of this log waits for its answer
+    QString m_step;         // the line of the step under way
+    std::optional<StepFailure> m_failure;
 };

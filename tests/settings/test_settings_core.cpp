@@ -233,3 +233,84 @@ TEST_F(OnSim, AStepThatWouldNestIsRefusedOnALineOfItsOwn)
     EXPECT_TRUE(steps.refuseIfBusy("write"));
     EXPECT_EQ(log.lines().mid(2), QStringList({"select address: 0x0002  pass", "busy, please wait"}));
 }
+
+TEST_F(OnSim, TheFirstFailedStepIsRememberedWithItsKind)
+{
+    // Both steps answered: nothing failed.
+    EXPECT_TRUE(BaseBoardConfig::read(steps).has_value());
+    EXPECT_FALSE(steps.failure().has_value());
+
+    // A refused select, then a read that still brings data: the select is the failure.
+    rig.board.faults().refuseAll = true;
+    rig.board.faults().onlyCodes = {0x32};
+    EXPECT_TRUE(BaseBoardConfig::read(steps).has_value());
+    ASSERT_TRUE(steps.failure().has_value());
+    EXPECT_EQ(steps.failure()->kind, StepFailure::Kind::Refused);
+    EXPECT_EQ(steps.failure()->step, "select address: 0x0002");
+    EXPECT_EQ(steps.failure()->detail, "fail");
+
+    // Later failures do not replace the first one.
+    rig.board.faults().refuseAll = false;
+    rig.board.faults().onlyCodes = {};
+    rig.board.faults().wrongEnd = true; // answers that are no telegram: as good as none
+    EXPECT_FALSE(BaseBoardConfig::read(steps).has_value());
+    EXPECT_EQ(steps.failure()->step, "select address: 0x0002");
+    steps.clearFailure();
+    EXPECT_FALSE(BaseBoardConfig::read(steps).has_value());
+    EXPECT_EQ(steps.failure()->kind, StepFailure::Kind::NoAnswer);
+    EXPECT_EQ(steps.failure()->step, "select address: 0x0002");
+    EXPECT_EQ(steps.failure()->detail, "timeout");
+}
+
+TEST(UnexpectedAnswers, CountAsARefusalOfTheirStep)
+{
+    Scripted s({":aa0120a5\n", ":aa0152a5\n"});
+    EXPECT_FALSE(BaseBoardConfig::read(s.steps).has_value());
+    ASSERT_TRUE(s.steps.failure().has_value());
+    EXPECT_EQ(s.steps.failure()->kind, StepFailure::Kind::Refused);
+    EXPECT_EQ(s.steps.failure()->step, "read:");
+    EXPECT_EQ(s.steps.failure()->detail, "Rückmeldung ungültig ? 0x52");
+}
+
+TEST_F(OnSim, DispatchNamesTheStepThatFailed)
+{
+    std::optional<StepFailure> failure;
+    EXPECT_TRUE(SettingsDispatch::askKind(rig.link, rig.terminal, &failure).has_value());
+    EXPECT_FALSE(failure.has_value());
+
+    rig.board.faults().refuseAll = true;
+    rig.board.faults().onlyCodes = {0x34};
+    EXPECT_FALSE(SettingsDispatch::askKind(rig.link, rig.terminal, &failure).has_value());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, StepFailure::Kind::Refused);
+    EXPECT_EQ(failure->step, "read board kind");
+
+    failure.reset();
+    rig.board.faults().onlyCodes = {};
+    rig.board.faults().refuseAll = false;
+    rig.board.faults().wrongEnd = true;
+    rig.board.faults().onlyCodes = {0x32};
+    EXPECT_TRUE(SettingsDispatch::askKind(rig.link, rig.terminal, &failure).has_value());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->kind, StepFailure::Kind::NoAnswer);
+    EXPECT_EQ(failure->step, "select address: 0x0000");
+
+    EXPECT_EQ(SettingsDispatch::kindName(1), "CPU board (ATmega128 & AT90CAN128)");
+    EXPECT_EQ(SettingsDispatch::kindName(16), "I/O module");
+    EXPECT_EQ(SettingsDispatch::kindName(3), "unknown");
+}
+
+TEST(BaseBoardBits, ControlsNameEveryBoxAsTheDialogDoes)
+{
+    const auto controls = BaseBoardConfig::fromByte(0x13).controls();
+    const QList<std::pair<QString, bool>> expected{
+        {"LCD disabled", false},
+        {"LCD on board enabled", true},
+        {"LCD on I2C bus enabled", false},
+        {"LCD on RS232 enabled", false},
+        {"CAN Controller disable / enable", true},
+        {"Harware Uhr disable / enable", true},
+        {"push button on LCD Display", false},
+    };
+    EXPECT_EQ(controls, expected);
+}

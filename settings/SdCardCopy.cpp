@@ -88,12 +88,13 @@ std::optional<QByteArray> SdCardCopy::cardName(const QString& pcPath)
     return name.toLatin1();
 }
 
-bool SdCardCopy::openOnCard(const QString& pcPath, bool forWriting, Result& result)
+bool SdCardCopy::openOnCard(const QString& name, bool forWriting, Result& result)
 {
-    const QString name = QFileInfo(pcPath).fileName();
-    const auto bytes = cardName(pcPath);
+    const auto bytes = cardName(name);
     if (!bytes) {
-        m_steps.addLine(QStringLiteral("file name not sent, the card takes up to 254 Latin-1 characters: ") + name);
+        const QString line = QStringLiteral("file name not sent, the card takes up to 254 Latin-1 characters: ") + name;
+        m_steps.beginStep(line);
+        m_steps.noteFailure(StepFailure::Kind::File, line);
         result.failed = true;
         return false;
     }
@@ -110,28 +111,39 @@ bool SdCardCopy::openOnCard(const QString& pcPath, bool forWriting, Result& resu
 
 void SdCardCopy::closeOnCard(Result& result)
 {
-    m_steps.addLine(QStringLiteral("close file: "));
+    m_steps.beginStep(QStringLiteral("close file: "));
     result.closeCode = m_steps.exchange(CommandSet::fileClose());
     // A refused close answers 0x22; 0x21 shows nothing here.
     switch (result.closeCode) {
-    case 0: m_steps.append(QStringLiteral("  timeout")); break;
+    case 0: m_steps.appendTimeout(); break;
     case CommandSet::Ack: m_steps.append(QStringLiteral("  pass")); break;
-    case CommandSet::FileRefused: m_steps.append(QStringLiteral("  fail")); break;
-    default: break;
+    case CommandSet::FileRefused: m_steps.appendFail(); break;
+    default: m_steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(result.closeCode)); break;
     }
+}
+
+bool SdCardCopy::stopRequested(Result& result)
+{
+    if (result.cancelled)
+        return true;
+    if (!cancelled || !cancelled())
+        return false;
+    result.cancelled = true;
+    m_steps.noteFailure(StepFailure::Kind::Cancelled, QStringLiteral("cancelled"));
+    return true;
 }
 
 SdCardCopy::Result SdCardCopy::download(const QString& pcPath)
 {
     Result result;
-    if (!openOnCard(pcPath, true, result))
+    if (!openOnCard(QFileInfo(pcPath).fileName(), true, result))
         return result;
-    m_steps.addLine(QStringLiteral("write file: "));
+    m_steps.beginStep(QStringLiteral("write file: "));
     QFile file(pcPath);
     if (file.open(QIODevice::ReadOnly)) {
         LineReader lines(file);
         QByteArray line;
-        while (lines.next(line))
+        while (!stopRequested(result) && lines.next(line))
             sendLine(line, result);
         if (lines.failed())
             result.pcFileError = file.errorString();
@@ -140,8 +152,12 @@ SdCardCopy::Result SdCardCopy::download(const QString& pcPath)
     }
     file.close();
     // The card's file is closed all the same, so the user must see that it is incomplete.
-    if (!result.pcFileError.isEmpty())
-        m_steps.addLine(QStringLiteral("cannot read ") + native(pcPath) + QStringLiteral(": ") + result.pcFileError);
+    if (!result.pcFileError.isEmpty()) {
+        const QString line =
+            QStringLiteral("cannot read ") + native(pcPath) + QStringLiteral(": ") + result.pcFileError;
+        m_steps.addLine(line);
+        m_steps.noteFailure(StepFailure::Kind::File, line);
+    }
     if (!result.failed)
         closeOnCard(result);
     return result;
@@ -151,9 +167,12 @@ void SdCardCopy::sendLine(const QByteArray& line, Result& result)
 {
     // An empty line sends nothing; the last part of a line carries the line feed.
     qsizetype at = 0;
-    for (; line.size() - at > PartSize; at += PartSize)
+    for (; line.size() - at > PartSize; at += PartSize) {
+        if (stopRequested(result))
+            return;
         sendPart(CommandSet::fileWrite(line.mid(at, PartSize), false), result);
-    if (at < line.size())
+    }
+    if (at < line.size() && !stopRequested(result))
         sendPart(CommandSet::fileWrite(line.mid(at), true), result);
 }
 
@@ -162,23 +181,23 @@ void SdCardCopy::sendPart(const QString& telegram, Result& result)
     switch (m_steps.exchange(telegram)) {
     case CommandSet::Ack: m_steps.append(QStringLiteral(".")); break;
     case 0:
-        m_steps.append(QStringLiteral("  timeout"));
+        m_steps.appendTimeout();
         result.failed = true;
         break;
     case CommandSet::Refused:
-        m_steps.append(QStringLiteral("  fail"));
+        m_steps.appendFail();
         result.failed = true;
         break;
     default: break;
     }
 }
 
-SdCardCopy::Result SdCardCopy::upload(const QString& pcPath)
+SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& cardFileName)
 {
     Result result;
-    if (!openOnCard(pcPath, false, result))
+    if (!openOnCard(cardFileName.isEmpty() ? QFileInfo(pcPath).fileName() : cardFileName, false, result))
         return result;
-    m_steps.addLine(QStringLiteral("read file: "));
+    m_steps.beginStep(QStringLiteral("read file: "));
     QSaveFile file(pcPath);
     if (!file.open(QIODevice::WriteOnly))
         throw VelmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(native(pcPath), file.errorString()));
@@ -189,21 +208,28 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath)
         file.write(pending + "\r\n");
         pending.clear();
     };
-    // What was read is kept however the copy ends, also when an error ends it.
+    // What was read is kept however the copy ends, also when an error ends it; a cancelled
+    // copy leaves the PC file as it was.
     const auto keep = [&] {
+        if (result.cancelled) {
+            file.cancelWriting();
+            return;
+        }
         // Text behind the last line end of the card's file is a last line too.
         if (!pending.isEmpty())
             endLine();
         if (!file.commit()) {
             result.pcFileError = file.errorString();
-            m_steps.addLine(QStringLiteral("cannot write ") + native(pcPath) + QStringLiteral(": ") +
-                            result.pcFileError);
+            const QString line =
+                QStringLiteral("cannot write ") + native(pcPath) + QStringLiteral(": ") + result.pcFileError;
+            m_steps.addLine(line);
+            m_steps.noteFailure(StepFailure::Kind::File, line);
         }
     };
     try {
         int failedAttempts = 0;
         bool end = false;
-        while (!end && failedAttempts < MaxFailedAttempts) {
+        while (!end && failedAttempts < MaxFailedAttempts && !stopRequested(result)) {
             switch (m_steps.exchange(CommandSet::fileRead())) {
             case CommandSet::FileRead: {
                 failedAttempts = 0;
@@ -218,17 +244,18 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath)
                 break;
             }
             case 0:
-                m_steps.append(QStringLiteral("  timeout"));
+                m_steps.appendTimeout();
                 ++failedAttempts;
                 break;
             case CommandSet::Ack:
                 // A board that answers this for ever must not keep the loop going.
-                m_steps.append(QStringLiteral("  fail"));
+                m_steps.appendFail();
                 result.failed = true;
                 ++failedAttempts;
                 break;
             default:
                 m_steps.append(QStringLiteral("ungültiges Zeichen"));
+                m_steps.noteFailure(StepFailure::Kind::Refused, QStringLiteral("ungültiges Zeichen"));
                 ++failedAttempts;
                 break;
             }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class StepReporter;
@@ -14,6 +15,10 @@ class StepReporter;
 // A telegram that times out or is refused sets the failure flag. The download still sends
 // the rest of the file; the upload goes on reading. With the flag set no close telegram goes
 // out, and a copy whose open was not taken stops at once.
+//
+// A copy can be cancelled between two telegrams: it sends no more text, and the card's file is
+// closed as at the end of a copy (unless the flag is set). A cancelled upload leaves the PC
+// file as it was.
 class SdCardCopy {
 public:
     static constexpr int PartSize = 30;
@@ -24,12 +29,19 @@ public:
     struct Result {
         bool opened = false;        // the open telegram was not timed out or refused
         bool failed = false;        // the failure flag
+        bool cancelled = false;     // stopped on request before the end of the file
         QString pcFileError;        // why the PC file could not be read or written; empty when fine
         std::uint8_t closeCode = 0; // the answer to the close telegram; 0 when none came or none went out
-        [[nodiscard]] bool ok() const { return opened && !failed && pcFileError.isEmpty() && closeCode == 0x20; }
+        [[nodiscard]] bool ok() const
+        {
+            return opened && !failed && !cancelled && pcFileError.isEmpty() && closeCode == 0x20;
+        }
     };
 
     explicit SdCardCopy(StepReporter& steps) : m_steps(steps) {}
+
+    // Asked before every telegram that moves text; true ends the copy there. None by default.
+    std::function<bool()> cancelled;
 
     // PC file -> card. An error while reading the PC file ends the sending; the log names
     // the file and the reason, and the card's file is still closed.
@@ -37,14 +49,16 @@ public:
     // Card -> PC file, written to a temporary file beside it that replaces it at the end
     // (also after failed attempts, so that what was read is kept). Throws VelmarError with
     // the system's reason when the PC file cannot be created; no close telegram goes out then.
-    Result upload(const QString& pcPath);
+    // The card's file is `cardFileName`, or the file name of `pcPath` when that is empty.
+    Result upload(const QString& pcPath, const QString& cardFileName = {});
 
     // The name the card is sent: the file name of `pcPath` as Latin-1 bytes, or nothing
     // when it has no name, has more than 254 characters or one outside Latin-1.
     [[nodiscard]] static std::optional<QByteArray> cardName(const QString& pcPath);
 
 private:
-    bool openOnCard(const QString& pcPath, bool forWriting, Result& result);
+    bool openOnCard(const QString& name, bool forWriting, Result& result);
+    [[nodiscard]] bool stopRequested(Result& result);
     void sendLine(const QByteArray& line, Result& result);
     void sendPart(const QString& telegram, Result& result);
     void closeOnCard(Result& result);

@@ -305,3 +305,62 @@ TEST(CardAnswers, AnAnswerThatDoesNotConvertEndsTheUploadButKeepsWhatWasRead)
     EXPECT_EQ(f.readAll(), "abc\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"h.txt"});
 }
+
+TEST_F(Card, ACancelledDownloadSendsNoMoreTextButClosesTheCardFile)
+{
+    putPc("five.txt", "one\ntwo\nthree\nfour\nfive\n");
+    copy.cancelled = [&] { return sent().size() >= 3; }; // the open and two lines
+    const auto r = copy.download(pc("five.txt"));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.closeCode, 0x20);
+    EXPECT_FALSE(card().fileOpen());
+    // Open, two lines, close: what was sent before the stop is on the card.
+    EXPECT_EQ(sent().size(), 4);
+    EXPECT_EQ(sent().last(), ":aa0174a5");
+    EXPECT_EQ(card().file("five.txt"), "one\ntwo\n");
+    ASSERT_TRUE(steps.failure().has_value());
+    EXPECT_EQ(steps.failure()->kind, StepFailure::Kind::Cancelled);
+    EXPECT_EQ(steps.failure()->step, "write file:");
+}
+
+TEST_F(Card, ACancelledUploadLeavesThePcFileAsItWasAndClosesTheCardFile)
+{
+    card().putFile("log.txt", QByteArray("line\n").repeated(40));
+    putPc("old.txt", "kept\r\n");
+    int reads = 0;
+    copy.cancelled = [&] { return ++reads > 3; };
+    const auto r = copy.upload(pc("old.txt"), "log.txt");
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.closeCode, 0x20);
+    EXPECT_FALSE(card().fileOpen());
+    EXPECT_EQ(sent().first(), ":aa0872" + hex("log.txt") + "a5"); // the card's name, not the PC's
+    EXPECT_EQ(pcFile("old.txt"), "kept\r\n");
+    EXPECT_EQ(pcFiles(), QStringList{"old.txt"});
+}
+
+TEST_F(Card, UploadTakesTheCardNameApartFromThePcName)
+{
+    card().putFile("DATA.TXT", "a\nb\n");
+    const auto r = copy.upload(pc("copy.txt"), "DATA.TXT");
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(pcFile("copy.txt"), "a\r\nb\r\n");
+    EXPECT_FALSE(steps.failure().has_value());
+}
+
+TEST_F(Card, TheFailedStepOfACopyIsNamed)
+{
+    const auto missing = copy.upload(pc("none.txt"));
+    EXPECT_FALSE(missing.opened);
+    ASSERT_TRUE(steps.failure().has_value());
+    EXPECT_EQ(steps.failure()->kind, StepFailure::Kind::Refused);
+    EXPECT_EQ(steps.failure()->step, "open file none.txt");
+
+    steps.clearFailure();
+    rig.board.faults().refuseAll = true;
+    rig.board.faults().onlyCodes = {0x71};
+    putPc("x.txt", "x\n");
+    EXPECT_FALSE(copy.download(pc("x.txt")).ok());
+    EXPECT_EQ(steps.failure()->step, "write file:");
+    EXPECT_EQ(steps.failure()->detail, "fail");
+}

@@ -17,6 +17,11 @@ constexpr int DotsPerLine = 100;
 
 Bootloader::Bootloader(Link& link, LogSink& log) : m_link(link), m_log(log) {}
 
+void Bootloader::fail(StepFailure::Kind kind, const QString& detail)
+{
+    StepFailure::keepFirst(m_failure, {kind, m_step.isEmpty() ? QStringLiteral("enter bootloader") : m_step, detail});
+}
+
 void Bootloader::PrepareQueries() { m_link.rx().RxBlock.assign(QueryBlockSize, 0); }
 
 bool Bootloader::EnterBootloader()
@@ -44,14 +49,18 @@ bool Bootloader::EnterBootloader()
         m_link.sleep(SyncCycle);
     } while (since.nsecsElapsed() <= limitNs);
 
-    if (rx.AnswerComplete)
+    if (rx.AnswerComplete) {
+        m_inBootloader = true;
         return true;
+    }
     m_log.addLine(QStringLiteral(" Timeout "));
+    fail(StepFailure::Kind::NoAnswer, QStringLiteral("no sign-on of the bootloader"));
     return false;
 }
 
 bool Bootloader::ContactBoard(const QString& line)
 {
+    beginStep(line);
     m_log.addLine(line);
     const bool signedOn = EnterBootloader();
     m_link.rx().RxMode = RxTerminal;
@@ -63,6 +72,7 @@ bool Bootloader::ContactBoard(const QString& line)
 
 bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
 {
+    beginStep(QStringLiteral("block size, "));
     m_log.addLine(QStringLiteral("block size, "));
     if (!QueryWord(QByteArrayLiteral("b"), BlockSize, Link::TelegramTimeout))
         return false;
@@ -88,16 +98,19 @@ bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int siz
     m_link.write(command);
     if (!m_link.waitForAnswer(timeoutMs)) {
         m_log.append(QStringLiteral("timeout"));
+        fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
         return false;
     }
     // The dispatcher keeps counting past the end of the block, so the count is the real one.
     const std::size_t n = rx.RxCount;
     if (n < std::size_t(size) + 1) {
         m_log.append(QStringLiteral("Abbruch: zu wenig Zeichen empfangen"));
+        fail(StepFailure::Kind::Refused, QStringLiteral("Abbruch: zu wenig Zeichen empfangen"));
         return false;
     }
     if (n >= rx.RxBlock.size()) {
         m_log.append(QStringLiteral("Abbruch: zu viele Zeichen empfangen"));
+        fail(StepFailure::Kind::Refused, QStringLiteral("Abbruch: zu viele Zeichen empfangen"));
         return false;
     }
     for (std::size_t i = n - std::size_t(size); i < n; ++i)
@@ -122,8 +135,10 @@ bool Bootloader::CheckBlockSize(std::uint16_t blockSize)
 {
     if (blockSize >= 1 && blockSize <= MaxBlockSize)
         return true;
-    m_log.addLine(QStringLiteral("error: block size ") + WordToHex(blockSize) +
-                  QStringLiteral(" not usable (1 to 1024 bytes), nothing written"));
+    const QString line = QStringLiteral("error: block size ") + WordToHex(blockSize) +
+                         QStringLiteral(" not usable (1 to 1024 bytes), nothing written");
+    m_log.addLine(line);
+    fail(StepFailure::Kind::Refused, line);
     return false;
 }
 
@@ -132,12 +147,15 @@ bool Bootloader::SelectAddress(std::uint32_t address)
     ReceiveDispatcher& rx = m_link.rx();
     rx.RxMode = RxWaitCr;
     rx.AnswerComplete = 0;
-    m_log.addLine(QStringLiteral("select adress: ") + LongWordToHex(address));
+    const QString line = QStringLiteral("select adress: ") + LongWordToHex(address);
+    beginStep(line);
+    m_log.addLine(line);
     const char command[] = {'A', char(address >> 24), char(address >> 16), char(address >> 8), char(address)};
     m_link.write(QByteArray(command, sizeof command));
     if (m_link.waitForAnswer(SelectTimeout))
         return true;
     m_log.append(QStringLiteral("timeout"));
+    fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
     return false;
 }
 
@@ -165,7 +183,11 @@ bool Bootloader::writeBlock(std::uint32_t& position, std::uint16_t blockSize, st
     position += take;
     m_link.write(block);
     rx.AnswerComplete = 0;
-    return m_link.waitForAnswer(BlockWriteTimeout);
+    if (m_link.waitForAnswer(BlockWriteTimeout))
+        return true;
+    m_blockProblem = StepFailure::Kind::NoAnswer;
+    m_blockDetail = QStringLiteral("timeout");
+    return false;
 }
 
 void Bootloader::dot(int& dots)
@@ -187,7 +209,17 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
         m_observer->passStarted(pass, start, imageLength, blockSize);
     std::uint32_t position = start;
     int dots = 0;
-    for (;;) {
+    const std::uint32_t span = imageLength > start ? imageLength - start : 0;
+    const std::uint32_t blocks = std::max<std::uint32_t>(1, (span + blockSize - 1) / blockSize);
+    for (std::uint32_t block = 0;; ++block) {
+        // Stopped between two blocks: the one under way has been answered.
+        if (cancelled && cancelled()) {
+            m_log.addLine(QStringLiteral("cancelled at block ") + QString::number(block + 1) + QStringLiteral(" of ") +
+                          QString::number(blocks));
+            fail(StepFailure::Kind::Cancelled,
+                 QStringLiteral("cancelled at block %1 of %2").arg(block + 1).arg(blocks));
+            return false;
+        }
         const std::uint32_t before = position;
         const bool ok = flash ? writeBlock(position, blockSize, imageLength) : VerifyBlock(position, blockSize);
         if (ok) {
@@ -201,14 +233,21 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
         // found by the verify pass, a difference in the fill behind the image is only reported.
         if (position >= imageLength)
             return true;
-        // A block that moves nothing would never reach the end.
-        if (!ok || position == before)
+        if (!ok) {
+            fail(m_blockProblem, m_blockDetail);
             return false;
+        }
+        // A block that moves nothing would never reach the end.
+        if (position == before) {
+            fail(StepFailure::Kind::Refused, QStringLiteral("no progress at block ") + QString::number(block + 1));
+            return false;
+        }
     }
 }
 
 bool Bootloader::FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize)
 {
+    beginStep(QStringLiteral("flash device "));
     m_log.addLine(QStringLiteral("flash device "));
     m_log.addLine(QString());
     return runPass(TransferProgress::Pass::Flash, start, imageLength, blockSize);
@@ -235,15 +274,20 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
         m_log.append(QStringLiteral(" timeout"));
         m_log.addLine(QStringLiteral("RxIndex: ") + WordToHex(rx.RxCount));
         m_log.addLine(QStringLiteral("RxBlockSize: ") + WordToHex(rx.RxExpected));
+        m_blockProblem = StepFailure::Kind::NoAnswer;
+        m_blockDetail = QStringLiteral("timeout after %1 of %2 bytes").arg(rx.RxCount).arg(rx.RxExpected);
         return false;
     }
     for (std::uint16_t i = 0; i < blockSize; ++i) {
         const std::uint8_t wanted = imageByte(position);
         const std::uint8_t got = rx.RxBlock[i];
         if (wanted != got) {
-            m_log.addLine(QStringLiteral(" Fehler bei Adresse: soll [") + WordToHex(std::uint16_t(position)) +
-                          QStringLiteral("] ") + ByteToHex(wanted) + QStringLiteral("    ist: [") + WordToHex(i) +
-                          QStringLiteral("] ") + ByteToHex(got));
+            const QString line = QStringLiteral(" Fehler bei Adresse: soll [") + WordToHex(std::uint16_t(position)) +
+                                 QStringLiteral("] ") + ByteToHex(wanted) + QStringLiteral("    ist: [") +
+                                 WordToHex(i) + QStringLiteral("] ") + ByteToHex(got);
+            m_log.addLine(line);
+            m_blockProblem = StepFailure::Kind::Refused;
+            m_blockDetail = line.trimmed();
             return false;
         }
         ++position;
@@ -254,6 +298,7 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
 bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize)
 {
     m_link.rx().RxBlock.assign(std::size_t(blockSize) + 2, 0);
+    beginStep(QStringLiteral("verify device "));
     m_log.addLine(QStringLiteral("verify device "));
     m_log.addLine(QString());
     return runPass(TransferProgress::Pass::Verify, start, imageLength, blockSize);
@@ -267,8 +312,12 @@ bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeou
     rx.RxCount = 0;
     rx.RxText.clear();
     m_link.write(command);
+    // Once told to leave, the board runs its firmware whether or not it says so in time.
+    if (command == "E")
+        m_inBootloader = false;
     if (m_link.waitForAnswer(timeoutMs))
         return true;
     m_log.append(QStringLiteral("timeout"));
+    fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
     return false;
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "StepFailure.h"
 #include "TransferObserver.h"
 
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class Link;
@@ -12,6 +16,9 @@ class LogSink;
 // The board's serial bootloader, step by step, and the flash image both downloads write with
 // it. Every step reports itself in the log and returns whether it succeeded. The caller starts
 // a download only on a free line; every wait of the steps then keeps the line busy.
+//
+// The step that ended a download is remembered (failure()), and a pass can be stopped between
+// two blocks (cancelled); what becomes of the board then is the caller's decision.
 class Bootloader {
 public:
     static constexpr std::uint32_t SignOnTimeout = 3000;
@@ -39,6 +46,19 @@ public:
 
     // Told of every pass and block, for a progress view; none by default.
     void setObserver(TransferObserver* observer) { m_observer = observer; }
+    [[nodiscard]] TransferObserver* observer() const { return m_observer; }
+
+    // Asked before every block of a pass; true stops the pass there. None by default.
+    std::function<bool()> cancelled;
+
+    // The step under way, as its log line names it; a failure is put down to it.
+    void beginStep(const QString& line) { m_step = line.trimmed(); }
+    // Remembers the step that ended the job, unless an earlier one did.
+    void fail(StepFailure::Kind kind, const QString& detail);
+    [[nodiscard]] const std::optional<StepFailure>& failure() const { return m_failure; }
+    void clearFailure() { m_failure.reset(); }
+    // The board has signed on and has not been told to leave its bootloader since.
+    [[nodiscard]] bool inBootloader() const { return m_inBootloader; }
 
     // Sizes the receive block for the answers of the queries.
     void PrepareQueries();
@@ -79,4 +99,10 @@ private:
     Link& m_link;
     LogSink& m_log;
     TransferObserver* m_observer = nullptr;
+    QString m_step;
+    std::optional<StepFailure> m_failure;
+    // Why the last block write or read failed, for the pass that it ends.
+    StepFailure::Kind m_blockProblem = StepFailure::Kind::NoAnswer;
+    QString m_blockDetail;
+    bool m_inBootloader = false;
 };

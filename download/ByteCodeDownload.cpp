@@ -34,6 +34,7 @@ bool ByteCodeDownload::LoadByteCode(const QString& fileName)
     LogSink& log = m_boot.log();
     // The receive mode is the terminal's again when the download ends, however it ends.
     RxModeGuard terminalAfterwards(m_boot.link().rx());
+    m_boot.clearFailure();
     bool ok = false;
     if (firmwareValid()) {
         ok = steps(fileName);
@@ -57,23 +58,29 @@ bool ByteCodeDownload::firmwareValid()
     else if (selected == CommandSet::Refused)
         log.addLine(QStringLiteral("write adress: 0x0001 fail"));
 
+    m_boot.beginStep(QStringLiteral("firmware check (EEPROM 0x0001)"));
     const std::uint8_t code = link.SendTelegram(CommandSet::eepromRead(1));
     if (code == 0) {
         log.append(QStringLiteral("  timeout"));
+        m_boot.fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
         return false;
     }
     if (code == CommandSet::Refused) {
         log.append(QStringLiteral("  fail"));
+        m_boot.fail(StepFailure::Kind::Refused, QStringLiteral("fail"));
         return false;
     }
     if (code != CommandSet::EepromRead) {
-        log.addLine(QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code));
+        const QString line = QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code);
+        log.addLine(line);
+        m_boot.fail(StepFailure::Kind::Refused, line);
         return false;
     }
     AnswerBytes answer{};
     link.GetAnswer(answer);
     if (answer[2] == 0xFF) {
         log.addLine(QStringLiteral("Firmware invalid "));
+        m_boot.fail(StepFailure::Kind::Refused, QStringLiteral("Firmware invalid"));
         return false;
     }
     return true;
@@ -86,8 +93,10 @@ bool ByteCodeDownload::steps(const QString& fileName)
     m_boot.PrepareQueries();
     m_boot.ImageSize = ByteCodeImageSize;
 
+    m_boot.beginStep(QStringLiteral("load AWL "));
     if (!QFileInfo::exists(fileName)) {
         log.addLine(QStringLiteral("File \"") + fileName + QStringLiteral("\" not found!"));
+        m_boot.fail(StepFailure::Kind::File, QStringLiteral("file not found: ") + fileName);
         return false;
     }
     log.setColor(LogColors::Green);
@@ -97,6 +106,10 @@ bool ByteCodeDownload::steps(const QString& fileName)
         log.append(QStringLiteral("file error"));
         if (!reader.problem().isEmpty())
             log.addLine(reader.problem());
+        m_boot.fail(StepFailure::Kind::File,
+                    reader.firstFaultyLine() > 0
+                        ? QStringLiteral("file error in line %1 of %2").arg(reader.firstFaultyLine()).arg(fileName)
+                        : QStringLiteral("file error: ") + (reader.problem().isEmpty() ? fileName : reader.problem()));
         return false;
     }
     log.setColor(LogColors::Green);
@@ -105,6 +118,7 @@ bool ByteCodeDownload::steps(const QString& fileName)
     if (!m_boot.ContactBoard(QStringLiteral("contact Velmar ")))
         return false;
 
+    m_boot.beginStep(QStringLiteral("last memory"));
     if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_awlStart, Link::TelegramTimeout))
         return false;
     QString line;
@@ -115,6 +129,11 @@ bool ByteCodeDownload::steps(const QString& fileName)
         log.append(QStringLiteral(" to ") + LongWordToHex(m_awlStart + m_boot.ImageLength));
         if (m_boot.ImageLength > limit) {
             log.addLine(QStringLiteral("error: to less memory "));
+            m_boot.beginStep(line);
+            m_boot.fail(StepFailure::Kind::Refused,
+                        QStringLiteral("error: to less memory (%1 bytes, the area takes %2)")
+                            .arg(m_boot.ImageLength)
+                            .arg(limit));
             return false;
         }
     }
@@ -123,6 +142,7 @@ bool ByteCodeDownload::steps(const QString& fileName)
     if (!m_boot.WriteAndVerify(m_awlStart))
         return false;
 
+    m_boot.beginStep(QStringLiteral("start program"));
     log.addLine(QStringLiteral("start program"));
     m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout);
     return true;

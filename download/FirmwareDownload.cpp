@@ -41,6 +41,7 @@ bool FirmwareDownload::Run(const QString& fileName)
     LogSink& log = m_boot.log();
     // The receive mode is the terminal's again when the download ends, however it ends.
     RxModeGuard terminalAfterwards(m_boot.link().rx());
+    m_boot.clearFailure();
     m_boot.PrepareQueries();
     log.setColor(LogColors::Green);
     const bool ok = !fileName.isEmpty() && steps(fileName);
@@ -54,22 +55,27 @@ bool FirmwareDownload::steps(const QString& fileName)
     LogSink& log = m_boot.log();
     Link& link = m_boot.link();
     m_boot.ImageSize = FirmwareImageSize;
+    m_boot.beginStep(QStringLiteral("load file "));
     if (!QFileInfo::exists(fileName)) {
         log.addLine(QStringLiteral("Datei \"") + fileName + QStringLiteral("\" file not found!"));
+        m_boot.fail(StepFailure::Kind::File, QStringLiteral("file not found: ") + fileName);
         return false;
     }
     log.setColor(LogColors::Green);
     log.addLine(QString());
     log.addLine(QStringLiteral("load file "));
     IntelHexReader reader(log, [&link] { link.pumpEvents(); });
-    if (!reader.ReadIntelHex(fileName, m_boot.FlashImage, m_boot.ImageLength, m_boot.ImageSize))
+    if (!reader.ReadIntelHex(fileName, m_boot.FlashImage, m_boot.ImageLength, m_boot.ImageSize)) {
+        m_boot.fail(StepFailure::Kind::File, QStringLiteral("no valid Intel HEX file: ") + fileName);
         return false;
+    }
     log.setColor(LogColors::Green);
     log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
 
     if (!m_boot.ContactBoard(QStringLiteral("connect Velmar ")))
         return false;
 
+    m_boot.beginStep(QStringLiteral("last memory, "));
     log.addLine(QStringLiteral("last memory, "));
     if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_boot.FirmwareAreaEnd, Link::TelegramTimeout))
         return false;
@@ -81,6 +87,11 @@ bool FirmwareDownload::steps(const QString& fileName)
         log.append(range + LongWordToHex(m_boot.FirmwareAreaEnd));
         if (m_boot.ImageLength > m_boot.FirmwareAreaEnd) {
             log.addLine(QStringLiteral("error: to less memory "));
+            m_boot.beginStep(line);
+            m_boot.fail(StepFailure::Kind::Refused,
+                        QStringLiteral("error: to less memory (%1 bytes, the board takes %2)")
+                            .arg(m_boot.ImageLength)
+                            .arg(m_boot.FirmwareAreaEnd));
             return false;
         }
     }
@@ -88,6 +99,7 @@ bool FirmwareDownload::steps(const QString& fileName)
     if (!m_boot.WriteAndVerify(0))
         return false;
 
+    m_boot.beginStep(QStringLiteral("bootloader exit "));
     log.addLine(QStringLiteral("bootloader exit "));
     if (!m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout))
         return false;

@@ -79,6 +79,11 @@ TEST(Bootloader, VerifyNamesTheFirstDifferingByte)
     EXPECT_FALSE(r.verify());
     EXPECT_EQ(r.rig.terminal.lines(), QStringList({"select adress: $00000000", "verify device ", ".",
                                                    " Fehler bei Adresse: soll [$0123] $0C    ist: [$0023] $56"}));
+    // The pass that ended the job, and why.
+    ASSERT_TRUE(r.boot.failure().has_value());
+    EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::Refused);
+    EXPECT_EQ(r.boot.failure()->step, "verify device");
+    EXPECT_EQ(r.boot.failure()->detail, "Fehler bei Adresse: soll [$0123] $0C    ist: [$0023] $56");
 }
 
 TEST(Bootloader, DifferenceInTheFillIsReportedButPasses)
@@ -89,6 +94,7 @@ TEST(Bootloader, DifferenceInTheFillIsReportedButPasses)
     r.rig.terminal.clear();
     EXPECT_TRUE(r.verify());
     EXPECT_TRUE(r.rig.terminal.text().contains(" Fehler bei Adresse: soll [$0114] $FF    ist: [$0014] $A5"));
+    EXPECT_FALSE(r.boot.failure().has_value()); // a pass that reached the end did not fail
 }
 
 TEST(Bootloader, FillBehindTheImageSizeComparesAsErased)
@@ -314,4 +320,22 @@ TEST(Bootloader, ShortBlockReadAndSilentAddressSelect)
     EXPECT_FALSE(boot.SelectAddress(0x0001F000));
     EXPECT_EQ(s.stub->written, QByteArray("A\x00\x01\xF0\x00", 5));
     EXPECT_EQ(s.terminal.text(), "select adress: $0001F000timeout");
+}
+
+TEST(Bootloader, APassStopsBetweenTwoBlocksWhenCancelled)
+{
+    BootRig r(128, 1000); // eight blocks
+    EXPECT_TRUE(r.boot.inBootloader());
+    r.boot.cancelled = [&] { return r.rig.board.bootloader().blocksWritten() >= 3; };
+    EXPECT_FALSE(r.flash());
+    EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), 3);
+    EXPECT_EQ(r.rig.terminal.lines().mid(1), QStringList({"flash device ", "...", "cancelled at block 4 of 8"}));
+    ASSERT_TRUE(r.boot.failure().has_value());
+    EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::Cancelled);
+    EXPECT_EQ(r.boot.failure()->step, "flash device");
+    // The board is still in its bootloader until it is told to leave.
+    EXPECT_TRUE(r.boot.inBootloader());
+    EXPECT_TRUE(r.boot.SendBootCommand("E", 5000));
+    EXPECT_FALSE(r.boot.inBootloader());
+    EXPECT_FALSE(r.rig.board.inBootloader());
 }

@@ -204,6 +204,8 @@ TEST(ByteCodeDownload, FirmwareCheck)
         EXPECT_FALSE(r.run(byteCode(10)));
         EXPECT_EQ(r.lines(), QStringList({"Firmware invalid ", ""}));
         EXPECT_FALSE(r.rig.board.inBootloader());
+        EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::Refused);
+        EXPECT_EQ(r.boot.failure()->step, "firmware check (EEPROM 0x0001)");
     }
     {
         AwlRig r;
@@ -225,6 +227,9 @@ TEST(ByteCodeDownload, FileProblemsRunTheClosingSteps)
         EXPECT_FALSE(r.run(QByteArray("01\nxx\n")));
         EXPECT_EQ(r.lines(), QStringList({"load AWL file error", "", "", ""}));
         EXPECT_FALSE(r.rig.board.inBootloader());
+        EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::File);
+        EXPECT_EQ(r.boot.failure()->step, "load AWL");
+        EXPECT_TRUE(r.boot.failure()->detail.contains("line 2")) << r.boot.failure()->detail.toStdString();
     }
     {
         AwlRig r; // there, but not readable

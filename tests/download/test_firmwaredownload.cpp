@@ -55,6 +55,8 @@ TEST(FirmwareDownload, WritesVerifiesAndStartsTheFirmware)
     ASSERT_TRUE(r.run(image));
     EXPECT_TRUE(std::equal(image.begin(), image.end(), r.rig.board.flash().begin()));
     EXPECT_FALSE(r.rig.board.inBootloader());
+    EXPECT_FALSE(r.boot.failure().has_value());
+    EXPECT_FALSE(r.boot.inBootloader());
     EXPECT_EQ(withoutDots(r.lines()),
               QStringList({"", "load file size, 700 bytes", "connect Velmar ", "last memory,  $0001EFFF",
                            "flash memory 128k, awl 2k, $00000 to $0001F000", "block size,  $0100",
@@ -91,6 +93,11 @@ TEST(FirmwareDownload, MemoryTableLimitsTheImage)
         EXPECT_EQ(r.run(pattern(c.length)), c.fits);
         EXPECT_TRUE(r.logged(c.line));
         EXPECT_EQ(r.logged("error: to less memory "), !c.fits);
+        EXPECT_EQ(r.boot.failure().has_value(), !c.fits);
+        if (!c.fits) {
+            EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::Refused);
+            EXPECT_EQ(r.boot.failure()->step, c.line.left(c.line.indexOf("$")).trimmed());
+        }
         EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), c.fits ? int(c.length / 256) : 0);
     }
 }
@@ -115,6 +122,8 @@ TEST(FirmwareDownload, StopsAtTheFirstFailingStep)
         FirmwareRig r;
         EXPECT_FALSE(r.run(r.dir.filePath("none.hex")));
         EXPECT_EQ(r.lines(), QStringList({"Datei \"" + r.dir.filePath("none.hex") + "\" file not found!", ""}));
+        EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::File);
+        EXPECT_EQ(r.boot.failure()->step, "load file");
     }
     {
         FirmwareRig r;
@@ -131,6 +140,8 @@ TEST(FirmwareDownload, StopsAtTheFirstFailingStep)
         EXPECT_FALSE(r.run(pattern(100)));
         EXPECT_TRUE(r.logged("last memory, Abbruch: zu wenig Zeichen empfangen"));
         EXPECT_FALSE(r.logged("block size, "));
+        EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::Refused);
+        EXPECT_EQ(r.boot.failure()->step, "last memory,");
     }
     {
         FirmwareRig r;
@@ -148,6 +159,8 @@ TEST(FirmwareDownload, StopsAtTheFirstFailingStep)
         EXPECT_TRUE(r.logged(" Fehler bei Adresse: soll [$0105] $2C    ist: [$0005] $76"));
         EXPECT_FALSE(r.logged("bootloader exit "));
         EXPECT_TRUE(r.rig.board.inBootloader());
+        EXPECT_TRUE(r.boot.inBootloader());
+        EXPECT_EQ(r.boot.failure()->step, "verify device");
     }
 }
 
@@ -163,6 +176,9 @@ TEST(FirmwareDownload, NoSignOnTimesOutAfterAboutTwelveCycles)
     EXPECT_GE(dots, 12);
     EXPECT_LE(dots, 13);
     EXPECT_EQ(lines.mid(at + 1), QStringList({" Timeout ", ""}));
+    EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::NoAnswer);
+    EXPECT_EQ(r.boot.failure()->step, "connect Velmar");
+    EXPECT_FALSE(r.boot.inBootloader());
 }
 
 TEST(FirmwareDownload, PortErrorLeavesTheTerminalMode)

@@ -38,3 +38,16 @@ QStringList PortNames::available(const QString& sysClassTty, const QString& byId
     names << simulatedBoard();
     return names;
 }
+
+QMap<QString, QStringList> PortNames::byIdNames(const QString& byIdDir)
+{
+    QMap<QString, QStringList> names;
+    const QDir byId(byIdDir);
+    for (const QString& entry : byId.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QFileInfo link(byId.filePath(entry));
+        // The links are relative ("../../ttyUSB0"); the device is what they resolve to.
+        const QString target = link.isSymLink() ? link.symLinkTarget() : link.absoluteFilePath();
+        names[QFileInfo(target).fileName()].append(link.filePath());
+    }
+    return names;
+}

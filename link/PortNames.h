@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -14,4 +15,7 @@ public:
     // names in /dev/serial/by-id), sorted, with "SIM" at the end.
     static QStringList available(const QString& sysClassTty = QStringLiteral("/sys/class/tty"),
                                  const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
+    // The names in /dev/serial/by-id of each device they lead to, by the device's own name
+    // ("ttyUSB0"), each list sorted.
+    static QMap<QString, QStringList> byIdNames(const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
 };

@@ -8,8 +8,11 @@
 #include "TestApplication.h"
 #include "WaitUntil.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <termios.h>
@@ -32,6 +35,35 @@ TEST(PortNames, MapToDevices)
     EXPECT_EQ(PortNames::devicePath("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(PortNames::devicePath("/tmp/velmar"), "/tmp/velmar");
     EXPECT_EQ(PortNames::available().last(), "SIM");
+}
+
+TEST(PortNames, ByIdNamesAreListedBesideTheirDevice)
+{
+    QTemporaryDir root;
+    QDir dir(root.path());
+    ASSERT_TRUE(dir.mkpath("sys/ttyUSB0") && dir.mkpath("sys/ttyUSB1") && dir.mkpath("sys/ttyS0"));
+    for (const char* d : {"sys/ttyUSB0/device", "sys/ttyUSB1/device", "sys/ttyS0/device"})
+        ASSERT_TRUE(QFile(dir.filePath(d)).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(dir.mkpath("dev/serial/by-id") && dir.mkpath("dev/tty"));
+    ASSERT_TRUE(QFile(dir.filePath("dev/tty/ttyUSB0")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile(dir.filePath("dev/tty/ttyUSB1")).open(QIODevice::WriteOnly));
+    // The links are relative, as udev makes them; two may lead to one device.
+    const QString byId = dir.filePath("dev/serial/by-id");
+    ASSERT_TRUE(QFile::link("../../tty/ttyUSB0", byId + "/usb-FTDI_FT232R_A10K2F3Q-if00-port0"));
+    ASSERT_TRUE(QFile::link("../../tty/ttyUSB1", byId + "/usb-Prolific_2303-if00-port0"));
+    ASSERT_TRUE(QFile::link("../../tty/ttyUSB1", byId + "/usb-Prolific_2303-alias"));
+
+    const auto names = PortNames::byIdNames(byId);
+    EXPECT_EQ(names.keys(), QStringList({"ttyUSB0", "ttyUSB1"}));
+    EXPECT_EQ(names.value("ttyUSB0"), QStringList{byId + "/usb-FTDI_FT232R_A10K2F3Q-if00-port0"});
+    EXPECT_EQ(names.value("ttyUSB1"),
+              QStringList({byId + "/usb-Prolific_2303-alias", byId + "/usb-Prolific_2303-if00-port0"}));
+    EXPECT_TRUE(PortNames::byIdNames(dir.filePath("none")).isEmpty());
+
+    const QStringList all = PortNames::available(dir.filePath("sys"), byId);
+    EXPECT_EQ(all.last(), "SIM");
+    for (const QString& name : {QString("ttyS0"), QString("ttyUSB1"), byId + "/usb-Prolific_2303-alias"})
+        EXPECT_TRUE(all.contains(name)) << name.toStdString();
 }
 
 TEST(ComPort, MissingDeviceGivesTheOpenErrorAndStaysClosed)

@@ -125,11 +125,19 @@ void IniFile::UpdateFile()
 
 QString IniFile::defaultPath(const QString& fileName)
 {
+    const QString path = locate(fileName, QCoreApplication::applicationName());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(folder))
+        QDir().mkpath(folder);
+    return path;
+}
+
+QString IniFile::locate(const QString& fileName, const QString& program)
+{
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const QFileInfo dir(exeDir);
-    if (dir.isWritable())
+    if (QFileInfo(exeDir).isWritable())
         return QDir(exeDir).filePath(fileName);
-    QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return QDir(config).filePath(fileName);
+    // The programs set no organization, so each has its folder right below the configuration.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(QDir(config).filePath(program)).filePath(fileName);
 }

@@ -24,8 +24,11 @@ public:
     void UpdateFile();
 
     // The folder next to the executable, or the user's configuration folder where that one
-    // cannot be written (an installed program).
+    // cannot be written (an installed program); that folder is made when missing.
     static QString defaultPath(const QString& fileName = QStringLiteral("Settings.ini"));
+    // The same place for the program named `program` (another program of this folder, such as
+    // the window whose settings a command line reads); makes nothing.
+    static QString locate(const QString& fileName, const QString& program);
 
 private:
     struct Line {

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 #include "VelmarError.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,4 +77,13 @@ TEST(IniFile, AFileThatCannotBeWrittenIsAnError)
     ini.WriteInteger("A", "x", 2);
     EXPECT_THROW(ini.UpdateFile(), VelmarError);
     EXPECT_TRUE(QFileInfo(path).isDir());
+}
+
+TEST(IniFile, EveryProgramOfAFolderFindsTheSameFile)
+{
+    // Programs built into one folder share the window's Settings.ini there.
+    const QString here = QDir(QCoreApplication::applicationDirPath()).filePath("Settings.ini");
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-ui"), here);
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-cli"), here);
+    EXPECT_EQ(IniFile::defaultPath(), here);
 }

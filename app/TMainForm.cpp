@@ -1,5 +1,6 @@
 #include "TMainForm.h"
 
+#include "ClockLines.h"
 #include "DownloadRunner.h"
 #include "EComPort.h"
 #include "HexText.h"
@@ -385,18 +386,11 @@ void TMainForm::timeBtnClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("set system time")))
         return;
-    // The board reads fixed fields, so the PC's locale must not change them.
     const QDateTime t = now();
-    QString time = QStringLiteral("time ") + t.time().toString(QStringLiteral("HH:mm:ss"));
-    time.replace(QLatin1Char(':'), QLatin1Char(' '));
     RxMode() = RxTerminal;
-    sendTerminalText(time + QLatin1Char('\r'));
-
-    QString date = QStringLiteral("date ") + t.date().toString(QStringLiteral("dd.MM.yyyy"));
-    date.replace(QLatin1Char('.'), QLatin1Char(' '));
-    date += QLatin1Char(' ') + QString::number(t.date().dayOfWeek() % 7); // 0 is Sunday
+    sendTerminalText(ClockLines::timeLine(t));
     RxMode() = RxTerminal;
-    sendTerminalText(date + QLatin1Char('\r'));
+    sendTerminalText(ClockLines::dateLine(t));
 }
 
 void TMainForm::Timer1Timer() { m_downloads->syncTick(SyncFileName, SyncFileTime, ByteCodeFileName); }

@@ -97,9 +97,13 @@ int ScriptInterpreter::send(const QString& request)
 {
     ++m_telegrams;
     try {
-        return m_link.SendTelegram(request);
+        const int code = m_link.SendTelegram(request);
+        if (code == 0)
+            ++m_unanswered;
+        return code;
     } catch (const EConvertError& e) {
         // A broken answer is an answer like any unexpected one: the run goes on.
+        ++m_unanswered;
         addLine(e.message());
         return Garbled;
     }

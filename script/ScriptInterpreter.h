@@ -44,8 +44,10 @@ public:
 
     // Runs row `index` once; nothing happens while another row runs or without that row.
     void ExecuteRow(int index);
-    // Telegrams sent so far (for benchmarks and the command line).
+    // Telegrams sent so far, and those of them that got no valid answer (for benchmarks and the
+    // command line).
     [[nodiscard]] std::uint64_t telegramsSent() const { return m_telegrams; }
+    [[nodiscard]] std::uint64_t telegramsUnanswered() const { return m_unanswered; }
 
 private:
     using Command = void (ScriptInterpreter::*)();
@@ -100,6 +102,7 @@ private:
     int m_index = -1;
     std::uint64_t m_rowId = 0;
     std::uint64_t m_telegrams = 0;
+    std::uint64_t m_unanswered = 0;
     bool m_lineLost = false;
     QMetaObject::Connection m_lineLostConnection;
 };

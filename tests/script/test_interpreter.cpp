@@ -509,6 +509,16 @@ TEST_F(OnSim, AGarbledAnswerIsAFailedAttemptNotAnError)
     board().faults().onlyCodes = {0x52};
     EXPECT_EQ(run("DIG"), Lines{garbled});
     EXPECT_TRUE(core.state.FaultFlag);
+    // Every one of those telegrams went without a valid answer; an answered one is not counted.
+    EXPECT_EQ(core.interpreter.telegramsSent(), 14);
+    EXPECT_EQ(core.interpreter.telegramsUnanswered(), 14);
+    board().faults().badGroup = false;
+    board().faults().wrongEnd = true;
+    board().faults().onlyCodes = {0x20};
+    run("ACK");
+    run("GETU;1");
+    EXPECT_EQ(core.interpreter.telegramsSent(), 16);
+    EXPECT_EQ(core.interpreter.telegramsUnanswered(), 15);
 }
 
 TEST_F(Scripted, AVariableAnsweredGarbledOnceTakesItsNextAnswer)

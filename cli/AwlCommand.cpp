@@ -1,0 +1,80 @@
+#include "AwlCommand.h"
+
+#include "Console.h"
+#include "DownloadJob.h"
+#include "Invocation.h"
+#include "Session.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+Outcome AwlCommand::run()
+{
+    QString file = inv().arg(0);
+    QFile check(file);
+    if (!check.open(QIODevice::ReadOnly))
+        return usage(QStringLiteral("cannot read %1: %2").arg(file, check.errorString()));
+    check.close();
+    if (auto failed = openPort())
+        return *failed;
+    DownloadJob download(m_session, job());
+    // As the button does it, the file "chosen" being the one given; it is watched from now on.
+    const auto given = [&file](const QString&, const QString&, const QString&) { return file; };
+    const bool ok = download.runner().chooseAndLoadByteCode(file, m_syncFileName, m_syncFileTime, given);
+    const Outcome first = download.finish(ok);
+    if (!inv().watch || first.code == ExitCode::PortError || download.cancelled() || m_session.forced())
+        return first;
+    if (!first.ok())
+        console().error(first.message);
+    return watch(download, file);
+}
+
+Outcome AwlCommand::watch(DownloadJob& download, const QString& file)
+{
+    QEventLoop loop;
+    std::optional<Outcome> ended;
+    bool running = false;
+    DownloadRunner::Frontend frontend;
+    frontend.begins = [&running] { running = true; };
+    download.runner().setFrontend(frontend);
+    QTimer tick;
+    tick.setInterval(1000);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (m_session.stopRequested())
+            return;
+        running = false;
+        try {
+            const bool ok = download.runner().syncTick(m_syncFileName, m_syncFileTime, file);
+            if (!running)
+                return;
+            const Outcome outcome = download.finish(ok);
+            if (outcome.code == ExitCode::PortError || download.cancelled() || m_session.forced()) {
+                ended = outcome;
+                loop.quit();
+            } else if (!outcome.ok()) {
+                console().error(outcome.message);
+            }
+        } catch (const std::exception& e) {
+            const Outcome outcome = m_session.outcomeOf(e, job());
+            if (outcome.code == ExitCode::PortError || outcome.code == ExitCode::Interrupted) {
+                ended = outcome;
+                loop.quit();
+            } else {
+                console().error(outcome.message);
+            }
+        }
+    });
+    // A signal ends the watch; one that comes during a download stops it first.
+    QObject::connect(&m_session, &Session::stopping, &loop, &QEventLoop::quit);
+    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
+    tick.start();
+    if (!m_session.stopRequested() && m_session.port().Connected())
+        loop.exec();
+    tick.stop();
+    if (ended)
+        return *ended;
+    if (m_session.lost())
+        return m_session.lostOutcome(job());
+    return Outcome::success();
+}

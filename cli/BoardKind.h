@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Outcome.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+class Session;
+class StepReporter;
+
+// What depends on the kind of the connected board: which settings dialog it has, and with it
+// the steps and texts of its configuration byte.
+class BoardKind {
+public:
+    static constexpr std::uint8_t BaseBoard = 0;
+    static constexpr std::uint8_t CpuBoard = 1;
+    static constexpr std::uint8_t LcdModule = 2;
+    static constexpr std::uint8_t IoModule = 16;
+
+    // Asks the board for its kind, as the "Einstellungen" button does; nothing when it did not
+    // tell. `outcome` names the first step that failed, also when the kind came all the same.
+    static std::optional<std::uint8_t> ask(Session& session, const QString& job, Outcome& outcome);
+    // The outcome for a board that is not of the kind a job needs.
+    [[nodiscard]] static Outcome notA(const QString& job, std::uint8_t kind, std::uint8_t wanted);
+
+    // Whether the kind's dialog has a configuration byte (base board, CPU board, LCD module).
+    [[nodiscard]] static bool hasConfig(std::uint8_t kind);
+    // Reads it with the steps of the kind's dialog.
+    static std::optional<std::uint8_t> readConfig(std::uint8_t kind, StepReporter& steps);
+    // Writes it with the steps of the kind's dialog.
+    static void writeConfig(std::uint8_t kind, StepReporter& steps, std::uint8_t b);
+    // Whether the kind's dialog could write `b`; `written` is what it would write instead.
+    [[nodiscard]] static bool writable(std::uint8_t kind, std::uint8_t b, std::uint8_t& written);
+    // The dialog's controls for `b`, each with whether it is selected or ticked.
+    [[nodiscard]] static QList<std::pair<QString, bool>> controls(std::uint8_t kind, std::uint8_t b);
+    [[nodiscard]] static QJsonObject controlsJson(const QList<std::pair<QString, bool>>& controls);
+    // The lines that show them: "  [x] LCD on board enabled".
+    [[nodiscard]] static QStringList controlLines(const QList<std::pair<QString, bool>>& controls);
+};

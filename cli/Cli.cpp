@@ -1,0 +1,63 @@
+#include "Cli.h"
+
+#include "CliApplication.h"
+#include "Command.h"
+#include "CommandLine.h"
+#include "Console.h"
+#include "Session.h"
+#include "SignalWatcher.h"
+
+#include <QJsonObject>
+#include <cstdio>
+
+namespace {
+
+void writeTo(std::FILE* stream, const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int Cli::run(const QStringList& arguments)
+{
+    const CommandLine::Result parsed = CommandLine::parse(arguments);
+    if (!parsed.out.isEmpty())
+        writeTo(stdout, parsed.out.toUtf8());
+    if (!parsed.err.isEmpty())
+        writeTo(stderr, parsed.err.toUtf8());
+    if (!parsed.invocation)
+        return int(parsed.code);
+    const Invocation& inv = *parsed.invocation;
+
+    Console console(
+        Console::detect(inv.quiet, inv.json), [](const QByteArray& b) { writeTo(stdout, b); },
+        [](const QByteArray& b) { writeTo(stderr, b); });
+    SignalWatcher signals;
+    Session session(inv, console);
+    QObject::connect(&signals, &SignalWatcher::received, &session, &Session::onSignal);
+    const std::unique_ptr<Command> command = Command::make(inv.command, session);
+
+    Outcome outcome;
+    try {
+        outcome = command->run();
+        // A failure that the loss of the port or a forced stop brought about is told as that.
+        if (!outcome.ok() && !command->judgesStops() && (session.lost() || session.forced()))
+            outcome = session.lostOutcome(command->job());
+    } catch (const std::exception& e) {
+        outcome = session.outcomeOf(e, command->job());
+    }
+    // An error that escaped an event handler without taking the port along is a failure too.
+    if (outcome.ok() && !CliApplication::escapedError().isEmpty() && !session.lost())
+        outcome = Outcome::fail(ExitCode::BoardFailure, command->job() + QStringLiteral(": ") +
+                                                            CliApplication::escapedError());
+    console.finish();
+    if (!outcome.ok()) {
+        if (inv.json && !console.jsonWritten())
+            console.json(QJsonObject{{QStringLiteral("error"), outcome.message}});
+        console.error(outcome.message);
+    }
+    CliApplication::clearEscapedError();
+    return int(outcome.code);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "DownloadRunner.h"
+#include "Outcome.h"
+#include "TransferObserver.h"
+#include "TransferProgressTracker.h"
+
+#include <QString>
+
+class Console;
+class Session;
+
+// A download as velmar-cli runs it, on the windows' download runner: the progress bar on
+// stderr instead of the window's, a signal that stops the pass after its current block, and
+// a board that was stopped in its bootloader told to leave it.
+class DownloadJob : public TransferObserver {
+public:
+    DownloadJob(Session& session, QString job);
+    ~DownloadJob() override;
+
+    [[nodiscard]] DownloadRunner& runner() { return m_runner; }
+    // How a download that returned `ok` ended.
+    [[nodiscard]] Outcome finish(bool ok);
+    // A download was stopped by a signal.
+    [[nodiscard]] bool cancelled();
+
+    void passStarted(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
+                     std::uint16_t blockSize) override;
+    void blockDone() override;
+
+private:
+    Session& m_session;
+    QString m_job;
+    DownloadRunner m_runner;
+    TransferProgressTracker m_tracker;
+};

@@ -1,0 +1,105 @@
+#include "ScriptCommand.h"
+
+#include "AutoSender.h"
+#include "Console.h"
+#include "EConvertError.h"
+#include "EInOutError.h"
+#include "Invocation.h"
+#include "MeasurementLogFile.h"
+#include "ScriptInterpreter.h"
+#include "ScriptState.h"
+#include "SendList.h"
+#include "SendListFile.h"
+#include "Session.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+Outcome ScriptCommand::run()
+{
+    SendList list;
+    try {
+        SendListFile::load(inv().arg(0), list);
+    } catch (const VelmarError& e) {
+        return usage(e.message());
+    }
+    if (list.empty())
+        return usage(inv().arg(0) + QStringLiteral(" holds no rows"));
+    if (auto failed = openPort())
+        return *failed;
+
+    MeasurementLogFile logFile;
+    if (!inv().logFile.isEmpty()) {
+        try {
+            logFile.open(inv().logFile);
+        } catch (const EInOutError& e) {
+            return usage(e.message());
+        }
+    }
+    // The script monitor logs in yellow.
+    LogSink& log = m_session.log();
+    log.setColor(LogColors::Yellow);
+    ScriptState state;
+    ScriptInterpreter interpreter(link(), list, state, log, logFile);
+    interpreter.TelegramInfo = inv().telegramInfo;
+    interpreter.DebugTelegram = inv().echo;
+    AutoSender autoSend(state, list, interpreter, link(), log);
+
+    QEventLoop loop;
+    std::optional<Outcome> ended;
+    int faultRow = -1;
+    QString faultCommand;
+    autoSend.rowFinished = [&](int row) {
+        if (state.FaultFlag && faultRow < 0) {
+            faultRow = row;
+            faultCommand = list.at(row).CMD;
+        }
+        // One pass ends with the last row.
+        if (!inv().loop && row == list.size() - 1)
+            autoSend.stop();
+    };
+    autoSend.runningChanged = [&](bool running) {
+        if (!running)
+            loop.quit();
+    };
+    QTimer tick;
+    tick.setInterval(100);
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        try {
+            autoSend.timerStart();
+        } catch (const std::exception& e) {
+            // The run has stopped itself; the error is the outcome.
+            ended = m_session.outcomeOf(e, job());
+            loop.quit();
+        }
+    });
+    // A signal stops the run: a row under way ends with the port closed.
+    QObject::connect(&m_session, &Session::stopping, [&] {
+        autoSend.stop();
+        loop.quit();
+    });
+    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
+    autoSend.start();
+    tick.start();
+    loop.exec();
+    tick.stop();
+    autoSend.stop();
+
+    if (m_session.lost() && !m_session.forced())
+        return m_session.lostOutcome(job());
+    if (m_session.stopRequested()) {
+        // A signal is how a loop ends; a single pass was cut short.
+        if (!inv().loop)
+            return Outcome::fail(ExitCode::Interrupted, job() + QStringLiteral(": interrupted"));
+    } else if (ended) {
+        return *ended;
+    }
+    if (interpreter.telegramsSent() > 0 && interpreter.telegramsUnanswered() == interpreter.telegramsSent())
+        return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
+    if (faultRow >= 0)
+        return Outcome::fail(
+            ExitCode::BoardFailure,
+            QStringLiteral("%1: row %2 (%3) failed, see the log").arg(job()).arg(faultRow + 1).arg(faultCommand));
+    return Outcome::success();
+}

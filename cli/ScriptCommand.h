@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Command.h"
+
+// "script LIST.csv [--loop] [--log FILE] [--info]": a send list run as auto send runs it, on
+// the 100 ms tick with the rows' delays: one pass, or again and again with --loop until a
+// signal or a CLW row after a failure stops it. The script monitor's log lines go to stdout,
+// its measurement log file to --log.
+//
+// Exit code: 1 when a row left the fault flag set (the row is named), 3 when no telegram of
+// the run was answered; a signal ends a pass with 130, a loop with 0.
+class ScriptCommand : public Command {
+public:
+    using Command::Command;
+    [[nodiscard]] Outcome run() override;
+    [[nodiscard]] bool judgesStops() const override { return true; }
+};

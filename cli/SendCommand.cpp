@@ -1,0 +1,124 @@
+#include "SendCommand.h"
+
+#include "CommandSet.h"
+#include "Console.h"
+#include "EConvertError.h"
+#include "HexText.h"
+#include "Invocation.h"
+#include "Link.h"
+#include "Session.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <vector>
+
+namespace {
+
+bool hexDigits(const QString& text)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]+$"));
+    return hex.match(text).hasMatch();
+}
+
+} // namespace
+
+QString SendCommand::request(const QStringList& text, QString& error)
+{
+    const QString joined = text.join(QLatin1Char(' ')).trimmed();
+    if (joined.startsWith(QLatin1Char(':'))) {
+        QString body = joined.mid(1);
+        if (body.endsWith(QLatin1Char('\r')))
+            body.chop(1);
+        if (body.size() < 8 || body.size() % 2 != 0 || !hexDigits(body)) {
+            error = QStringLiteral("'%1' is no telegram text (\":aa\", length, command, data, \"a5\")").arg(joined);
+            return {};
+        }
+        return QLatin1Char(':') + body + QLatin1Char('\r');
+    }
+    std::vector<std::uint8_t> bytes;
+    for (QString token : joined.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts)) {
+        if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+            token.remove(0, 2);
+        else if (token.startsWith(QLatin1Char('$')))
+            token.remove(0, 1);
+        if (token.isEmpty() || token.size() > 2 || !hexDigits(token)) {
+            error = QStringLiteral("'%1' is no byte in hex").arg(token);
+            return {};
+        }
+        bytes.push_back(std::uint8_t(token.toUInt(nullptr, 16)));
+    }
+    if (bytes.empty()) {
+        error = QStringLiteral("no telegram given");
+        return {};
+    }
+    if (bytes.size() > 100) {
+        error = QStringLiteral("a telegram carries at most 99 data bytes");
+        return {};
+    }
+    return CommandSet::build(bytes[0], std::span<const std::uint8_t>(bytes).subspan(1));
+}
+
+Outcome SendCommand::run()
+{
+    QString error;
+    const QString req = request(inv().args, error);
+    if (req.isEmpty())
+        return usage(error);
+    if (auto failed = openPort())
+        return *failed;
+
+    int code = 0;
+    bool garbled = false;
+    try {
+        code = link().SendTelegram(req);
+    } catch (const EConvertError&) {
+        garbled = true; // a group that is not hex: no valid answer
+    }
+    const ReceiveDispatcher& rx = link().rx();
+    const bool answered = rx.AnswerComplete != 0;
+    QString line = QString::fromLatin1(rx.RxText);
+    while (line.endsWith(QLatin1Char('\r')) || line.endsWith(QLatin1Char('\n')))
+        line.chop(1);
+    const auto data = garbled ? std::span<const std::uint8_t>() : link().AnswerData();
+    const bool valid = answered && !garbled && code != 0;
+
+    if (inv().json) {
+        QJsonObject o;
+        o[QStringLiteral("request")] = QString(req).remove(QLatin1Char('\r'));
+        o[QStringLiteral("answered")] = answered;
+        o[QStringLiteral("answer")] = answered ? QJsonValue(line) : QJsonValue();
+        o[QStringLiteral("valid")] = valid;
+        if (valid) {
+            o[QStringLiteral("code")] = code;
+            QJsonArray bytes;
+            for (std::uint8_t b : data)
+                bytes.append(int(b));
+            o[QStringLiteral("data")] = bytes;
+        }
+        console().json(o);
+    } else if (inv().raw) {
+        if (answered)
+            console().result(line);
+    } else if (valid) {
+        QString text = QStringLiteral("answer ") + ByteToHex(std::uint8_t(code));
+        if (!data.empty()) {
+            text += QLatin1Char(':');
+            for (std::uint8_t b : data)
+                text += QLatin1Char(' ') + ByteToHexDigits(b);
+        }
+        console().result(text);
+    }
+
+    if (m_session.forced() || m_session.lost())
+        return m_session.lostOutcome(job());
+    if (!answered)
+        return Outcome::fail(ExitCode::NoAnswer,
+                             QStringLiteral("send: no answer within %1 ms").arg(Link::TelegramTimeout));
+    if (!valid)
+        return Outcome::fail(ExitCode::NoAnswer, QStringLiteral("send: no valid answer: ") + line);
+    if (code == CommandSet::Refused || code == CommandSet::FileRefused)
+        return Outcome::fail(ExitCode::BoardFailure, QStringLiteral("send: the board refused the telegram (answer ") +
+                                                         ByteToHex(std::uint8_t(code)) + QLatin1Char(')'));
+    return Outcome::success();
+}

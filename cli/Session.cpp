@@ -1,0 +1,141 @@
+#include "Session.h"
+
+#include "Console.h"
+#include "EComPort.h"
+#include "EConvertError.h"
+#include "IniFile.h"
+#include "PortNames.h"
+#include "SimPortBackend.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+const QString WindowSection = QStringLiteral("Hauptfenster");
+
+// What a system error means for the one who wants to open the port.
+QString openHint(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return QStringLiteral(" (the user may need to be in the group that owns the device, usually dialout)");
+    case EWOULDBLOCK: return QStringLiteral(" (another program has the port open)");
+    default: return {};
+    }
+}
+
+} // namespace
+
+Session::Session(const Invocation& invocation, Console& console, QObject* parent)
+    : QObject(parent),
+      m_invocation(invocation),
+      m_console(console),
+      m_portName(portName(invocation))
+{
+    // "SIM" is the board the window simulates too, on a line at the real 57600 baud.
+    m_simName = PortNames::simulatedBoard();
+    TCustomComPort::RegisterBackend(m_simName, [this](const QString&) {
+        auto line = std::make_unique<SimPortBackend>(&m_simBoard);
+        line->setPaced(true);
+        return line;
+    });
+    m_link = std::make_unique<Link>(m_port, console.log());
+    m_link->ConnectDispatcher();
+    if (invocation.echo)
+        m_link->SetTelegramEcho();
+    connect(&m_port, &TCustomComPort::LineLost, this, [this](const QString& reason) {
+        if (m_lostReason.isEmpty())
+            m_lostReason = reason;
+    });
+}
+
+Session::~Session()
+{
+    try {
+        m_port.Close();
+    } catch (...) {
+        // Nobody is left to hear of it; the device is released all the same.
+    }
+    m_link.reset();
+    TCustomComPort::UnregisterBackend(m_simName);
+}
+
+QString Session::portName(const Invocation& invocation)
+{
+    if (!invocation.port.isEmpty())
+        return invocation.port;
+    const QString file = invocation.settingsFile.isEmpty()
+                             ? IniFile::locate(QStringLiteral("Settings.ini"), QStringLiteral("velmar-ui"))
+                             : invocation.settingsFile;
+    const QString stored = IniFile(file).ReadString(WindowSection, QStringLiteral("ComPort"), QString()).trimmed();
+    return stored.isEmpty() ? PortNames::simulatedBoard() : stored;
+}
+
+LogSink& Session::log() { return m_console.log(); }
+
+std::optional<Outcome> Session::open()
+{
+    try {
+        m_port.SetPort(m_portName);
+        TBaudRate rate = TBaudRate::brCustom;
+        for (int i = 1; i <= int(TBaudRate::br256000); ++i)
+            if (BaudRateValue(TBaudRate(i)) == m_invocation.baud)
+                rate = TBaudRate(i);
+        m_port.SetBaudRate(rate);
+        m_port.SetCustomBaudRate(m_invocation.baud);
+        m_port.Open();
+    } catch (const EComPortExt& e) {
+        return Outcome::fail(ExitCode::PortError, e.message() + QStringLiteral(": ") +
+                                                      QString::fromLocal8Bit(std::strerror(e.systemError())) +
+                                                      openHint(e.systemError()));
+    } catch (const EComPort& e) {
+        return Outcome::fail(ExitCode::PortError, e.message());
+    }
+    return std::nullopt;
+}
+
+void Session::onSignal(int)
+{
+    ++m_signals;
+    Q_EMIT stopping();
+    if (!m_graceful || m_signals > 1)
+        force();
+}
+
+void Session::force()
+{
+    if (m_forced)
+        return;
+    m_forced = true;
+    // Closing ends every wait at once; the job then finds the port closed.
+    try {
+        m_port.Close();
+    } catch (...) {
+    }
+}
+
+Outcome Session::lostOutcome(const QString& job) const
+{
+    if (m_forced)
+        return Outcome::fail(ExitCode::Interrupted, job + QStringLiteral(": interrupted"));
+    return Outcome::fail(ExitCode::PortError, job + QStringLiteral(": the port was lost: ") + m_lostReason);
+}
+
+Outcome Session::outcomeOf(const std::exception& error, const QString& job) const
+{
+    if (dynamic_cast<const EComPort*>(&error)) {
+        if (m_forced || lost())
+            return lostOutcome(job);
+        const auto& e = static_cast<const EComPort&>(error);
+        QString message = job + QStringLiteral(": ") + e.message();
+        if (const auto* ext = dynamic_cast<const EComPortExt*>(&error))
+            message += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(ext->systemError()));
+        return Outcome::fail(ExitCode::PortError, message);
+    }
+    if (const auto* e = dynamic_cast<const EConvertError*>(&error))
+        return Outcome::fail(ExitCode::NoAnswer, job + QStringLiteral(": no valid answer: ") + e->message());
+    if (const auto* e = dynamic_cast<const VelmarError*>(&error))
+        return Outcome::fail(ExitCode::UsageOrFile, job + QStringLiteral(": ") + e->message());
+    return Outcome::fail(ExitCode::BoardFailure, job + QStringLiteral(": ") + QString::fromLocal8Bit(error.what()));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Invocation.h"
+#include "Link.h"
+#include "Outcome.h"
+#include "SimBoard.h"
+#include "TCustomComPort.h"
+
+#include <QObject>
+#include <memory>
+#include <optional>
+
+class Console;
+class LogSink;
+
+// The port and the link of one run of velmar-cli, and how the run is asked to stop. The port
+// is opened exclusively and closed on every path; its old line settings come back then.
+//
+// A signal asks the job to end. A job that has something to finish first (leave the
+// bootloader, close the card's file) says so with setGraceful() and looks at stopRequested()
+// between its steps; any other job is ended at once by closing the port, which ends its wait.
+// A second signal always ends it at once.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    Session(const Invocation& invocation, Console& console, QObject* parent = nullptr);
+    ~Session() override;
+
+    // The port given, else the one the window stored in Settings.ini, else "SIM".
+    [[nodiscard]] static QString portName(const Invocation& invocation);
+    [[nodiscard]] const QString& portName() const { return m_portName; }
+
+    // Opens the port with the line settings; the outcome when it cannot.
+    std::optional<Outcome> open();
+
+    [[nodiscard]] const Invocation& invocation() const { return m_invocation; }
+    [[nodiscard]] Console& console() { return m_console; }
+    [[nodiscard]] LogSink& log();
+    [[nodiscard]] TCustomComPort& port() { return m_port; }
+    [[nodiscard]] Link& link() { return *m_link; }
+
+    void setGraceful(bool on) { m_graceful = on; }
+    [[nodiscard]] bool stopRequested() const { return m_signals > 0; }
+    // The port was closed to end the job at once.
+    [[nodiscard]] bool forced() const { return m_forced; }
+    [[nodiscard]] bool lost() const { return !m_lostReason.isEmpty(); }
+    [[nodiscard]] const QString& lostReason() const { return m_lostReason; }
+
+    // The outcome of an error that ended `job`.
+    [[nodiscard]] Outcome outcomeOf(const std::exception& error, const QString& job) const;
+    // The outcome of a job that the port's loss or a forced stop ended.
+    [[nodiscard]] Outcome lostOutcome(const QString& job) const;
+
+    // A signal came (SIGINT, SIGTERM, SIGHUP).
+    void onSignal(int signal);
+
+Q_SIGNALS:
+    // The job is asked to end.
+    void stopping();
+
+private:
+    void force();
+
+    Invocation m_invocation;
+    Console& m_console;
+    QString m_portName;
+    QString m_simName;
+    SimBoard m_simBoard;
+    TCustomComPort m_port;
+    std::unique_ptr<Link> m_link;
+    bool m_graceful = false;
+    bool m_forced = false;
+    int m_signals = 0;
+    QString m_lostReason;
+};

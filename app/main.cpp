@@ -4,10 +4,13 @@
 #include "TCustomComPort.h"
 #include "TMainForm.h"
 #include "VelmarApplication.h"
+#include "VelmarVersion.h"
 
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -20,13 +23,48 @@ void onTerminate(int sig)
     (void)!::write(signalPipe[1], &c, 1);
 }
 
+// The program takes --help and --version and no other option of its own.
+void describe(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral("The operator tool for Velmar boards: terminal, downloads, "
+                                                    "settings, debug window and script monitor."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("velmar-ui"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION_STRING));
+    // --help and --version are answered before the window system is asked for, so that they
+    // work without a display.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QCommandLineParser early;
+        describe(early);
+        early.parse(arguments);
+        if (early.isSet(QStringLiteral("help"))) {
+            // Without an application object the parser does not know the program's name.
+            std::fputs(
+                qPrintable(early.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("velmar-ui"))),
+                stdout);
+            return 0;
+        }
+        if (early.isSet(QStringLiteral("version"))) {
+            std::printf("velmar-ui %s\n", VELMAR_VERSION_STRING);
+            return 0;
+        }
+    }
     VelmarApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velmar-ui"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmar"));
+    // The toolkit has taken its own options (-platform and the like); anything else is an error.
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(app);
 
     // The port name "SIM" opens a simulated board inside the program; it keeps its memory
     // while the program runs, across closing and opening the port, and its line runs at

@@ -1,0 +1,12 @@
+# Fails unless PROGRAM needs Qt6Core and neither Qt6Gui nor Qt6Widgets.
+execute_process(COMMAND readelf -d ${PROGRAM} OUTPUT_VARIABLE dynamic RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "readelf failed on ${PROGRAM}")
+endif()
+if(NOT dynamic MATCHES "libQt6Core\\.so")
+  message(FATAL_ERROR "${PROGRAM} does not need Qt6Core: the check reads the wrong thing")
+endif()
+if(dynamic MATCHES "libQt6(Gui|Widgets)\\.so")
+  message(FATAL_ERROR "${PROGRAM} needs ${CMAKE_MATCH_0}")
+endif()
+message(STATUS "${PROGRAM}: QtCore only")

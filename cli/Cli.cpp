@@ -50,8 +50,8 @@ int Cli::run(const QStringList& arguments)
     }
     // An error that escaped an event handler without taking the port along is a failure too.
     if (outcome.ok() && !CliApplication::escapedError().isEmpty() && !session.lost())
-        outcome = Outcome::fail(ExitCode::BoardFailure, command->job() + QStringLiteral(": ") +
-                                                            CliApplication::escapedError());
+        outcome = Outcome::fail(ExitCode::BoardFailure,
+                                command->job() + QStringLiteral(": ") + CliApplication::escapedError());
     console.finish();
     if (!outcome.ok()) {
         if (inv.json && !console.jsonWritten())

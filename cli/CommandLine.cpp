@@ -281,6 +281,35 @@ bool takeCommon(const QCommandLineParser& p, Invocation& inv, QString& error)
     return true;
 }
 
+// What is wrong with the arguments behind a command word; empty when nothing is.
+QString argumentsError(const CommandSpec& spec, const QStringList& args)
+{
+    const int n = int(args.size());
+    if (n < spec.minArgs)
+        return QStringLiteral("%1: an argument is missing").arg(spec.name);
+    if (spec.maxArgs >= 0 && n > spec.maxArgs)
+        return QStringLiteral("%1: too many arguments").arg(spec.name);
+    if (spec.subcommands.isEmpty())
+        return {};
+    const QString sub = args.value(0);
+    if (!spec.subcommands.contains(sub))
+        return QStringLiteral("%1: '%2' is none of %3").arg(spec.name, sub, spec.subcommands.join(", "));
+    // The arguments each of them takes: "read" of config and i2c none, "get" of sd one or two.
+    const bool reads = sub == QLatin1String("read");
+    int least = 1, most = 1;
+    if (spec.name == QLatin1String("config") || spec.name == QLatin1String("i2c"))
+        least = most = reads ? 0 : 1;
+    else if (spec.name == QLatin1String("onewire"))
+        least = reads ? 0 : 1;
+    else if (sub == QLatin1String("get"))
+        most = 2;
+    if (n - 1 < least)
+        return QStringLiteral("%1 %2: an argument is missing").arg(spec.name, sub);
+    if (n - 1 > most)
+        return QStringLiteral("%1 %2: too many arguments").arg(spec.name, sub);
+    return {};
+}
+
 } // namespace
 
 QStringList CommandLine::commands()
@@ -394,30 +423,8 @@ CommandLine::Result CommandLine::parse(const QStringList& arguments)
         return usageError(error, word);
 
     inv.args = local.positionalArguments();
-    const int n = int(inv.args.size());
-    if (n < spec->minArgs || (spec->maxArgs >= 0 && n > spec->maxArgs))
-        return usageError(n < spec->minArgs ? QStringLiteral("%1: an argument is missing").arg(word)
-                                            : QStringLiteral("%1: too many arguments").arg(word),
-                          word);
-    if (!spec->subcommands.isEmpty()) {
-        const QString sub = inv.arg(0);
-        if (!spec->subcommands.contains(sub))
-            return usageError(QStringLiteral("%1: '%2' is none of %3").arg(word, sub, spec->subcommands.join(", ")),
-                              word);
-        // The arguments each of them takes: "read" of config and i2c none, "get" of sd one or two.
-        const bool reads = sub == QLatin1String("read");
-        int least = 1, most = 1;
-        if (word == QLatin1String("config") || word == QLatin1String("i2c"))
-            least = most = reads ? 0 : 1;
-        else if (word == QLatin1String("onewire"))
-            least = reads ? 0 : 1;
-        else if (sub == QLatin1String("get"))
-            most = 2;
-        if (n - 1 < least || n - 1 > most)
-            return usageError(n - 1 < least ? QStringLiteral("%1 %2: an argument is missing").arg(word, sub)
-                                            : QStringLiteral("%1 %2: too many arguments").arg(word, sub),
-                              word);
-    }
+    if (const QString wrong = argumentsError(*spec, inv.args); !wrong.isEmpty())
+        return usageError(wrong, word);
 
     // Only the command's own options may be asked for: the parser warns about any other.
     const auto has = [&](const char* name) {

@@ -86,6 +86,12 @@ Outcome ScriptCommand::run()
     tick.stop();
     autoSend.stop();
 
+    return judge(interpreter.telegramsSent(), interpreter.telegramsUnanswered(), faultRow, faultCommand, ended);
+}
+
+Outcome ScriptCommand::judge(std::uint64_t sent, std::uint64_t unanswered, int faultRow, const QString& faultCommand,
+                             const std::optional<Outcome>& ended) const
+{
     if (m_session.lost() && !m_session.forced())
         return m_session.lostOutcome(job());
     if (m_session.stopRequested()) {
@@ -95,7 +101,7 @@ Outcome ScriptCommand::run()
     } else if (ended) {
         return *ended;
     }
-    if (interpreter.telegramsSent() > 0 && interpreter.telegramsUnanswered() == interpreter.telegramsSent())
+    if (sent > 0 && unanswered == sent)
         return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
     if (faultRow >= 0)
         return Outcome::fail(

@@ -2,6 +2,9 @@
 
 #include "Command.h"
 
+#include <cstdint>
+#include <optional>
+
 // "script LIST.csv [--loop] [--log FILE] [--info]": a send list run as auto send runs it, on
 // the 100 ms tick with the rows' delays: one pass, or again and again with --loop until a
 // signal or a CLW row after a failure stops it. The script monitor's log lines go to stdout,
@@ -14,4 +17,9 @@ public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
     [[nodiscard]] bool judgesStops() const override { return true; }
+
+private:
+    // How the run ended: the port, a signal, an error, no answer at all, a row that failed.
+    [[nodiscard]] Outcome judge(std::uint64_t sent, std::uint64_t unanswered, int faultRow, const QString& faultCommand,
+                                const std::optional<Outcome>& ended) const;
 };

@@ -343,6 +343,12 @@ TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
     const CliRun failed = refusing.run({"script", list});
     EXPECT_EQ(failed.code, 1);
     EXPECT_EQ(failed.errLines(), QStringList{"velmar-cli: script: row 2 (GETU) failed, see the log"});
+
+    // A board whose answers never make a telegram: nothing was answered at all.
+    Board garbling({"--wrong-end"});
+    const CliRun none = garbling.run({"script", list});
+    EXPECT_EQ(none.code, 3);
+    EXPECT_EQ(none.errLines(), QStringList{"velmar-cli: script: no telegram was answered"});
 }
 
 TEST(CliProgram, TerminalSendsLinesAndPrintsTheBoard)

@@ -49,15 +49,13 @@ int Cli::run(const QStringList& arguments)
         outcome = session.outcomeOf(e, command->job());
     }
     // An error that escaped an event handler without taking the port along is a failure too.
-    if (outcome.ok() && !CliApplication::escapedError().isEmpty() && !session.lost())
-        outcome = Outcome::fail(ExitCode::BoardFailure,
-                                command->job() + QStringLiteral(": ") + CliApplication::escapedError());
+    if (const std::exception_ptr escaped = CliApplication::takeEscaped(); escaped && outcome.ok() && !session.lost())
+        outcome = Session::outcomeOf(escaped, session, command->job());
     console.finish();
     if (!outcome.ok()) {
         if (inv.json && !console.jsonWritten())
             console.json(QJsonObject{{QStringLiteral("error"), outcome.message}});
         console.error(outcome.message);
     }
-    CliApplication::clearEscapedError();
     return int(outcome.code);
 }

@@ -1,19 +1,11 @@
 #include "CliApplication.h"
 
-#include "VelmarError.h"
-
 namespace {
 
-QString& escaped()
+std::exception_ptr& escaped()
 {
-    static QString text;
-    return text;
-}
-
-void keep(const QString& text)
-{
-    if (escaped().isEmpty())
-        escaped() = text;
+    static std::exception_ptr first;
+    return first;
 }
 
 } // namespace
@@ -24,16 +16,16 @@ bool CliApplication::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QCoreApplication::notify(receiver, event);
-    } catch (const VelmarError& e) {
-        keep(e.message());
-    } catch (const std::exception& e) {
-        keep(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        keep(QStringLiteral("unknown error"));
+        if (!escaped())
+            escaped() = std::current_exception();
     }
     return false;
 }
 
-const QString& CliApplication::escapedError() { return escaped(); }
-
-void CliApplication::clearEscapedError() { escaped().clear(); }
+std::exception_ptr CliApplication::takeEscaped()
+{
+    std::exception_ptr e;
+    std::swap(e, escaped());
+    return e;
+}

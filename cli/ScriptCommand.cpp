@@ -1,6 +1,7 @@
 #include "ScriptCommand.h"
 
 #include "AutoSender.h"
+#include "CliApplication.h"
 #include "Console.h"
 #include "EConvertError.h"
 #include "EInOutError.h"
@@ -65,15 +66,7 @@ Outcome ScriptCommand::run()
     QTimer tick;
     tick.setInterval(100);
     tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        try {
-            autoSend.timerStart();
-        } catch (const std::exception& e) {
-            // The run has stopped itself; the error is the outcome.
-            ended = m_session.outcomeOf(e, job());
-            loop.quit();
-        }
-    });
+    QObject::connect(&tick, &QTimer::timeout, [&] { autoSend.timerStart(); });
     // A signal stops the run: a row under way ends with the port closed.
     QObject::connect(&m_session, &Session::stopping, [&] {
         autoSend.stop();
@@ -85,6 +78,10 @@ Outcome ScriptCommand::run()
     loop.exec();
     tick.stop();
     autoSend.stop();
+    // A row runs from the event loop: an error that ended it (the log file, the port) has
+    // stopped the run and comes here.
+    if (const std::exception_ptr error = CliApplication::takeEscaped())
+        ended = Session::outcomeOf(error, m_session, job());
 
     return judge(interpreter.telegramsSent(), interpreter.telegramsUnanswered(), faultRow, faultCommand, ended);
 }

@@ -139,3 +139,14 @@ Outcome Session::outcomeOf(const std::exception& error, const QString& job) cons
         return Outcome::fail(ExitCode::UsageOrFile, job + QStringLiteral(": ") + e->message());
     return Outcome::fail(ExitCode::BoardFailure, job + QStringLiteral(": ") + QString::fromLocal8Bit(error.what()));
 }
+
+Outcome Session::outcomeOf(const std::exception_ptr& error, const Session& session, const QString& job)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return session.outcomeOf(e, job);
+    } catch (...) {
+        return Outcome::fail(ExitCode::BoardFailure, job + QStringLiteral(": unknown error"));
+    }
+}

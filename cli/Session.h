@@ -7,6 +7,7 @@
 #include "TCustomComPort.h"
 
 #include <QObject>
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -48,6 +49,8 @@ public:
 
     // The outcome of an error that ended `job`.
     [[nodiscard]] Outcome outcomeOf(const std::exception& error, const QString& job) const;
+    // The same for an error that was caught elsewhere.
+    [[nodiscard]] static Outcome outcomeOf(const std::exception_ptr& error, const Session& session, const QString& job);
     // The outcome of a job that the port's loss or a forced stop ended.
     [[nodiscard]] Outcome lostOutcome(const QString& job) const;
 

@@ -344,6 +344,12 @@ TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
     EXPECT_EQ(failed.code, 1);
     EXPECT_EQ(failed.errLines(), QStringList{"velmar-cli: script: row 2 (GETU) failed, see the log"});
 
+    // A log file that cannot be written ends the run with its error.
+    const CliRun full = runCli({"--port", "SIM", "script", list, "--log", "/dev/full"});
+    EXPECT_EQ(full.code, 2);
+    ASSERT_EQ(full.errLines().size(), 1);
+    EXPECT_TRUE(full.err.startsWith("velmar-cli: script: Cannot write /dev/full: ")) << full.err.toStdString();
+
     // A board whose answers never make a telegram: nothing was answered at all.
     Board garbling({"--wrong-end"});
     const CliRun none = garbling.run({"script", list});

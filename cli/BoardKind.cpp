@@ -25,11 +25,13 @@ std::optional<std::uint8_t> BoardKind::ask(Session& session, const QString& job,
 
 Outcome BoardKind::notA(const QString& job, std::uint8_t kind, std::uint8_t wanted)
 {
-    return Outcome::fail(ExitCode::BoardFailure, QStringLiteral("%1: the board is of kind %2 (%3), not a %4")
-                                                     .arg(job)
-                                                     .arg(kind)
-                                                     .arg(SettingsDispatch::kindName(kind))
-                                                     .arg(SettingsDispatch::kindName(wanted)));
+    return Outcome::fail(ExitCode::BoardFailure,
+                         QStringLiteral("%1: the board is of kind %2, %3; this needs kind %4, %5")
+                             .arg(job)
+                             .arg(kind)
+                             .arg(SettingsDispatch::kindName(kind))
+                             .arg(wanted)
+                             .arg(SettingsDispatch::kindName(wanted)));
 }
 
 bool BoardKind::hasConfig(std::uint8_t kind) { return kind == BaseBoard || kind == CpuBoard || kind == LcdModule; }

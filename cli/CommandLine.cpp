@@ -8,8 +8,8 @@ namespace {
 
 const QString Program = QStringLiteral("velmar-cli");
 
-struct OptionSpec {
-    OptionSpec(QStringList n, QString d, QString v = {})
+struct OptionEntry {
+    OptionEntry(QStringList n, QString d, QString v = {})
         : names(std::move(n)),
           description(std::move(d)),
           valueName(std::move(v))
@@ -24,9 +24,9 @@ struct OptionSpec {
     }
 };
 
-const QList<OptionSpec>& commonOptions()
+const QList<OptionEntry>& commonOptions()
 {
-    static const QList<OptionSpec> options{
+    static const QList<OptionEntry> options{
         {{"p", "port"},
          "The port: a device path, COMn (/dev/ttyS(n-1)), a name in /dev, a /dev/serial/by-id name, or SIM "
          "(a simulated board inside the program). Default: the port the window stored in Settings.ini, else SIM.",
@@ -40,20 +40,20 @@ const QList<OptionSpec>& commonOptions()
     return options;
 }
 
-struct CommandSpec {
+struct CommandEntry {
     QString name;
     QString synopsis; // the arguments
     QString summary;  // one line for the list of commands
     QString description;
-    QList<OptionSpec> options;
+    QList<OptionEntry> options;
     int minArgs = 0;
     int maxArgs = 0;
     QStringList subcommands; // words the first argument may be, when any
 };
 
-const QList<CommandSpec>& commandSpecs()
+const QList<CommandEntry>& commandTable()
 {
-    static const QList<CommandSpec> specs{
+    static const QList<CommandEntry> table{
         {"ports",
          "",
          "the serial devices with their /dev/serial/by-id names",
@@ -173,12 +173,12 @@ const QList<CommandSpec>& commandSpecs()
          0,
          {}},
     };
-    return specs;
+    return table;
 }
 
-const CommandSpec* findCommand(const QString& name)
+const CommandEntry* findCommand(const QString& name)
 {
-    for (const CommandSpec& c : commandSpecs())
+    for (const CommandEntry& c : commandTable())
         if (c.name == name)
             return &c;
     return nullptr;
@@ -186,11 +186,11 @@ const CommandSpec* findCommand(const QString& name)
 
 // Options laid out as the help shows them: the names and value on the left, the text wrapped
 // beside them.
-QString optionLines(const QList<OptionSpec>& options)
+QString optionLines(const QList<OptionEntry>& options)
 {
     QString out;
     constexpr int Left = 24, Width = 100;
-    for (const OptionSpec& o : options) {
+    for (const OptionEntry& o : options) {
         QStringList names;
         for (const QString& n : o.names)
             names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
@@ -252,9 +252,9 @@ CommandLine::Result answer(const QString& text)
     return r;
 }
 
-void addOptions(QCommandLineParser& parser, const QList<OptionSpec>& options)
+void addOptions(QCommandLineParser& parser, const QList<OptionEntry>& options)
 {
-    for (const OptionSpec& o : options)
+    for (const OptionEntry& o : options)
         parser.addOption(o.option());
 }
 
@@ -282,31 +282,31 @@ bool takeCommon(const QCommandLineParser& p, Invocation& inv, QString& error)
 }
 
 // What is wrong with the arguments behind a command word; empty when nothing is.
-QString argumentsError(const CommandSpec& spec, const QStringList& args)
+QString argumentsError(const CommandEntry& entry, const QStringList& args)
 {
     const int n = int(args.size());
-    if (n < spec.minArgs)
-        return QStringLiteral("%1: an argument is missing").arg(spec.name);
-    if (spec.maxArgs >= 0 && n > spec.maxArgs)
-        return QStringLiteral("%1: too many arguments").arg(spec.name);
-    if (spec.subcommands.isEmpty())
+    if (n < entry.minArgs)
+        return QStringLiteral("%1: an argument is missing").arg(entry.name);
+    if (entry.maxArgs >= 0 && n > entry.maxArgs)
+        return QStringLiteral("%1: too many arguments").arg(entry.name);
+    if (entry.subcommands.isEmpty())
         return {};
     const QString sub = args.value(0);
-    if (!spec.subcommands.contains(sub))
-        return QStringLiteral("%1: '%2' is none of %3").arg(spec.name, sub, spec.subcommands.join(", "));
+    if (!entry.subcommands.contains(sub))
+        return QStringLiteral("%1: '%2' is none of %3").arg(entry.name, sub, entry.subcommands.join(", "));
     // The arguments each of them takes: "read" of config and i2c none, "get" of sd one or two.
     const bool reads = sub == QLatin1String("read");
     int least = 1, most = 1;
-    if (spec.name == QLatin1String("config") || spec.name == QLatin1String("i2c"))
+    if (entry.name == QLatin1String("config") || entry.name == QLatin1String("i2c"))
         least = most = reads ? 0 : 1;
-    else if (spec.name == QLatin1String("onewire"))
+    else if (entry.name == QLatin1String("onewire"))
         least = reads ? 0 : 1;
     else if (sub == QLatin1String("get"))
         most = 2;
     if (n - 1 < least)
-        return QStringLiteral("%1 %2: an argument is missing").arg(spec.name, sub);
+        return QStringLiteral("%1 %2: an argument is missing").arg(entry.name, sub);
     if (n - 1 > most)
-        return QStringLiteral("%1 %2: too many arguments").arg(spec.name, sub);
+        return QStringLiteral("%1 %2: too many arguments").arg(entry.name, sub);
     return {};
 }
 
@@ -315,7 +315,7 @@ QString argumentsError(const CommandSpec& spec, const QStringList& args)
 QStringList CommandLine::commands()
 {
     QStringList names;
-    for (const CommandSpec& c : commandSpecs())
+    for (const CommandEntry& c : commandTable())
         names << c.name;
     return names;
 }
@@ -337,7 +337,7 @@ QString CommandLine::programHelp()
                                "flash a board, download an AWL program, read and write its settings, copy files to "
                                "its SD card, run a send list, talk to it in a terminal."));
     help += QStringLiteral("\nCommands:\n");
-    for (const CommandSpec& c : commandSpecs()) {
+    for (const CommandEntry& c : commandTable()) {
         const QString head =
             QStringLiteral("  ") + c.name + (c.synopsis.isEmpty() ? QString() : QLatin1Char(' ') + c.synopsis);
         help += head.leftJustified(40) + QLatin1Char(' ') + c.summary + QLatin1Char('\n');
@@ -356,7 +356,7 @@ QString CommandLine::programHelp()
 
 QString CommandLine::commandHelp(const QString& command)
 {
-    const CommandSpec* c = findCommand(command);
+    const CommandEntry* c = findCommand(command);
     if (!c)
         return {};
     QString help = QStringLiteral("Usage: velmar-cli [options] ") + c->name +
@@ -398,8 +398,8 @@ CommandLine::Result CommandLine::parse(const QStringList& arguments)
             return usageError(QStringLiteral("unknown command '%1'").arg(word));
         return answer(commandHelp(word));
     }
-    const CommandSpec* spec = findCommand(word);
-    if (!spec)
+    const CommandEntry* entry = findCommand(word);
+    if (!entry)
         return usageError(QStringLiteral("unknown command '%1'").arg(word));
     if (global.isSet(QStringLiteral("help")))
         return answer(commandHelp(word));
@@ -413,7 +413,7 @@ CommandLine::Result CommandLine::parse(const QStringList& arguments)
     QCommandLineParser local;
     local.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     addOptions(local, commonOptions());
-    addOptions(local, spec->options);
+    addOptions(local, entry->options);
     local.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
     if (!local.parse(QStringList{arguments.value(0, Program)} + positional.mid(1)))
         return usageError(local.errorText(), word);
@@ -423,12 +423,12 @@ CommandLine::Result CommandLine::parse(const QStringList& arguments)
         return usageError(error, word);
 
     inv.args = local.positionalArguments();
-    if (const QString wrong = argumentsError(*spec, inv.args); !wrong.isEmpty())
+    if (const QString wrong = argumentsError(*entry, inv.args); !wrong.isEmpty())
         return usageError(wrong, word);
 
     // Only the command's own options may be asked for: the parser warns about any other.
     const auto has = [&](const char* name) {
-        for (const OptionSpec& o : spec->options)
+        for (const OptionEntry& o : entry->options)
             if (o.names.contains(QLatin1String(name)))
                 return local.isSet(QLatin1String(name));
         return false;

@@ -218,9 +218,8 @@ TEST(CliProgram, InfoConfigAndCountersOfACpuBoard)
     // The I2C address belongs to the I/O module only.
     const CliRun i2c = board.run({"i2c", "read"});
     EXPECT_EQ(i2c.code, 1);
-    EXPECT_EQ(i2c.errLines(),
-              QStringList{"velmar-cli: i2c read: the board is of kind 1 (CPU board (ATmega128 & AT90CAN128)), not a "
-                          "I/O module"});
+    EXPECT_EQ(i2c.errLines(), QStringList{"velmar-cli: i2c read: the board is of kind 1, CPU board (ATmega128 & "
+                                          "AT90CAN128); this needs kind 16, I/O module"});
 }
 
 TEST(CliProgram, I2cAddressOfTheIoModule)

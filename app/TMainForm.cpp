@@ -3,6 +3,7 @@
 #include "ClockLines.h"
 #include "DownloadRunner.h"
 #include "EComPort.h"
+#include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
 #include "Prompts.h"
@@ -33,17 +34,6 @@ namespace {
 
 const QString Section = QStringLiteral("Hauptfenster");
 
-// Runs a handler from a place where an error must not escape (constructor, show event).
-template <typename F>
-void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        VelmarApplication::ShowException(e);
-    }
-}
-
 } // namespace
 
 TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
@@ -54,14 +44,18 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     buildWindow();
 
     ComPort = new TComPort(this);
-    connect(ComPort, &TComPort::AfterOpen, this, &TMainForm::ComPortOpen);
-    connect(ComPort, &TComPort::AfterClose, this, &TMainForm::ComPortClose);
-    connect(ComPort, &TComPort::RxChar, this, &TMainForm::ComPortRxChar);
-    connect(ComPort, &TComPort::TxEmpty, this, &TMainForm::ComPortTxEmpty);
-    connect(ComPort, &TComPort::LineLost, this, [this](const QString& reason) {
-        RichEdit->setColor(LogColors::Yellow);
-        RichEdit->addLine(QStringLiteral("connection lost, port closed: ") + reason);
-    });
+    connect(ComPort, &TComPort::AfterOpen, this, HandlerBoundary::slot(this, &TMainForm::ComPortOpen));
+    connect(ComPort, &TComPort::AfterClose, this, HandlerBoundary::slot(this, &TMainForm::ComPortClose));
+    connect(ComPort, &TComPort::RxChar, this, HandlerBoundary::slot(this, &TMainForm::ComPortRxChar));
+    connect(ComPort, &TComPort::TxEmpty, this, HandlerBoundary::slot(this, &TMainForm::ComPortTxEmpty));
+    connect(ComPort, &TComPort::LineLost, this, HandlerBoundary::wrap([this](const QString& reason) {
+                RichEdit->setColor(LogColors::Yellow);
+                RichEdit->addLine(QStringLiteral("connection lost, port closed: ") + reason);
+            }));
+    // The port's own event handlers end at the same boundary as every handler of the window,
+    // and errors that come while an error is shown go to this terminal.
+    ComPort->SetEventBoundary([](const std::function<void()>& handler) { HandlerBoundary::run(handler); });
+    VelmarApplication::setTerminal(RichEdit);
     m_link = std::make_unique<Link>(*ComPort, *RichEdit);
 
     // While a download runs, the toolbar is off (no tool may start on the line) and the status
@@ -78,17 +72,18 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
                                   ToolBar->setEnabled(true);
                               },
                               [this](const TransferProgress& p) { DownloadProgress->setProgress(p); }});
-    connect(LoadBtn, &QToolButton::clicked, this, &TMainForm::LoadBtnClick);
-    connect(LoadByteCodeBtn, &QToolButton::clicked, this, &TMainForm::LoadByteCodeBtnClick);
+    connect(LoadBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::LoadBtnClick));
+    connect(LoadByteCodeBtn, &QToolButton::clicked, this,
+            HandlerBoundary::slot(this, &TMainForm::LoadByteCodeBtnClick));
     LoadBtn->setEnabled(true);
     LoadByteCodeBtn->setEnabled(true);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, HandlerBoundary::slot(this, &TMainForm::Timer1Timer));
 
     // The port opens once, on the stored name, when the window is shown.
-    guarded([this] { MainFormCreate(); });
+    HandlerBoundary::run([this] { MainFormCreate(); });
 }
 
 TMainForm::~TMainForm()
@@ -126,7 +121,8 @@ void TMainForm::buildToolBar()
     OneWireBtn = addTool(QStringLiteral("script monitor"), QStringLiteral("script"));
     TestBtn = addTool(QStringLiteral("bebug window"), QStringLiteral("debug"));
     EinstellungenBtn = addTool(QStringLiteral("Einstellungen"), QStringLiteral("settings"));
-    connect(EinstellungenBtn, &QToolButton::clicked, this, &TMainForm::BtnEinstellungenClick);
+    connect(EinstellungenBtn, &QToolButton::clicked, this,
+            HandlerBoundary::slot(this, &TMainForm::BtnEinstellungenClick));
     EinstellungenBtn->setEnabled(true);
     LoadBtn = addTool(QStringLiteral("Download Firmware"), QStringLiteral("firmware"));
     LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
@@ -169,14 +165,14 @@ void TMainForm::buildWindow()
     layout->addLayout(buttons);
     setCentralWidget(central);
 
-    connect(SettingBtn, &QPushButton::clicked, this, &TMainForm::SettingBtnClick);
-    connect(OpenBtn, &QPushButton::clicked, this, &TMainForm::OpenBtnClick);
-    connect(timeBtn, &QPushButton::clicked, this, &TMainForm::timeBtnClick);
-    connect(ClearBtn, &QPushButton::clicked, this, &TMainForm::ClickBtnClear);
-    connect(BtSend, &QPushButton::clicked, this, &TMainForm::ClickBtnSend);
-    connect(TestBtn, &QToolButton::clicked, this, &TMainForm::TestBtnClick);
+    connect(SettingBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::SettingBtnClick));
+    connect(OpenBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::OpenBtnClick));
+    connect(timeBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::timeBtnClick));
+    connect(ClearBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::ClickBtnClear));
+    connect(BtSend, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::ClickBtnSend));
+    connect(TestBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::TestBtnClick));
     TestBtn->setEnabled(true);
-    connect(OneWireBtn, &QToolButton::clicked, this, &TMainForm::OneWireBtnClick);
+    connect(OneWireBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::OneWireBtnClick));
     OneWireBtn->setEnabled(true);
 
     // The window sees every key before its controls.
@@ -211,7 +207,7 @@ void TMainForm::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     TermEdit->setFocus();
-    guarded([this] { MainFormShow(); });
+    HandlerBoundary::run([this] { MainFormShow(); });
 }
 
 void TMainForm::MainFormShow()
@@ -242,7 +238,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 {
     // A settings file that cannot be written is reported; the window closes all the same,
     // so that nobody is kept from quitting.
-    guarded([this] { MainFormClose(); });
+    HandlerBoundary::run([this] { MainFormClose(); });
     Timer1->stop();
     event->accept();
 }
@@ -371,10 +367,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier) {
-            if (FormKeyDown(key->key()))
+            bool taken = false;
+            HandlerBoundary::run([&] { taken = FormKeyDown(key->key()); });
+            if (taken)
                 return true;
             if (watched == TermEdit && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
-                TermEditKeyPress(key->key());
+                HandlerBoundary::run([&] { TermEditKeyPress(key->key()); });
                 return true;
             }
         }

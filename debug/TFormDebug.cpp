@@ -1,9 +1,10 @@
 #include "TFormDebug.h"
 
+#include "HandlerBoundary.h"
 #include "IniFile.h"
 #include "Link.h"
 #include "Prompts.h"
-#include "VelmarApplication.h"
+#include "TCustomComPort.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -82,23 +83,21 @@ TFormDebug::TFormDebug(Link& link, QString settingsPath, QWidget* parent)
     debug_timer = new QTimer(this);
     debug_timer->setObjectName(QStringLiteral("debug_timer"));
     debug_timer->setInterval(100);
-    connect(debug_timer, &QTimer::timeout, this, &TFormDebug::OnTimer);
-    connect(DebugButton, &QPushButton::clicked, this, &TFormDebug::DebugButton_OnClick);
-    try {
-        FormDebug_OnCreate();
-    } catch (const std::exception& e) {
-        VelmarApplication::ShowException(e);
-    }
+    connect(debug_timer, &QTimer::timeout, this, HandlerBoundary::slot(this, &TFormDebug::OnTimer));
+    connect(DebugButton, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormDebug::DebugButton_OnClick));
+    // A pulled cable ends polling at once: the port's own message is the one the user gets,
+    // not one more for each telegram of the cycle that would go out on the closed port.
+    connect(&m_link.port(), &TCustomComPort::LineLost, this, HandlerBoundary::wrap([this](const QString&) {
+        if (PollingOn)
+            stopPolling();
+    }));
+    HandlerBoundary::run([this] { FormDebug_OnCreate(); });
 }
 
 TFormDebug::~TFormDebug()
 {
     // The main window's link may already be gone here: nothing below touches the line.
-    try {
-        FormDebug_OnDestory();
-    } catch (const std::exception& e) {
-        VelmarApplication::ShowException(e);
-    }
+    HandlerBoundary::run([this] { FormDebug_OnDestory(); });
 }
 
 int TFormDebug::px(int designPixels) const { return qRound(designPixels * m_scale); }
@@ -253,7 +252,7 @@ void TFormDebug::FormDebug_OnCreate()
 void TFormDebug::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormDebug_OnShow();
+    HandlerBoundary::run([this] { FormDebug_OnShow(); });
 }
 
 void TFormDebug::FormDebug_OnShow()

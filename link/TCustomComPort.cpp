@@ -204,7 +204,20 @@ int TCustomComPort::WriteStr(const QByteArray& text)
     return Write(text.constData(), int(text.size()));
 }
 
+void TCustomComPort::inBoundary(const std::function<void()>& handler)
+{
+    if (m_eventBoundary)
+        m_eventBoundary(handler);
+    else
+        handler();
+}
+
 void TCustomComPort::onReadyRead()
+{
+    inBoundary([this] { readWaiting(); });
+}
+
+void TCustomComPort::readWaiting()
 {
     // A report already on its way when a hold began waits for the release like the rest.
     if (!(m_events & evRxChar) || m_rxHolds > 0)
@@ -228,6 +241,11 @@ void TCustomComPort::closeIfGone(int error)
 }
 
 void TCustomComPort::onLineLost(int error)
+{
+    inBoundary([this, error] { lineLost(error); });
+}
+
+void TCustomComPort::lineLost(int error)
 {
     if (!m_backend)
         return;

@@ -68,6 +68,12 @@ public:
     void HoldRxEvents();
     void ReleaseRxEvents();
 
+    // Runs the port's own event handlers (characters received, the line lost), whose errors
+    // would otherwise propagate into the event dispatch: a window hands them to its general
+    // error handler there. Without one they propagate as before.
+    using EventBoundary = std::function<void(const std::function<void()>& handler)>;
+    void SetEventBoundary(EventBoundary boundary) { m_eventBoundary = std::move(boundary); }
+
     // Defers applying settings until the matching EndUpdate.
     void BeginUpdate();
     void EndUpdate();
@@ -89,6 +95,9 @@ private:
     void settingChanged();
     void onReadyRead();
     void onLineLost(int error);
+    void readWaiting();
+    void lineLost(int error);
+    void inBoundary(const std::function<void()>& handler);
     void closeIfGone(int error);
     void releaseDevice(bool purge);
     void enableRxEvents();
@@ -108,4 +117,5 @@ private:
     int m_updateCount = 0;
     int m_rxHolds = 0;
     std::unique_ptr<PortBackend> m_backend;
+    EventBoundary m_eventBoundary;
 };

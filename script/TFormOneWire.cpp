@@ -1,6 +1,7 @@
 #include "TFormOneWire.h"
 
 #include "AutoSender.h"
+#include "HandlerBoundary.h"
 #include "IniFile.h"
 #include "Link.h"
 #include "Prompts.h"
@@ -11,7 +12,6 @@
 #include "SendGrid.h"
 #include "SendListFile.h"
 #include "SendListModel.h"
-#include "VelmarApplication.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -34,16 +34,6 @@ ScriptMonitorRunner& runner()
 
 constexpr auto Editing = QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked;
-
-template <typename F>
-void guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const std::exception& e) {
-        VelmarApplication::ShowException(e);
-    }
-}
 
 } // namespace
 
@@ -71,15 +61,15 @@ TFormOneWire::TFormOneWire(Link& link, QString settingsPath, QWidget* parent)
     Timer1->setInterval(100);
     // One row per tick is the design's pace; a coarse timer would lose ticks over an hour.
     Timer1->setTimerType(Qt::PreciseTimer);
-    connect(Timer1, &QTimer::timeout, this, &TFormOneWire::timerStart);
+    connect(Timer1, &QTimer::timeout, this, HandlerBoundary::slot(this, &TFormOneWire::timerStart));
     Timer1->start();
-    guarded([this] { MainFormCreate(); });
+    HandlerBoundary::run([this] { MainFormCreate(); });
 }
 
 TFormOneWire::~TFormOneWire()
 {
     Timer1->stop();
-    guarded([this] { MainFormDestroy(); });
+    HandlerBoundary::run([this] { MainFormDestroy(); });
     // The grid, its delegate and its model call back into the list and the handlers, which go
     // with the members, before QDialog deletes its children: these go first.
     delete StringGrid;
@@ -186,14 +176,18 @@ void TFormOneWire::buildWindow()
 void TFormOneWire::buildGrid()
 {
     m_model = new SendListModel(m_list, this);
-    m_model->getEditText = [this](int column, int line) { return StringGridGetEditText(column, line); };
-    m_model->setEditText = [this](int column, int line, const QString& text) {
-        StringGridSetEditText(column, line, text);
+    m_model->getEditText = [this](int column, int line) {
+        QString text;
+        HandlerBoundary::run([&] { text = StringGridGetEditText(column, line); });
+        return text;
     };
+    m_model->setEditText = HandlerBoundary::wrap(
+        [this](int column, int line, const QString& text) { StringGridSetEditText(column, line, text); });
     m_delegate = new SendCellDelegate(this);
     m_delegate->pressedLine = [this] { return PressedRow; };
     m_delegate->hasRow = [this](int line) { return m_model->hasRow(line); };
-    m_delegate->drawn = [this](int column, int line, const QString& text) { StringGridDrawCell(column, line, text); };
+    m_delegate->drawn = HandlerBoundary::wrap(
+        [this](int column, int line, const QString& text) { StringGridDrawCell(column, line, text); });
     StringGrid->setModel(m_model);
     StringGrid->setItemDelegate(m_delegate);
     StringGrid->verticalHeader()->hide();
@@ -212,23 +206,33 @@ void TFormOneWire::buildGrid()
     for (int c = 0; c < SendColumn::Count; ++c)
         StringGrid->setColumnWidth(c, px(widths[c]));
     StringGrid->horizontalHeader()->setStretchLastSection(true);
-    StringGrid->mouseDown = [this](const QPoint& pos) { StringGridMouseDown(pos); };
-    StringGrid->mouseUp = [this](const QPoint& pos) { StringGridMouseUp(pos); };
-    StringGrid->keyPress = [this](QChar key) { return StringGridKeyPress(key); };
-    StringGrid->selectCell = [this](const QModelIndex& i) { StringGridSelectCell(i.column(), i.row() + 1); };
+    // The grid's events reach the handlers below, each inside the boundary.
+    StringGrid->mouseDown = HandlerBoundary::wrap([this](const QPoint& pos) { StringGridMouseDown(pos); });
+    StringGrid->mouseUp = HandlerBoundary::wrap([this](const QPoint& pos) { StringGridMouseUp(pos); });
+    StringGrid->keyPress = [this](QChar key) {
+        bool passes = false;
+        HandlerBoundary::run([&] { passes = StringGridKeyPress(key); });
+        return passes;
+    };
+    StringGrid->selectCell =
+        HandlerBoundary::wrap([this](const QModelIndex& i) { StringGridSelectCell(i.column(), i.row() + 1); });
 }
 
 void TFormOneWire::connectHandlers()
 {
-    connect(HinzufuegenBtn, &QPushButton::clicked, this, &TFormOneWire::HinzufuegenBtnClick);
-    connect(EntfernenBtn, &QPushButton::clicked, this, &TFormOneWire::EntfernenBtnClick);
-    connect(ListeLeerenBtn, &QPushButton::clicked, this, &TFormOneWire::ListeLeerenBtnClick);
-    connect(LadenBtn, &QPushButton::clicked, this, &TFormOneWire::LadenBtnClick);
-    connect(SpeichernBtn, &QPushButton::clicked, this, &TFormOneWire::SpeichernBtnClick);
-    connect(btSenden, &QPushButton::clicked, this, &TFormOneWire::btSendenClick);
-    connect(ClearBtn, &QPushButton::clicked, this, &TFormOneWire::ClearBtnClick);
-    connect(CBDebugTelegram, &QCheckBox::clicked, this, &TFormOneWire::CBDebugTelegram_OnClick);
-    connect(DebugTCB, &QCheckBox::toggled, this, [this](bool on) { m_interpreter->TelegramInfo = on; });
+    connect(HinzufuegenBtn, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormOneWire::HinzufuegenBtnClick));
+    connect(EntfernenBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormOneWire::EntfernenBtnClick));
+    connect(ListeLeerenBtn, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormOneWire::ListeLeerenBtnClick));
+    connect(LadenBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormOneWire::LadenBtnClick));
+    connect(SpeichernBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormOneWire::SpeichernBtnClick));
+    connect(btSenden, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormOneWire::btSendenClick));
+    connect(ClearBtn, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormOneWire::ClearBtnClick));
+    connect(CBDebugTelegram, &QCheckBox::clicked, this,
+            HandlerBoundary::slot(this, &TFormOneWire::CBDebugTelegram_OnClick));
+    connect(DebugTCB, &QCheckBox::toggled, this,
+            HandlerBoundary::wrap([this](bool on) { m_interpreter->TelegramInfo = on; }));
 }
 
 void TFormOneWire::MainFormCreate()
@@ -249,7 +253,7 @@ void TFormOneWire::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
-    MainFormShow();
+    HandlerBoundary::run([this] { MainFormShow(); });
 }
 
 void TFormOneWire::MainFormShow()
@@ -497,7 +501,7 @@ bool TFormOneWire::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == LogEdit && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        LogEditClick();
+        HandlerBoundary::run([this] { LogEditClick(); });
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #include "TFormEXM62.h"
 
+#include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IoModuleAddress.h"
 #include "RichLog.h"
@@ -28,10 +29,11 @@ TFormEXM62::TFormEXM62(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
 
     Button1 = makeButton("Button1", QStringLiteral("read"));
     Button2 = makeButton("Button2", QStringLiteral("write"));
-    connect(Button1, &QPushButton::clicked, this, &TFormEXM62::readOnClick);
-    connect(Button2, &QPushButton::clicked, this, &TFormEXM62::writeOnClick);
-    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEXM62::ONClickReadReset);
-    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEXM62::ONClickResetCounter);
+    connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::readOnClick));
+    connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::writeOnClick));
+    connect(BrReadResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEXM62::ONClickReadReset));
+    connect(BtResetCounter, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);

@@ -1,5 +1,6 @@
 #include "TFormEinst.h"
 
+#include "HandlerBoundary.h"
 #include "RichLog.h"
 
 #include <QButtonGroup>
@@ -23,10 +24,11 @@ TFormEinst::TFormEinst(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     Button2 = makeButton("Button2", QStringLiteral("write"));
     for (auto* b : {Button1, Button2})
         b->setMinimumWidth(px(100));
-    connect(Button1, &QPushButton::clicked, this, &TFormEinst::readOnClick);
-    connect(Button2, &QPushButton::clicked, this, &TFormEinst::writeOnClick);
-    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEinst::ONClickReadReset);
-    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEinst::ONClickResetCounter);
+    connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::readOnClick));
+    connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::writeOnClick));
+    connect(BrReadResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinst::ONClickReadReset));
+    connect(BtResetCounter, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);

@@ -1,5 +1,6 @@
 #include "TFormEinstBase.h"
 
+#include "HandlerBoundary.h"
 #include "Link.h"
 #include "ResetCounters.h"
 #include "RichLog.h"
@@ -25,14 +26,15 @@ TFormEinstBase::TFormEinstBase(Link& link, QWidget* owner)
     RichEdit->setMinimumSize(px(745), px(169));
 
     BrClear = makeButton("BrClear", QStringLiteral("clear window"));
-    connect(BrClear, &QPushButton::clicked, this, &TFormEinstBase::ONClick_ClearWindow);
+    connect(BrClear, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinstBase::ONClick_ClearWindow));
     BrReadResetCounter = makeButton("BrReadResetCounter", QStringLiteral("read reset counter"));
     BtResetCounter = makeButton("BtResetCounter", QStringLiteral("clear reset counter"));
 
     CBDebugTelegram = new QCheckBox(this);
     CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
     LabelDebugTelegram = new QLabel(QStringLiteral("Debug Telegramm"), this);
-    connect(CBDebugTelegram, &QCheckBox::clicked, this, &TFormEinstBase::CBDebugTelegram_OnClick);
+    connect(CBDebugTelegram, &QCheckBox::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinstBase::CBDebugTelegram_OnClick));
 }
 
 int TFormEinstBase::px(int designPixels) const { return int(designPixels * logicalDpiX() / 120.0 + 0.5); }
@@ -111,8 +113,8 @@ void TFormEinstBase::showEvent(QShowEvent* event)
         return;
     m_shownOnce = true;
     // After the window is up, so that the user sees the steps of a read on show; an error
-    // of that read reaches the general error handler from the event loop.
-    QTimer::singleShot(0, this, [this] { MainFormShow(); });
+    // of that read ends there and goes to the general error handler.
+    QTimer::singleShot(0, this, HandlerBoundary::wrap([this] { MainFormShow(); }));
 }
 
 void TFormEinstBase::MainFormShow()

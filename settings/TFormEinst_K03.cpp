@@ -1,5 +1,6 @@
 #include "TFormEinst_K03.h"
 
+#include "HandlerBoundary.h"
 #include "Link.h"
 #include "Prompts.h"
 #include "RichLog.h"
@@ -28,10 +29,12 @@ TFormEinst_K03::TFormEinst_K03(Link& link, QWidget* owner) : TFormEinstBase(link
     Button2 = makeButton("Button2", QStringLiteral("write"));
     for (auto* b : {Button1, Button2})
         b->setMinimumWidth(px(100));
-    connect(Button1, &QPushButton::clicked, this, &TFormEinst_K03::readOnClick);
-    connect(Button2, &QPushButton::clicked, this, &TFormEinst_K03::writeOnClick);
-    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEinst_K03::ONClickReadReset);
-    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEinst_K03::ONClickResetCounter);
+    connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::readOnClick));
+    connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::writeOnClick));
+    connect(BrReadResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinst_K03::ONClickReadReset));
+    connect(BtResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinst_K03::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
@@ -86,8 +89,8 @@ QLayout* TFormEinst_K03::buildCopyColumn()
     LabelCopy->setFont(underlined);
     ButtonUF = makeButton("ButtonUF", QStringLiteral("upload file"));
     ButtonDF = makeButton("ButtonDF", QStringLiteral("download file"));
-    connect(ButtonUF, &QPushButton::clicked, this, &TFormEinst_K03::ButtonUFClick);
-    connect(ButtonDF, &QPushButton::clicked, this, &TFormEinst_K03::ButtonDFClick);
+    connect(ButtonUF, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::ButtonUFClick));
+    connect(ButtonDF, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::ButtonDFClick));
 
     auto* column = new QVBoxLayout;
     column->addWidget(LabelCopy);

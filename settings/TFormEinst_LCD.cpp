@@ -1,6 +1,7 @@
 #include "TFormEinst_LCD.h"
 
 #include "BaseBoardConfig.h"
+#include "HandlerBoundary.h"
 #include "LcdModuleConfig.h"
 #include "RichLog.h"
 
@@ -28,10 +29,12 @@ TFormEinst_LCD::TFormEinst_LCD(Link& link, QWidget* owner) : TFormEinstBase(link
     RBLcdOnI2C = addRadio(GBoxLCD, rows, new QButtonGroup(GBoxLCD), "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
     Button1 = makeButton("Button1", QStringLiteral("read"));
     Button2 = makeButton("Button2", QStringLiteral("write"));
-    connect(Button1, &QPushButton::clicked, this, &TFormEinst_LCD::readOnClick);
-    connect(Button2, &QPushButton::clicked, this, &TFormEinst_LCD::writeOnClick);
-    connect(BrReadResetCounter, &QPushButton::clicked, this, &TFormEinst_LCD::ONClickReadReset);
-    connect(BtResetCounter, &QPushButton::clicked, this, &TFormEinst_LCD::ONClickResetCounter);
+    connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::readOnClick));
+    connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::writeOnClick));
+    connect(BrReadResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinst_LCD::ONClickReadReset));
+    connect(BtResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinst_LCD::ONClickResetCounter));
     buildTableBox();
 
     auto* layout = new QVBoxLayout(this);
@@ -91,8 +94,8 @@ void TFormEinst_LCD::buildTableBox()
     }
     BtOw_read = makeButton("BtOw_read", QStringLiteral("read"));
     BtOw_write = makeButton("BtOw_write", QStringLiteral("write"));
-    connect(BtOw_read, &QPushButton::clicked, this, &TFormEinst_LCD::OwReadOnClick);
-    connect(BtOw_write, &QPushButton::clicked, this, &TFormEinst_LCD::OwWriteOnClick);
+    connect(BtOw_read, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::OwReadOnClick));
+    connect(BtOw_write, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::OwWriteOnClick));
 }
 
 void TFormEinst_LCD::readOnClick()

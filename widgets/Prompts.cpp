@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
@@ -33,6 +34,13 @@ Prompts::MessageFn& messageFn()
 {
     static Prompts::MessageFn fn;
     return fn;
+}
+
+// The box message() shows at the moment.
+QPointer<QMessageBox>& openBox()
+{
+    static QPointer<QMessageBox> box;
+    return box;
 }
 
 QString& lastTitleText()
@@ -147,7 +155,16 @@ void Prompts::message(QWidget* parent, const QString& text)
         return;
     }
     QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    const QPointer<QMessageBox> outer = openBox();
+    openBox() = &box;
     box.exec();
+    openBox() = outer;
+}
+
+void Prompts::updateMessage(const QString& text)
+{
+    if (openBox())
+        openBox()->setText(text);
 }
 
 void Prompts::setOpenFile(OpenFileFn fn) { openFn() = std::move(fn); }

@@ -23,6 +23,8 @@ public:
     static QString saveFile(QWidget* parent, const QString& initialName, const QString& filter,
                             const QString& defaultExtension, const QString& title = {});
     static void message(QWidget* parent, const QString& text);
+    // Changes the text of the message box that message() has open, if any.
+    static void updateMessage(const QString& text);
 
     static void setOpenFile(OpenFileFn fn);
     static void setSaveFile(SaveFileFn fn);

@@ -1,3 +1,4 @@
+#include "ErrorWatch.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "SimRig.h"
@@ -20,6 +21,7 @@ class TestFormDebug : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QStringList m_messages;
+    ErrorWatch m_errors; // what reached the general error handler
     std::function<void()> m_duringMessage;
     std::unique_ptr<SimRig> m_rig;
 
@@ -58,7 +60,11 @@ private Q_SLOTS:
         m_rig = std::make_unique<SimRig>();
         board().animate = false;
     }
-    void cleanup() { m_rig.reset(); }
+    void cleanup()
+    {
+        m_rig.reset();
+        VELMAR_CHECK_ERRORS(m_errors);
+    }
 
     void windowAsDesigned()
     {

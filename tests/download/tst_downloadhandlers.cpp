@@ -1,4 +1,5 @@
 #include "Bootloader.h"
+#include "ErrorWatch.h"
 #include "HexFiles.h"
 #include "Prompts.h"
 #include "RichLog.h"
@@ -22,6 +23,7 @@ class TestDownloadHandlers : public QObject {
     QTemporaryDir m_dir;
     SimBoard* m_board = nullptr;
     QStringList m_messages;
+    ErrorWatch m_errors; // what reached the general error handler
     struct Dialog {
         QString initialName, filter, extension;
     };
@@ -66,6 +68,7 @@ private Q_SLOTS:
         m_dialogs.clear();
         m_answer.clear();
     }
+    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
 
     void firmwareButtonRunsTheDownloadWithTheToolbarOff()
     {

@@ -1,4 +1,5 @@
 #include "AutoSender.h"
+#include "ErrorWatch.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "RichLog.h"
@@ -30,6 +31,7 @@ class TestFormOneWire : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QStringList m_messages;
+    ErrorWatch m_errors; // what reached the general error handler
     std::unique_ptr<SimRig> m_rig;
     struct Dialog {
         QString initialName, filter, extension, title;
@@ -103,7 +105,11 @@ private Q_SLOTS:
         m_rig = std::make_unique<SimRig>();
         board().animate = false;
     }
-    void cleanup() { m_rig.reset(); }
+    void cleanup()
+    {
+        m_rig.reset();
+        VELMAR_CHECK_ERRORS(m_errors);
+    }
 
     void windowAsDesigned()
     {

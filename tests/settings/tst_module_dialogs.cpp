@@ -1,5 +1,6 @@
 // The dialogs of the CPU board, the LCD module and the I/O module, and the reset counters
 // in all four dialogs, clicked as a user would against the simulated board.
+#include "ErrorWatch.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SimRig.h"
@@ -41,6 +42,7 @@ QByteArray fileContents(const QString& path)
 class TestModuleDialogs : public QObject {
     Q_OBJECT
     QStringList m_messages;
+    ErrorWatch m_errors; // what reached the general error handler
     QList<FileDialogCall> m_fileDialogs;
     QString m_chosen;
     QTemporaryDir m_dir;
@@ -72,6 +74,7 @@ private Q_SLOTS:
         m_chosen.clear();
         m_link = nullptr;
     }
+    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
     void cleanupTestCase() { Prompts::reset(); }
 
     void resetCountersInEveryDialog()
@@ -136,6 +139,7 @@ private Q_SLOTS:
             const qsizetype before = rig.board.telegramLog().size();
             click(dialog.Button2);
             QCOMPARE(m_messages.takeLast(), QStringLiteral("'%1' is not a valid integer value").arg(text));
+            QCOMPARE(m_errors.take(), QStringList{QStringLiteral("'%1' is not a valid integer value").arg(text)});
             QCOMPARE(dialog.RichEdit->plainText(), QString("Adresse senden: 0x0003  pass"));
             QCOMPARE(rig.board.telegramLog().size(), before + 1);
         }
@@ -240,6 +244,7 @@ private Q_SLOTS:
         click(dialog.ButtonUF);
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages[0].startsWith("Cannot create file \"" + QDir::toNativeSeparators(m_chosen) + "\". "));
+        QCOMPARE(m_errors.take(), m_messages);
         QCOMPARE(rig.board.telegramLog().size(), before + 1);
         QVERIFY(rig.board.sdCard().fileOpen());
     }
@@ -319,6 +324,7 @@ private Q_SLOTS:
         const qsizetype before = rig.board.telegramLog().size();
         click(dialog.BtOw_write);
         QCOMPARE(m_messages, QStringList{"'drei' is not a valid integer value"});
+        QCOMPARE(m_errors.take(), m_messages);
         QCOMPARE(rig.board.telegramLog().size(), before + 1);
         QVERIFY(dialog.RichEdit->plainText().endsWith("Anzahl der ow Bausteine in das EEPROM schreiben: "));
         QCOMPARE(rig.board.eeprom()[0x100], std::uint8_t(3));

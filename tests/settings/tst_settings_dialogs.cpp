@@ -1,6 +1,7 @@
 // The settings dialogs as the user meets them: opened by the main window's "Einstellungen"
 // button for the kind of the simulated board, read on show, written by "write".
 #include "EConvertError.h"
+#include "ErrorWatch.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -40,6 +41,7 @@ class TestSettingsDialogs : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QStringList m_messages;
+    ErrorWatch m_errors; // what reached the general error handler
 
     // Shows the dialog and waits until its read on show has answered.
     static bool showAndSettle(TFormEinst& dialog, SimBoard& board, qsizetype telegrams = 2)
@@ -54,7 +56,11 @@ private Q_SLOTS:
     {
         Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
     }
-    void cleanup() { SetSettingsDialogRunner({}); }
+    void cleanup()
+    {
+        SetSettingsDialogRunner({});
+        VELMAR_CHECK_ERRORS(m_errors);
+    }
 
     void readOnShowFillsTheControlsFromTheEeprom()
     {

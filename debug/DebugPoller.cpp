@@ -28,29 +28,30 @@ std::optional<DigitalLamps> DebugPoller::PollDigitalIO()
 {
     if (!m_active)
         return std::nullopt;
-    if (m_link.SendTelegram(CommandSet::digitalIO()) != CommandSet::DigitalIO)
+    // An answer short of its three bytes counts as none, like a refusal.
+    const bool data = m_link.SendTelegram(CommandSet::digitalIO()) == CommandSet::DigitalIO;
+    const auto d = m_link.AnswerData();
+    if (!data || d.size() < 3)
         return std::nullopt;
-    AnswerBytes answer{};
-    m_link.GetAnswer(answer);
-    return lampsOf(answer[2], answer[3], answer[4]);
+    return lampsOf(d[0], d[1], d[2]);
 }
 
 std::uint8_t DebugPoller::ReadBitSignal(std::uint8_t n)
 {
-    if (m_link.SendTelegram(CommandSet::bitVariable(n)) != CommandSet::BitVariable)
+    const bool data = m_link.SendTelegram(CommandSet::bitVariable(n)) == CommandSet::BitVariable;
+    const auto d = m_link.AnswerData();
+    if (!data || d.empty())
         return 0;
-    AnswerBytes answer{};
-    m_link.GetAnswer(answer);
-    return (answer[2] >> (n % 8)) & 1;
+    return (d[0] >> (n % 8)) & 1;
 }
 
 std::uint16_t DebugPoller::ReadWordSignal(std::uint8_t n)
 {
-    if (m_link.SendTelegram(CommandSet::wordVariable(n)) != CommandSet::WordVariable)
+    const bool data = m_link.SendTelegram(CommandSet::wordVariable(n)) == CommandSet::WordVariable;
+    const auto d = m_link.AnswerData();
+    if (!data || d.size() < 2)
         return 0;
-    AnswerBytes answer{};
-    m_link.GetAnswer(answer);
-    return std::uint16_t(answer[2] | (answer[3] << 8));
+    return std::uint16_t(d[0] | (d[1] << 8));
 }
 
 DebugPoller::Entry DebugPoller::parseEntry(const QString& text)

@@ -70,15 +70,15 @@ bool ByteCodeDownload::firmwareValid()
         m_boot.fail(StepFailure::Kind::Refused, QStringLiteral("fail"));
         return false;
     }
-    if (code != CommandSet::EepromRead) {
+    // A data answer without its byte is as invalid as a wrong code: nothing is left to check.
+    const auto data = link.AnswerData();
+    if (code != CommandSet::EepromRead || data.empty()) {
         const QString line = QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code);
         log.addLine(line);
         m_boot.fail(StepFailure::Kind::Refused, line);
         return false;
     }
-    AnswerBytes answer{};
-    link.GetAnswer(answer);
-    if (answer[2] == 0xFF) {
+    if (data[0] == 0xFF) {
         log.addLine(QStringLiteral("Firmware invalid "));
         m_boot.fail(StepFailure::Kind::Refused, QStringLiteral("Firmware invalid"));
         return false;

@@ -201,6 +201,8 @@ void ScriptInterpreter::adrr()
         append(Fail);
     else if (code == CommandSet::ReadAddressPointer && answer().size() >= 2)
         addLine(QStringLiteral("Adresse = ") + addressText());
+    else if (code == CommandSet::ReadAddressPointer)
+        append(Fail); // short of its two bytes: no address to show, as when refused
 }
 
 void ScriptInterpreter::adrw()
@@ -271,6 +273,8 @@ void ScriptInterpreter::rfba()
         row.notation[0] = row.notation[1] = CellNotation::Hex;
         if (rowChanged)
             rowChanged(m_index);
+    } else if (code == CommandSet::FileBlockAddress) {
+        append(Fail); // short of its two bytes: the row keeps its cells, as when refused
     }
 }
 
@@ -286,6 +290,8 @@ void ScriptInterpreter::msgr()
         const auto d = answer();
         addLine(QStringLiteral("Staus = ") + ByteToHex(d[0]) + QStringLiteral(" hi =  ") + ByteToHex(d[2]) +
                 QStringLiteral(" lo =  ") + ByteToHex(d[1]));
+    } else if (code == CommandSet::Message) {
+        append(Fail); // short of its three bytes, as when refused
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "CommandSet.h"
 #include "HexText.h"
+#include "Link.h"
 #include "StepReporter.h"
 
 namespace {
@@ -75,12 +76,14 @@ std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)
 {
     steps.writeStep(QStringLiteral("select address: 0x0002"), CommandSet::selectAddress(ConfigAddress));
     const std::uint8_t code = steps.readStep(QStringLiteral(" read: "), CommandSet::eepromRead(1));
-    if (code == CommandSet::EepromRead) {
-        const std::uint8_t b = steps.answer()[2];
+    const auto data = steps.link().AnswerData();
+    if (code == CommandSet::EepromRead && !data.empty()) {
+        const std::uint8_t b = data[0];
         steps.append(QStringLiteral("0x") + ByteToHexDigits(b) + QLatin1Char(' '));
         return b;
     }
-    if (StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
+    // A data answer without its byte is invalid like any unexpected code.
+    if (code == CommandSet::EepromRead || StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
         const QString line = QStringLiteral("Rückmeldung ungültig ? 0x") + ByteToHexDigits(code);
         steps.addLine(line);
         steps.noteFailure(StepFailure::Kind::Refused, line);

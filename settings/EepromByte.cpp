@@ -9,18 +9,14 @@ std::optional<std::uint8_t> EepromByte::read(StepReporter& steps, std::uint16_t 
 {
     select(steps, address);
     const std::uint8_t code = steps.readStep(QStringLiteral("Daten aus dem EEPROM lesen: "), CommandSet::eepromRead(1));
-    if (code == CommandSet::EepromRead) {
+    const auto data = steps.link().AnswerData();
+    if (code == CommandSet::EepromRead && !data.empty()) {
         steps.addLine(QStringLiteral("EEPR = "));
-        // A data answer without its byte shows nothing and changes nothing.
-        const auto data = steps.link().AnswerData();
-        if (data.empty()) {
-            steps.noteFailure(StepFailure::Kind::Refused, QStringLiteral("answer without data"));
-            return std::nullopt;
-        }
         steps.append(ByteToHex(data[0]) + QLatin1Char(' '));
         return data[0];
     }
-    if (StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
+    // A data answer without its byte is invalid like any unexpected code, and changes nothing.
+    if (code == CommandSet::EepromRead || StepReporter::isUnexpected(code, CommandSet::EepromRead)) {
         steps.addLine(StepReporter::invalidAnswerLine(code));
         steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
     }

@@ -22,14 +22,13 @@ OneWireTable::Texts OneWireTable::read(StepReporter& steps)
     steps.writeStep(QStringLiteral("Adresse OW File Block lesen:"), CommandSet::fileBlockAddress(0));
 
     std::uint8_t code = steps.readStep(entryReadLine(0), CommandSet::ramRead(1));
-    if (code == CommandSet::RamRead) {
+    const auto count = steps.link().AnswerData();
+    if (code == CommandSet::RamRead && !count.empty()) {
         steps.addLine(QStringLiteral("ow anz = "));
-        const auto data = steps.link().AnswerData();
-        if (!data.empty()) {
-            steps.append(ByteToHex(data[0]) + QLatin1Char(' '));
-            texts.count = ByteToHexDigits(data[0]);
-        }
-    } else if (StepReporter::isUnexpected(code, CommandSet::RamRead)) {
+        steps.append(ByteToHex(count[0]) + QLatin1Char(' '));
+        texts.count = ByteToHexDigits(count[0]);
+    } else if (code == CommandSet::RamRead || StepReporter::isUnexpected(code, CommandSet::RamRead)) {
+        // A count answer without its byte is invalid like any unexpected code.
         steps.addLine(StepReporter::invalidAnswerLine(code));
         steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
     }

@@ -28,12 +28,11 @@ std::optional<std::uint8_t> SettingsDispatch::askKind(Link& link, LogSink& termi
     report(link.SendTelegram(CommandSet::selectAddress(0x0000)), selectStep);
 
     const std::uint8_t code = link.SendTelegram(CommandSet::eepromRead(1));
-    if (code == CommandSet::EepromRead) {
-        AnswerBytes answer{};
-        link.GetAnswer(answer);
-        return answer[2];
-    }
+    const auto data = link.AnswerData();
+    if (code == CommandSet::EepromRead && !data.empty())
+        return data[0];
     report(code, readStep);
+    // A data answer without its byte is invalid like any unexpected code.
     if (code != 0 && code != CommandSet::Refused) {
         const QString line = QStringLiteral("Rückmeldung ungültig ? ") + ByteToHex(code);
         terminal.addLine(line);

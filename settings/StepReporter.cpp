@@ -80,13 +80,6 @@ void StepReporter::noteFailure(StepFailure::Kind kind, const QString& detail)
     StepFailure::keepFirst(m_failure, {kind, m_step.trimmed(), detail});
 }
 
-AnswerBytes StepReporter::answer() const
-{
-    AnswerBytes a{};
-    m_link.GetAnswer(a);
-    return a;
-}
-
 bool StepReporter::isUnexpected(std::uint8_t code, std::uint8_t dataCode)
 {
     return code != 0 && code != CommandSet::Refused && code != dataCode;

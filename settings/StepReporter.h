@@ -52,9 +52,6 @@ public:
     [[nodiscard]] const std::optional<StepFailure>& failure() const { return m_failure; }
     void clearFailure() { m_failure.reset(); }
 
-    // The last answer: length byte, answer code, then the data bytes from index 2.
-    [[nodiscard]] AnswerBytes answer() const;
-
     // An answer code that is neither a timeout, a refusal nor `dataCode`.
     [[nodiscard]] static bool isUnexpected(std::uint8_t code, std::uint8_t dataCode);
     // "Rückmeldung ungültig ? $xx", the line most reads add for an unexpected code.

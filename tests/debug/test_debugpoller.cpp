@@ -1,4 +1,5 @@
 #include "DebugPoller.h"
+#include "ScriptedBoard.h"
 #include "SimRig.h"
 
 #include <QTimer>
@@ -161,4 +162,20 @@ TEST_F(Poller, InactiveSendsNothing)
     const Column c = words({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     EXPECT_EQ(c.results.size(), 1u);
     EXPECT_EQ(sent().size(), 1);
+}
+
+TEST(PollerAnswers, AnAnswerShortOfItsBytesCountsAsNone)
+{
+    // Each read first gets its full answer, then the same code without the bytes it needs:
+    // what the full one carried must not come back.
+    ScriptedBoard s(
+        {":aa0452050821a5\n", ":aa0252ffa5\n", ":aa0253ffa5\n", ":aa0153a5\n", ":aa03543412a5\n", ":aa025434a5\n"});
+    DebugPoller poller(s.rig.link);
+    poller.setActive(true);
+    ASSERT_TRUE(poller.PollDigitalIO().has_value());
+    EXPECT_FALSE(poller.PollDigitalIO().has_value());
+    EXPECT_EQ(poller.ReadBitSignal(0), 1);
+    EXPECT_EQ(poller.ReadBitSignal(0), 0);
+    EXPECT_EQ(poller.ReadWordSignal(1), 4660);
+    EXPECT_EQ(poller.ReadWordSignal(1), 0);
 }

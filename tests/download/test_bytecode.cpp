@@ -2,6 +2,7 @@
 #include "ByteCodeDownload.h"
 #include "ByteCodeReader.h"
 #include "HexFiles.h"
+#include "ScriptedBoard.h"
 #include "SimRig.h"
 
 #include <QDir>
@@ -241,4 +242,21 @@ TEST(ByteCodeDownload, FileProblemsRunTheClosingSteps)
             << lines.value(1).toStdString();
         EXPECT_EQ(lines.mid(2), QStringList({"", "", ""}));
     }
+}
+
+TEST(ByteCodeDownload, AFirmwareCheckWithoutItsByteIsAnInvalidAnswer)
+{
+    // The first check reads 0xFF ("Firmware invalid "); the second gets the read's code alone,
+    // which must not be taken for another 0xFF (or for a valid firmware).
+    ScriptedBoard s({":aa0120a5\n", ":aa0234ffa5\n", ":aa0120a5\n", ":aa0134a5\n"});
+    Bootloader boot(s.rig.link, s.rig.terminal);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("prog.vlb");
+    writeFile(file, "01\n");
+    EXPECT_FALSE(ByteCodeDownload(boot).LoadByteCode(file));
+    EXPECT_EQ(s.rig.terminal.lines(), QStringList({"Firmware invalid ", ""}));
+    s.rig.terminal.clear();
+    EXPECT_FALSE(ByteCodeDownload(boot).LoadByteCode(file));
+    EXPECT_EQ(s.rig.terminal.lines(), QStringList({"Rückmeldung ungültig ? $34", ""}));
+    EXPECT_EQ(s.requests.size(), 4); // nothing of the download went out
 }

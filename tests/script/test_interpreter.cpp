@@ -174,8 +174,8 @@ TEST_F(Scripted, DumpRuleAndAddressAnswers)
     EXPECT_EQ(run("EEPR;2", {":aa0134a5\n"}), Lines{"EEPR = "}); // no data bytes
     EXPECT_EQ(run("ADRR", {":aa0120a5\n"}), Lines{"  fail"});
     EXPECT_EQ(run("ADRR", {":aa0121a5\n"}), Lines{});
-    // A short answer is no address.
-    EXPECT_EQ(run("ADRR", {":aa023112a5\n"}), Lines{});
+    // A short answer is no address: reported as the refusal is.
+    EXPECT_EQ(run("ADRR", {":aa023112a5\n"}), Lines{"  fail"});
     EXPECT_EQ(run("MSGR", {":aa0120a5\n"}), Lines{"  fail"});
     EXPECT_EQ(run("MSGR", {":aa0450010203a5\n"}), Lines{"Staus = $01 hi =  $03 lo =  $02"});
     EXPECT_EQ(run("DIG", {":aa0121a5\n"}), Lines{"  fail"});
@@ -575,3 +575,32 @@ TEST_F(OnSim, NoRowRunsInsideAnother)
 }
 
 } // namespace
+
+TEST_F(Scripted, AShortAnswerIsNeverReadPastItsEnd)
+{
+    // Each command first gets a full answer, then the same code without the data it needs:
+    // nothing of the earlier answer may show up in the second result.
+    EXPECT_EQ(run("ADRR", {":aa03311234a5\n"}), Lines{"Adresse = $34 $12   13330"});
+    EXPECT_EQ(run("ADRR", {":aa0131a5\n"}), Lines{"  fail"});
+    EXPECT_EQ(run("MSGR", {":aa0450010203a5\n"}), Lines{"Staus = $01 hi =  $03 lo =  $02"});
+    EXPECT_EQ(run("MSGR", {":aa025001a5\n"}), Lines{"  fail"});
+    const int rfba = core.add("RFBA;0");
+    answers = {":aa03400801a5\n", ":aa0140a5\n"};
+    answered = 0;
+    rig.stub->written.clear();
+    core.interpreter.ExecuteRow(rfba);
+    core.log.clear();
+    core.interpreter.ExecuteRow(rfba);
+    EXPECT_EQ(core.log.lines(), Lines{"  fail"});
+    EXPECT_EQ(core.list.at(rfba).data[0], 0x08); // from the full answer, untouched by the short one
+    EXPECT_EQ(run("BVAR;1", {":aa0253ffa5\n"}), Lines{"Bit Variable $01 1;"});
+    EXPECT_EQ(run("BVAR;1", {":aa0153a5\n"}), (Lines{"Rückmeldung ungültig ? $53", "Bit Variable $01 ?;"}));
+    EXPECT_EQ(run("WVAR;1", {":aa03540100a5\n"}), Lines{"Word Variable $01 1;"});
+    EXPECT_EQ(run("WVAR;1", {":aa025401a5\n"}), (Lines{"Rückmeldung ungültig ? $54", "Word Variable $01 ?;"}));
+    EXPECT_EQ(run("GETU;1", {":aa0460001702a5\n"}), Lines{"Baustein $01  23.5;"});
+    EXPECT_EQ(run("GETU;1", QList<QByteArray>(6, ":aa0160a5\n")), Lines(6, "Rückmeldung ungültig ? $60")
+                                                                      << "Baustein $01 ?;");
+    EXPECT_EQ(
+        run("WCAN;1;2;3;4", {":aa0162a5\n", ":aa0162a5\n", ":aa0162a5\n", ":aa0162a5\n", ":aa0162a5\n", ":aa0162a5\n"}),
+        Lines(6, "Rückmeldung ungültig ? $62"));
+}

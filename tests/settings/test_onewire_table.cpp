@@ -174,12 +174,14 @@ TEST_F(Table, ASilentBlockLookupDoesNotStopTheReads)
 
 TEST(TableAnswers, ShortEntriesRefusalsAndOddCodes)
 {
-    int entry = 0;
-    ScriptedBoard s([&entry](const QByteArray& request) -> QByteArray {
+    int entry = 0, counts = 0;
+    ScriptedBoard s([&entry, &counts](const QByteArray& request) -> QByteArray {
         if (request == ":aa024000a5")
             return ":aa03400008a5\n";
-        if (request == ":aa023601a5")
-            return ":aa0152a5\n";
+        if (request == ":aa023601a5") {
+            // An odd code, then a count answer without its byte behind a longer answer.
+            return counts++ == 0 ? ":aa0152a5\n" : ":aa0136a5\n";
+        }
         switch (entry++) {
         case 0: return ":aa09360102030405060708a5\n"; // eight bytes of eleven
         case 1: return ":aa0121a5\n";
@@ -197,6 +199,12 @@ TEST(TableAnswers, ShortEntriesRefusalsAndOddCodes)
     EXPECT_EQ(lines.mid(0, 8), QStringList({"Adresse OW File Block lesen:", readLine(0), "Rückmeldung ungültig ? $52",
                                             readLine(0), "RAMR = $01 $02 $03 $04 $05 $06 $07 $08 ",
                                             readLine(1) + "  fail", readLine(2), "Rückmeldung ungültig ? $22"}));
+
+    s.log.clear();
+    const auto again = OneWireTable::read(s.steps);
+    EXPECT_FALSE(again.count.has_value());
+    EXPECT_EQ(s.log.lines().mid(0, 3),
+              QStringList({"Adresse OW File Block lesen:", readLine(0), "Rückmeldung ungültig ? $36"}));
 }
 
 TEST(TableAnswers, AnEntryRefusedWith22FailsAnd21ShowsNothing)

@@ -314,3 +314,21 @@ TEST(BaseBoardBits, ControlsNameEveryBoxAsTheDialogDoes)
     };
     EXPECT_EQ(controls, expected);
 }
+
+TEST(ShortAnswers, AReadWithoutItsByteIsInvalidAndTakesNothingOfAnEarlierAnswer)
+{
+    // A full read, then the same read answered without its byte.
+    Scripted s({":aa0120a5\n", ":aa023441a5\n", ":aa0120a5\n", ":aa0134a5\n"});
+    EXPECT_EQ(BaseBoardConfig::read(s.steps), std::optional<std::uint8_t>(0x41));
+    EXPECT_FALSE(BaseBoardConfig::read(s.steps).has_value());
+    EXPECT_EQ(s.log.lines(), QStringList({"select address: 0x0002  pass", " read: 0x41 ",
+                                          "select address: 0x0002  pass", " read: ", "Rückmeldung ungültig ? 0x34"}));
+}
+
+TEST(ShortAnswers, TheDispatchTakesNoBoardKindFromAnEarlierAnswer)
+{
+    Scripted s({":aa0120a5\n", ":aa023410a5\n", ":aa0120a5\n", ":aa0134a5\n"});
+    EXPECT_EQ(SettingsDispatch::askKind(s.rig.link, s.rig.terminal), std::optional<std::uint8_t>(16));
+    EXPECT_FALSE(SettingsDispatch::askKind(s.rig.link, s.rig.terminal).has_value());
+    EXPECT_EQ(s.rig.terminal.text(), "Rückmeldung ungültig ? $34");
+}

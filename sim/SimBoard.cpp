@@ -186,8 +186,10 @@ void SimBoard::handleTerminalLine(const QByteArray& line)
         const int wd = f[4].toInt();
         send("Datum gestellt: " + QByteArray(days[wd >= 0 && wd < 7 ? wd : 0]) + ' ' + f[1] + '.' + f[2] + '.' + f[3] +
              "\r\n");
+    } else if (f.value(0) == "flood" && f.size() >= 2) {
+        flood(f[1].toInt() * 1000);
     } else if (line == "help" || line == "?") {
-        send("Befehle: time hh mm ss, date dd mm yyyy w, help\r\n");
+        send("Befehle: time hh mm ss, date dd mm yyyy w, flood s, help\r\n");
     } else {
         send("> " + line + "\r\n");
     }
@@ -222,9 +224,62 @@ void SimBoard::handleTelegram(const QByteArray& line)
         sendAnswer(refused, true);
         return;
     }
+    if (faulty && m_faults.randomPercent > 0 && code != 0x10) {
+        // A small generator of its own, so that a seed gives the same faults on every machine.
+        if (!m_randomSeeded) {
+            m_random = m_faults.randomSeed;
+            m_randomSeeded = true;
+        }
+        const auto next = [this] {
+            m_random = m_random * 1664525u + 1013904223u;
+            return m_random >> 8;
+        };
+        if (int(next() % 100) < m_faults.randomPercent) {
+            ++m_randomFaults;
+            switch (next() % 3) {
+            case 0: return; // silence
+            case 1: sendAnswer(refused, true); return;
+            default: {
+                SimFaults corrupt = m_faults;
+                m_faults.badGroup = true;
+                const QByteArray answer = execute(code, bytes.mid(3, n - 1));
+                sendAnswer(answer.isEmpty() ? refused : answer, true);
+                m_faults = corrupt;
+                return;
+            }
+            }
+        }
+    }
     const QByteArray answer = execute(code, bytes.mid(3, n - 1));
     if (!answer.isEmpty())
         sendAnswer(answer, faulty);
+}
+
+void SimBoard::flood(int ms)
+{
+    delete m_floodTimer;
+    m_floodTimer = nullptr;
+    if (ms <= 0)
+        return;
+    QElapsedTimer since;
+    since.start();
+    m_floodTimer = new QTimer(this);
+    m_floodTimer->setTimerType(Qt::PreciseTimer);
+    // Ten lines of eight bytes or so every 14 ms: a little under the 5760 bytes per second
+    // of the line, so that a paced line never falls behind.
+    connect(m_floodTimer, &QTimer::timeout, this, [this, since, ms] {
+        if (since.elapsed() >= ms) {
+            m_floodTimer->deleteLater();
+            m_floodTimer = nullptr;
+            send("flood end\r\n");
+            return;
+        }
+        QByteArray lines;
+        for (int i = 0; i < 10; ++i)
+            lines += 'F' + QByteArray::number(qulonglong(m_floodLines++ % 100000)) + "\r\n";
+        send(lines);
+    });
+    m_floodTimer->start(14);
 }
 
 QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)

@@ -2,8 +2,8 @@
 
 #include "SimBootloader.h"
 #include "SimFaults.h"
-#include "SimSdCard.h"
 #include "SimPeripherals.h"
+#include "SimSdCard.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -16,6 +16,8 @@
 // serial bootloader, and digital I/O that moves by itself. Bytes from the PC go in through
 // receive(); what the board sends comes out of transmit(). Timing and pacing of the line are
 // the front end's business.
+class QTimer;
+
 class SimBoard : public QObject {
     Q_OBJECT
 public:
@@ -57,6 +59,13 @@ public:
 
     void receive(const QByteArray& bytes);
 
+    // Floods the line with short text lines for `ms` milliseconds, about as fast as a board
+    // at 57600 baud can send them (also started by the terminal line "flood <seconds>").
+    void flood(int ms);
+    [[nodiscard]] bool flooding() const { return m_floodTimer != nullptr; }
+    // Faults injected at random so far (see SimFaults::randomPercent).
+    [[nodiscard]] std::uint64_t randomFaults() const { return m_randomFaults; }
+
 Q_SIGNALS:
     void transmit(const QByteArray& bytes);
 
@@ -79,6 +88,11 @@ private:
     SimFaults m_faults;
     SimPeripherals m_peripherals;
     std::uint64_t m_faultyTelegrams = 0; // for SimFaults::refuseEvery
+    std::uint64_t m_randomFaults = 0;
+    std::uint32_t m_random = 0;
+    bool m_randomSeeded = false;
+    QTimer* m_floodTimer = nullptr;
+    std::uint64_t m_floodLines = 0;
     std::vector<std::uint8_t> m_eeprom = std::vector<std::uint8_t>(EepromSize, 0xFF);
     std::vector<std::uint8_t> m_ram = std::vector<std::uint8_t>(RamSize, 0);
     std::vector<std::uint8_t> m_flash;

@@ -17,6 +17,10 @@ struct SimFaults {
     QByteArray noise;              // characters sent before the ":" of every answer
     int answerDelayMs = 0;         // time between the request and the answer
     QList<std::uint8_t> onlyCodes; // when not empty, the faults above hit only these commands
+    // In this many of every 100 telegrams (at random, from `randomSeed`) one fault of three:
+    // no answer, a refusal, or an answer whose code group is not hex.
+    int randomPercent = 0;
+    std::uint32_t randomSeed = 1;
 
     // Bootloader
     bool noSignOn = false;               // ignores ESC 0xAA

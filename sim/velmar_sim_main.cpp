@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -79,9 +80,20 @@ int main(int argc, char** argv)
                                     QStringLiteral("Keep the files of the SD card in the folder <dir> (made when "
                                                    "missing) instead of in memory."),
                                     QStringLiteral("dir"));
-    p.addOptions({link,     kind,      pace,   silent,    refuse,     refuseEvery, wrongStart, wrongEnd,
-                  badGroup, wrongCode, delay,  noise,     faultCodes, flashEnd,    blockSize,  noSignOn,
-                  dropAck,  corrupt,   shortX, blockZero, invalidFw,  sdCard});
+    const QCommandLineOption randomFaults(QStringLiteral("random-faults"),
+                                          QStringLiteral("Fault <percent> of the telegrams at random: no answer, a "
+                                                         "refusal, or a code group that is not hex."),
+                                          QStringLiteral("percent"), QStringLiteral("0"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the random faults."),
+                                  QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption flood(QStringLiteral("flood"),
+                                   QStringLiteral("Flood the line with text for <s> seconds from the start (the "
+                                                  "terminal line \"flood <s>\" does the same later)."),
+                                   QStringLiteral("s"), QStringLiteral("0"));
+    p.addOptions({link,     kind,      pace,   silent,    refuse,     refuseEvery, wrongStart,   wrongEnd,
+                  badGroup, wrongCode, delay,  noise,     faultCodes, flashEnd,    blockSize,    noSignOn,
+                  dropAck,  corrupt,   shortX, blockZero, invalidFw,  sdCard,      randomFaults, seed,
+                  flood});
     p.process(app);
 
     bool kindOk = false;
@@ -132,6 +144,8 @@ int main(int argc, char** argv)
         f.corruptReadbackAt = p.value(corrupt).toLongLong(nullptr, 16);
     f.shortAreaEnd = p.isSet(shortX);
     f.blockSizeZero = p.isSet(blockZero);
+    f.randomPercent = std::clamp(p.value(randomFaults).toInt(), 0, 100);
+    f.randomSeed = p.value(seed).toUInt();
 
     SimPty pty(board);
     auto plugIn = [&]() {
@@ -149,6 +163,8 @@ int main(int argc, char** argv)
     };
     if (!plugIn())
         return 1;
+    if (const int s = p.value(flood).toInt(); s > 0)
+        board.flood(s * 1000);
 
     if (::pipe(signalPipe) != 0)
         return 1;

@@ -231,3 +231,56 @@ TEST_F(Board, RefusesEveryNthTelegram)
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(ask(":aa0120a5"), ":aa0120a5\r\n");
 }
+
+TEST_F(Board, RandomFaultsHitTheirShareOfTelegramsInThreeKinds)
+{
+    board.faults().randomPercent = 10;
+    board.faults().randomSeed = 7;
+    int silent = 0, refused = 0, corrupt = 0, fine = 0;
+    for (int i = 0; i < 2000; ++i) {
+        const QByteArray a = ask(":aa0120a5");
+        if (a.isEmpty())
+            ++silent;
+        else if (a == ":aa0121a5\r\n")
+            ++refused;
+        else if (a == ":aa01zza5\r\n")
+            ++corrupt;
+        else if (a == ":aa0120a5\r\n")
+            ++fine;
+    }
+    EXPECT_EQ(silent + refused + corrupt + fine, 2000);
+    EXPECT_EQ(std::uint64_t(silent + refused + corrupt), board.randomFaults());
+    EXPECT_NEAR(silent + refused + corrupt, 200, 60);
+    for (int kind : {silent, refused, corrupt})
+        EXPECT_GT(kind, 30);
+    // The same seed gives the same faults.
+    SimBoard one, two;
+    QByteArray first, second;
+    for (SimBoard* b : {&one, &two}) {
+        b->faults().randomPercent = 10;
+        b->faults().randomSeed = 7;
+    }
+    QObject::connect(&one, &SimBoard::transmit, [&](const QByteArray& b) { first += b; });
+    QObject::connect(&two, &SimBoard::transmit, [&](const QByteArray& b) { second += b; });
+    for (int i = 0; i < 200; ++i) {
+        one.receive(":aa0120a5\r");
+        two.receive(":aa0120a5\r");
+    }
+    EXPECT_EQ(first, second);
+    EXPECT_GT(one.randomFaults(), 0u);
+}
+
+TEST_F(Board, AFloodSendsShortLinesAtAboutTheLineRateUntilItsTimeIsUp)
+{
+    QElapsedTimer t;
+    t.start();
+    ask("flood 1");
+    EXPECT_TRUE(board.flooding());
+    ASSERT_TRUE(WaitUntil([&] { return !board.flooding(); }, 3000));
+    EXPECT_GE(t.elapsed(), 1000);
+    EXPECT_TRUE(sent.endsWith("flood end\r\n"));
+    EXPECT_TRUE(sent.startsWith("F0\r\nF1\r\n"));
+    // Close to 5760 bytes per second, never above.
+    EXPECT_GT(sent.size(), 4000);
+    EXPECT_LT(sent.size(), 6000);
+}

@@ -3,6 +3,7 @@
 #include "CommandSet.h"
 #include "Link.h"
 #include "StepReporter.h"
+#include "TCustomComPort.h"
 #include "VelmarError.h"
 
 #include <QDir>
@@ -109,6 +110,8 @@ bool SdCardCopy::openOnCard(const QString& name, bool forWriting, Result& result
     return true;
 }
 
+bool SdCardCopy::lineUp() const { return m_steps.link().port().Connected(); }
+
 void SdCardCopy::closeOnCard(Result& result)
 {
     m_steps.beginStep(QStringLiteral("close file: "));
@@ -143,7 +146,7 @@ SdCardCopy::Result SdCardCopy::download(const QString& pcPath)
     if (file.open(QIODevice::ReadOnly)) {
         LineReader lines(file);
         QByteArray line;
-        while (!stopRequested(result) && lines.next(line))
+        while (!stopRequested(result) && lineUp() && lines.next(line))
             sendLine(line, result);
         if (lines.failed())
             result.pcFileError = file.errorString();
@@ -158,6 +161,8 @@ SdCardCopy::Result SdCardCopy::download(const QString& pcPath)
         m_steps.addLine(line);
         m_steps.noteFailure(StepFailure::Kind::File, line);
     }
+    if (!lineUp())
+        result.failed = true;
     if (!result.failed)
         closeOnCard(result);
     return result;
@@ -168,11 +173,11 @@ void SdCardCopy::sendLine(const QByteArray& line, Result& result)
     // An empty line sends nothing; the last part of a line carries the line feed.
     qsizetype at = 0;
     for (; line.size() - at > PartSize; at += PartSize) {
-        if (stopRequested(result))
+        if (stopRequested(result) || !lineUp())
             return;
         sendPart(CommandSet::fileWrite(line.mid(at, PartSize), false), result);
     }
-    if (at < line.size() && !stopRequested(result))
+    if (at < line.size() && !stopRequested(result) && lineUp())
         sendPart(CommandSet::fileWrite(line.mid(at), true), result);
 }
 
@@ -215,8 +220,9 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
             file.cancelWriting();
             return;
         }
-        // Text behind the last line end of the card's file is a last line too.
-        if (!pending.isEmpty())
+        // Text behind the last line end of the card's file is a last line too; but where the
+        // cable was pulled, that text is a piece of a line cut off, and is not written.
+        if (!pending.isEmpty() && lineUp())
             endLine();
         if (!file.commit()) {
             result.pcFileError = file.errorString();
@@ -229,7 +235,7 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
     try {
         int failedAttempts = 0;
         bool end = false;
-        while (!end && failedAttempts < MaxFailedAttempts && !stopRequested(result)) {
+        while (!end && failedAttempts < MaxFailedAttempts && !stopRequested(result) && lineUp()) {
             switch (m_steps.exchange(CommandSet::fileRead())) {
             case CommandSet::FileRead: {
                 failedAttempts = 0;
@@ -265,6 +271,8 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
         throw;
     }
     keep();
+    if (!lineUp())
+        result.failed = true;
     if (!result.failed)
         closeOnCard(result);
     return result;

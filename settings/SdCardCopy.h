@@ -14,7 +14,8 @@ class StepReporter;
 //
 // A telegram that times out or is refused sets the failure flag. The download still sends
 // the rest of the file; the upload goes on reading. With the flag set no close telegram goes
-// out, and a copy whose open was not taken stops at once.
+// out, and a copy whose open was not taken stops at once. A copy whose line goes (the port
+// closes) stops there, with the flag set.
 //
 // A copy can be cancelled between two telegrams: it sends no more text, and the card's file is
 // closed as at the end of a copy (unless the flag is set). A cancelled upload leaves the PC
@@ -47,8 +48,9 @@ public:
     // the file and the reason, and the card's file is still closed.
     Result download(const QString& pcPath);
     // Card -> PC file, written to a temporary file beside it that replaces it at the end
-    // (also after failed attempts, so that what was read is kept). Throws VelmarError with
-    // the system's reason when the PC file cannot be created; no close telegram goes out then.
+    // (also after failed attempts or a pulled cable, so that what was read is kept in whole
+    // lines). Throws VelmarError with the system's reason when the PC file cannot be created;
+    // no close telegram goes out then.
     // The card's file is `cardFileName`, or the file name of `pcPath` when that is empty.
     Result upload(const QString& pcPath, const QString& cardFileName = {});
 
@@ -62,6 +64,8 @@ private:
     void sendLine(const QByteArray& line, Result& result);
     void sendPart(const QString& telegram, Result& result);
     void closeOnCard(Result& result);
+    // False once the port has closed (the cable pulled): the copy stops there.
+    [[nodiscard]] bool lineUp() const;
 
     StepReporter& m_steps;
 };

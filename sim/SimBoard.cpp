@@ -170,8 +170,11 @@ void SimBoard::receiveFirmware(std::uint8_t b)
 
 void SimBoard::handleLine(const QByteArray& line)
 {
-    if (line.contains(':') && line.trimmed().startsWith(':'))
-        handleTelegram(line.trimmed());
+    // Every ':' starts a telegram afresh, so that one cut short (a cable pulled in the middle
+    // of it) does not spoil the next.
+    const QByteArray t = line.trimmed();
+    if (t.startsWith(':'))
+        handleTelegram(t.mid(t.lastIndexOf(':')));
     else if (!line.trimmed().isEmpty())
         handleTerminalLine(line.trimmed());
 }

@@ -17,8 +17,26 @@ RichLog::RichLog(QWidget* parent) : QTextEdit(parent)
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
     setFont(f);
-    // A terminal that runs for days must not grow without end.
-    document()->setMaximumBlockCount(20000);
+}
+
+void RichLog::setLineCap(int lines)
+{
+    m_lineCap = std::max(lines, 1);
+    trim();
+}
+
+void RichLog::trim()
+{
+    // A terminal that runs for days must not grow without end. Letting the document drop one
+    // line per line added would lay out everything behind it each time: under a flood of
+    // short lines that stalls the window, so the oldest lines go in batches.
+    const int blocks = document()->blockCount();
+    if (blocks <= m_lineCap + m_lineCap / 8)
+        return;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks - m_lineCap);
+    cursor.removeSelectedText();
 }
 
 void RichLog::setColor(LogColor c) { m_color = c; }
@@ -61,6 +79,7 @@ void RichLog::addLineAbove(const QString& text)
     // The notice takes the start of the last line, which then moves down as a line of its own.
     cursor.insertText(QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')), fmt);
     cursor.insertBlock();
+    trim();
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
     setTextCursor(end);
@@ -95,6 +114,8 @@ void RichLog::insert(const QString& text)
         }
     }
     flush();
+    trim();
+    cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);
     ensureCursorVisible();
 }

@@ -1,4 +1,5 @@
 #include "ErrorWatch.h"
+#include "FileSync.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "RichLog.h"
@@ -7,6 +8,7 @@
 #include "StubPortBackend.h"
 #include "TComPort.h"
 #include "TComSetupFrm.h"
+#include "TFormDebug.h"
 #include "TMainForm.h"
 #include "VelmarApplication.h"
 #include <QComboBox>
@@ -23,7 +25,8 @@ class TestMainForm : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
     QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
+    std::function<void()> m_duringMessage; // what happens while a message box is open
+    ErrorWatch m_errors;                   // what reached the general error handler
     StubPortBackend* m_stub = nullptr;
     SimBoard m_board;
 
@@ -48,7 +51,11 @@ class TestMainForm : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
+        Prompts::setMessage([this](QWidget*, const QString& text) {
+            m_messages << text;
+            if (m_duringMessage)
+                m_duringMessage();
+        });
         for (const char* name : {"STUBA", "STUBB"})
             TCustomComPort::RegisterBackend(name, [this](const QString&) {
                 auto b = std::make_unique<StubPortBackend>();
@@ -66,6 +73,7 @@ private Q_SLOTS:
     void init()
     {
         m_messages.clear();
+        m_duringMessage = nullptr;
         QFile::remove(settingsPath());
         m_stub = nullptr;
     }
@@ -373,6 +381,58 @@ private Q_SLOTS:
         QVERIFY(form->isVisible());
         // The terminal is back in its own mode after the failed dispatch.
         QCOMPARE(form->RxMode(), std::uint8_t(0));
+    }
+
+    void errorsBehindAnOpenErrorBoxAreCountedThereNotStacked()
+    {
+        // The cable goes while the debug window polls and the file synchronization runs. The
+        // box of that error is modal, the event loop runs on behind it: the next tick of the
+        // file synchronization sees its file changed and fails on the closed port. That error
+        // goes to the terminal and into the count of the open box, not into a second box.
+        writeSettings("[Hauptfenster]\nComPort=SIMBOARD\nflags=1\n");
+        auto form = makeForm();
+        show(*form);
+        const QString file = m_dir.filePath("prog.vlb");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("01\n");
+        f.close();
+        form->SyncFileName = file;
+        form->SyncFileTime = FileSync::GetFileDateTime(file);
+        int open = 0, mostOpen = 0;
+        QStringList shown;
+        m_duringMessage = [&] {
+            mostOpen = std::max(mostOpen, ++open);
+            QFile touched(file);
+            if (touched.open(QIODevice::ReadWrite))
+                touched.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime);
+            QTest::qWait(2500); // as long as the user leaves the box open
+            shown << VelmarApplication::errorBoxText();
+            --open;
+        };
+        bool pollingStopped = false;
+        SetDebugWindowRunner([&](TFormDebug& window) {
+            window.DebugButton->click();
+            if (!QTest::qWaitFor([&] { return m_board.telegramLog().size() >= 5 && !form->link().busy(); }))
+                return 1;
+            static_cast<SimPortBackend*>(form->ComPort->backend())->unplug();
+            pollingStopped = !window.PollingOn;
+            return 0;
+        });
+        form->TestBtn->click();
+        SetDebugWindowRunner({});
+        QCOMPARE(mostOpen, 1);
+        QCOMPARE(m_messages, QStringList{"COM Port Error: ReadFile function failed on SIMBOARD"});
+        const QString behind = "COM Port Error: WriteFile function failed on SIMBOARD";
+        QCOMPARE(shown, QStringList{m_messages[0] + "\n\nand 1 more error, see the terminal"});
+        QVERIFY(form->RichEdit->plainText().contains("error: " + behind));
+        QVERIFY(pollingStopped);
+        QCOMPARE(m_errors.take(), (QStringList{m_messages[0], behind}));
+        // The next error, with the box closed, has a box of its own.
+        m_duringMessage = nullptr;
+        QTest::mouseClick(form->BtSend, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 2);
+        QCOMPARE(m_errors.take(), QStringList{behind});
     }
 };
 

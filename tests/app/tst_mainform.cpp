@@ -268,11 +268,15 @@ private Q_SLOTS:
         QCOMPARE(ini.ReadString("Hauptfenster", "Filename", ""), QString("/tmp/fw.hex"));
         QCOMPARE(ini.ReadString("Hauptfenster", "FilenameByteCode", ""), QString("*.Vlb"));
         QCOMPARE(ini.ReadString("Hauptfenster", "CustomBaud", ""), QString("28800"));
+        // The place of the window, as it stood, and where the next start puts it.
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "XPos", -1), 50);
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "YPos", -1), 60);
         QVERIFY(ini.ValueExists("Hauptfenster", "Breite"));
         QVERIFY(ini.ValueExists("Hauptfenster", "Hoehe"));
         QCOMPARE(ini.ReadString("Hauptfenster", "flags", ""), QString("1"));
         QCOMPARE(ini.ReadInteger("Debugger", "XPos", 0), 3);
         auto next = makeForm();
+        QCOMPARE(next->pos(), QPoint(50, 60));
         QCOMPARE(next->ComPortName, QString("STUBB"));
         QCOMPARE(next->FirmwareFileName, QString("/tmp/fw.hex"));
         QCOMPARE(next->SyncFlags, 1);

@@ -52,7 +52,8 @@ TEST(Bootloader, BlocksCoverTheImageAndAreFilledWithErasedBytes)
         ASSERT_TRUE(r.flash());
         EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), c.blocks);
         const auto& flash = r.rig.board.flash();
-        EXPECT_TRUE(std::equal(flash.begin(), flash.begin() + c.length, r.boot.FlashImage.begin()));
+        const auto written = pattern(c.length);
+        EXPECT_TRUE(std::equal(written.begin(), written.end(), flash.begin()));
         const std::size_t end = std::size_t(c.blocks) * c.blockSize;
         EXPECT_TRUE(std::all_of(flash.begin() + c.length, flash.begin() + end, [](auto b) { return b == 0xFF; }));
         EXPECT_EQ(flash[end], 0x00); // nothing behind the last block
@@ -104,6 +105,8 @@ TEST(Bootloader, FillBehindTheImageSizeComparesAsErased)
     r.boot.ImageSize = 300;
     ASSERT_TRUE(r.flash());
     EXPECT_TRUE(r.verify());
+    // The fill behind the image reads back as the erased value it was written with.
+    EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse")) << r.rig.terminal.text().toStdString();
 }
 
 TEST(Bootloader, MissingAcknowledgement)
@@ -111,7 +114,12 @@ TEST(Bootloader, MissingAcknowledgement)
     {
         BootRig r(128, 300);
         r.rig.board.faults().dropAckOfBlock = 1;
+        // The block's wait runs its full 5000 ms, and not much longer.
+        QElapsedTimer t;
+        t.start();
         EXPECT_FALSE(r.flash());
+        EXPECT_GE(t.elapsed(), 5000);
+        EXPECT_LE(t.elapsed(), 5600);
         EXPECT_EQ(r.rig.terminal.lines().mid(1), QStringList({"flash device ", ".", "timeout"}));
         EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), 2);
     }
@@ -308,7 +316,11 @@ TEST(Bootloader, ShortBlockReadAndSilentAddressSelect)
     boot.ImageLength = 8;
     std::uint32_t position = 0;
     s.stub->feed(QByteArray(5, '\0'));
+    QElapsedTimer t;
+    t.start();
     EXPECT_FALSE(boot.VerifyBlock(position, 8));
+    EXPECT_GE(t.elapsed(), 3000); // the block read waits 3000 ms
+    EXPECT_LE(t.elapsed(), 3300);
     EXPECT_EQ(s.stub->written, QByteArray("g\x00\x08"
                                           "F",
                                           4));
@@ -317,7 +329,10 @@ TEST(Bootloader, ShortBlockReadAndSilentAddressSelect)
 
     s.terminal.clear();
     s.stub->written.clear();
+    t.start();
     EXPECT_FALSE(boot.SelectAddress(0x0001F000));
+    EXPECT_GE(t.elapsed(), 1000); // the address select waits 1000 ms
+    EXPECT_LE(t.elapsed(), 1300);
     EXPECT_EQ(s.stub->written, QByteArray("A\x00\x01\xF0\x00", 5));
     EXPECT_EQ(s.terminal.text(), "select adress: $0001F000timeout");
 }

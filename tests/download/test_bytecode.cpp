@@ -166,6 +166,9 @@ TEST(ByteCodeDownload, OneByteTakesOneBlock)
     EXPECT_TRUE(std::all_of(flash.begin() + 0xF001, flash.begin() + 0xF080, [](auto b) { return b == 0xFF; }));
     EXPECT_EQ(flash[0xF080], 0x00);
     EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), 1);
+    // The verify passed with the fill compared as erased bytes, not just past a difference.
+    EXPECT_FALSE(r.logged(" Fehler bei Adresse: soll [$F001] $FF    ist: [$0001] $00"));
+    EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse")) << r.rig.terminal.text().toStdString();
 }
 
 TEST(ByteCodeDownload, AreaLimits)
@@ -194,6 +197,7 @@ TEST(ByteCodeDownload, AreaLimits)
     AwlRig other(0x3800); // not in the table: no line, no check
     EXPECT_TRUE(other.run(byteCode(1000)));
     EXPECT_TRUE(other.logged("block size,  $0080"));
+    EXPECT_FALSE(other.rig.terminal.text().contains("Fehler bei Adresse"));
     EXPECT_FALSE(other.rig.terminal.text().contains("flash memory"));
 }
 

@@ -63,7 +63,11 @@ TEST(DownloadRunner, TheByteCodeButtonChoosesOnAHeldLineAndWatchesTheFile)
     EXPECT_EQ(syncName, r.file);
     EXPECT_EQ(syncTime, Ten);
     EXPECT_EQ(r.rig.terminal.lines().mid(0, 4), QStringList({"", "load file", " " + r.file, "load AWL size, 2 bytes"}));
+    // The bytes the file holds, and the erased fill behind them.
+    EXPECT_EQ(r.rig.board.flash()[0x1F000], 0x01);
     EXPECT_EQ(r.rig.board.flash()[0x1F001], 0x02);
+    EXPECT_EQ(r.rig.board.flash()[0x1F002], 0xFF);
+    EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse"));
     EXPECT_FALSE(r.rig.link.busy());
 
     // Cancelled: nothing is loaded, the remembered file is watched all the same.
@@ -98,6 +102,8 @@ TEST(DownloadRunner, TheFileWatchLoadsOncePerChangeAndWaitsForAFreeLine)
     EXPECT_EQ(syncTime, Ten.addSecs(4));
     EXPECT_EQ(r.rig.terminal.lines().mid(0, 3), QStringList({"load file", " " + r.file, "load AWL size, 1 bytes"}));
     EXPECT_EQ(r.events, QStringList({"begins", "progress", "ends"}));
+    EXPECT_EQ(r.rig.board.flash()[0x1F000], 0x07);
+    EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse"));
     EXPECT_FALSE(r.runner.syncTick(r.file, syncTime, r.file));
     // Nothing watched yet: the tick does nothing.
     EXPECT_FALSE(r.runner.syncTick(QString(), syncTime, r.file));

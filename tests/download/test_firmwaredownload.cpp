@@ -3,6 +3,7 @@
 #include "HexFiles.h"
 #include "SimRig.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -99,6 +100,7 @@ TEST(FirmwareDownload, MemoryTableLimitsTheImage)
             EXPECT_EQ(r.boot.failure()->step, c.line.left(c.line.indexOf("$")).trimmed());
         }
         EXPECT_EQ(r.rig.board.bootloader().blocksWritten(), c.fits ? int(c.length / 256) : 0);
+        EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse"));
     }
 }
 
@@ -107,6 +109,9 @@ TEST(FirmwareDownload, AreaEndOutsideTheTableIsNotChecked)
     FirmwareRig r(0x10000);
     ASSERT_TRUE(r.run(pattern(0x400)));
     EXPECT_TRUE(r.logged("last memory,  $0000FFFF"));
+    EXPECT_FALSE(r.rig.terminal.text().contains("Fehler bei Adresse"));
+    const auto written = pattern(0x400);
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), r.rig.board.flash().begin()));
     for (const QString& l : r.lines())
         EXPECT_FALSE(l.startsWith("flash memory")) << l.toStdString();
 }
@@ -168,7 +173,13 @@ TEST(FirmwareDownload, NoSignOnTimesOutAfterAboutTwelveCycles)
 {
     FirmwareRig r;
     r.rig.board.faults().noSignOn = true;
+    // The sign-on is waited for 3000 ms, to the end of the cycle then running, and the pause
+    // after it follows.
+    QElapsedTimer t;
+    t.start();
     EXPECT_FALSE(r.run(pattern(100)));
+    EXPECT_GE(t.elapsed(), 3000 + 250);
+    EXPECT_LE(t.elapsed(), 3000 + 250 + 250 + 400);
     const QStringList lines = r.lines();
     const int at = int(lines.indexOf(QRegularExpression("^connect Velmar \\.+$")));
     ASSERT_GE(at, 0) << r.rig.terminal.text().toStdString();

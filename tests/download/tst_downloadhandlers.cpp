@@ -99,8 +99,10 @@ private Q_SLOTS:
         QVERIFY(!form->DownloadProgress->isVisible());
         QCOMPARE(form->RxMode(), std::uint8_t(0));
         QVERIFY(!form->link().busy());
-        QVERIFY(std::equal(form->bootloader().FlashImage.begin(), form->bootloader().FlashImage.begin() + 1000,
-                           m_board->flash().begin()));
+        // The bytes the file was written from, not the tool's own reading of it.
+        const auto written = pattern(1000);
+        QVERIFY(std::equal(written.begin(), written.end(), m_board->flash().begin()));
+        QVERIFY(!log(*form).contains("Fehler bei Adresse"));
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -149,7 +151,11 @@ private Q_SLOTS:
         const QString text = log(*form);
         QVERIFY2(text.contains("load file\n " + file + "\nload AWL size, 3 bytes\ncontact Velmar "), qPrintable(text));
         QVERIFY(text.contains("start program"));
+        QVERIFY(!text.contains("Fehler bei Adresse"));
         QCOMPARE(m_board->flash()[0x1F000], std::uint8_t(0x01));
+        QCOMPARE(m_board->flash()[0x1F001], std::uint8_t(0x02));
+        QCOMPARE(m_board->flash()[0x1F002], std::uint8_t(0x03));
+        QCOMPARE(m_board->flash()[0x1F003], std::uint8_t(0xFF));
         QCOMPARE(form->RxMode(), std::uint8_t(0));
 
         // Once per change.
@@ -168,7 +174,10 @@ private Q_SLOTS:
         QCOMPARE(form->SyncFileName, m_answer);
         QVERIFY(form->SyncFileTime.isValid());
         QVERIFY2(log(*form).contains("load AWL size, 5 bytes"), qPrintable(log(*form)));
-        QCOMPARE(m_board->flash()[0x1F004], std::uint8_t(0x10));
+        // The quote, A, B, the quote and 0x10, as the file says.
+        const QByteArray awl = "\"AB\"\x10";
+        QVERIFY(std::equal(awl.begin(), awl.end(), m_board->flash().begin() + 0x1F000));
+        QVERIFY(!log(*form).contains("Fehler bei Adresse"));
         QVERIFY(form->ToolBar->isEnabled());
     }
 

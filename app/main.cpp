@@ -1,4 +1,5 @@
 // velmar-ui: the operator tool for Velmar boards.
+#include "HandlerBoundary.h"
 #include "SimBoard.h"
 #include "SimPortBackend.h"
 #include "TCustomComPort.h"
@@ -83,12 +84,12 @@ int main(int argc, char** argv)
     std::unique_ptr<QSocketNotifier> terminate;
     if (::pipe(signalPipe) == 0) {
         terminate = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(terminate.get(), &QSocketNotifier::activated, [&] {
-            char c;
-            (void)!::read(signalPipe[0], &c, 1);
-            QApplication::closeAllWindows();
-            QApplication::quit();
-        });
+        QObject::connect(terminate.get(), &QSocketNotifier::activated, HandlerBoundary::wrap([&] {
+                             char c;
+                             (void)!::read(signalPipe[0], &c, 1);
+                             QApplication::closeAllWindows();
+                             QApplication::quit();
+                         }));
         std::signal(SIGTERM, onTerminate);
         std::signal(SIGINT, onTerminate);
     }

@@ -278,3 +278,30 @@ TEST(ComPort, UnplugClosesThePortOnceWithoutSpinning)
     // Writing to the closed port is an error, not a crash.
     EXPECT_THROW(port.WriteStr("x"), EComPort);
 }
+
+TEST(ComPort, ItsOwnEventHandlersRunInsideTheBoundaryItIsGiven)
+{
+    // A window gives the port a boundary; the error of an unplug then ends there, not in the
+    // event dispatch.
+    TestApplication::errors().clear();
+    PtyPair pty;
+    TCustomComPort port;
+    QStringList caught;
+    int handlers = 0;
+    port.SetEventBoundary([&](const std::function<void()>& handler) {
+        ++handlers;
+        try {
+            handler();
+        } catch (const VelmarError& e) {
+            caught << e.message();
+        }
+    });
+    port.SetPort(pty.slavePath);
+    port.Open();
+    pty.send("x");
+    ASSERT_TRUE(WaitUntil([&] { return handlers > 0; }, 2000));
+    pty.unplug();
+    ASSERT_TRUE(WaitUntil([&] { return !port.Connected(); }, 2000));
+    EXPECT_EQ(caught, QStringList{"COM Port Error: ReadFile function failed on " + pty.slavePath});
+    EXPECT_TRUE(TestApplication::errors().isEmpty());
+}

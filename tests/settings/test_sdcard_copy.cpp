@@ -6,11 +6,13 @@
 #include "SdCardCopy.h"
 #include "SimRig.h"
 #include "StepReporter.h"
+#include "TestApplication.h"
 #include "VelmarError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -363,4 +365,40 @@ TEST_F(Card, TheFailedStepOfACopyIsNamed)
     EXPECT_FALSE(copy.download(pc("x.txt")).ok());
     EXPECT_EQ(steps.failure()->step, "write file:");
     EXPECT_EQ(steps.failure()->detail, "fail");
+}
+
+TEST_F(Card, APulledCableEndsEitherCopyWithOneErrorAndNoPieceOfALine)
+{
+    QByteArray text;
+    for (int i = 0; i < 40; ++i)
+        text += "line " + QByteArray::number(i) + "\n";
+    // The cable goes after the sixth telegram of each copy.
+    qsizetype unplugAt = 0;
+    QObject::connect(&rig.board, &SimBoard::transmit, [&] {
+        if (sent().size() == unplugAt)
+            QTimer::singleShot(0, [&] { rig.backend->unplug(); });
+    });
+
+    TestApplication::errors().clear();
+    putPc("down.txt", text);
+    unplugAt = sent().size() + 6;
+    const auto down = copy.download(pc("down.txt"));
+    EXPECT_TRUE(down.failed);
+    EXPECT_EQ(down.closeCode, 0);
+    EXPECT_LT(card().file("down.txt").size(), text.size());
+    // The port's own error, and not one more for each line that would have followed.
+    EXPECT_EQ(TestApplication::errors(), QStringList{"COM Port Error: ReadFile function failed on " + rig.name});
+
+    TestApplication::errors().clear();
+    card().putFile("up.txt", text);
+    card().reset(); // the file the cut download left open
+    rig.port.Open();
+    unplugAt = sent().size() + 6;
+    const auto up = copy.upload(pc("up.txt"));
+    EXPECT_TRUE(up.failed);
+    EXPECT_EQ(TestApplication::errors(), QStringList{"COM Port Error: ReadFile function failed on " + rig.name});
+    const QByteArray kept = pcFile("up.txt");
+    EXPECT_TRUE(kept.endsWith("\r\n"));
+    EXPECT_TRUE(text.startsWith(QByteArray(kept).replace("\r\n", "\n"))) << kept.toStdString();
+    EXPECT_EQ(pcFiles(), (QStringList{"down.txt", "up.txt"}));
 }

@@ -113,7 +113,9 @@ class TestFaults : public QObject {
     {
         const double wall = m_clock.elapsed() / 1000.0;
         const double cpu = CpuSeconds() - m_cpuAtStart;
-        QVERIFY2(cpu < share * wall + 0.3, qPrintable(QString("%1 s CPU in %2 s").arg(cpu).arg(wall)));
+        // (Under a sanitizer the work itself takes most of the time; the quiet second tells.)
+        QVERIFY2(UnderSanitizer || cpu < share * wall + 0.3,
+                 qPrintable(QString("%1 s CPU in %2 s").arg(cpu).arg(wall)));
         // Afterwards the tool is idle: nothing left enabled that fires for ever.
         const double before = CpuSeconds();
         QTest::qWait(500);
@@ -349,14 +351,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return terminal().endsWith("flood end\n") || terminal().endsWith("flood end"); },
                                 seconds * 1000 + 5000));
         tick.stop();
-        QVERIFY2(longestGap < 250, qPrintable(QString("the window was stuck for %1 ms").arg(longestGap)));
+        // The window as it ships draws the flood with time to spare; under a sanitizer it is
+        // several times slower and only must not hang.
+        const qint64 allowed = UnderSanitizer ? 3000 : 250;
+        QVERIFY2(longestGap < allowed, qPrintable(QString("the window was stuck for %1 ms").arg(longestGap)));
         QVERIFY(m_form->RichEdit->document()->blockCount() <= 1000 + 1000 / 8);
         const QStringList lines = terminal().split('\n', Qt::SkipEmptyParts);
         // The lines come in order and whole up to the end.
         QVERIFY(lines.size() > 500);
         const int last = lines[lines.size() - 2].mid(1).toInt();
         QCOMPARE(lines[lines.size() - 3], "F" + QString::number(last - 1));
-        QVERIFY2(ResidentBytes() - memory < 30ll * 1024 * 1024,
+        QVERIFY2(!ResidentMemoryTells || ResidentBytes() - memory < 30ll * 1024 * 1024,
                  qPrintable(QString("%1 bytes more").arg(ResidentBytes() - memory)));
         QVERIFY(m_messages.isEmpty());
         expectNoSpin(0.9);

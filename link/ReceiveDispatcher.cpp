@@ -26,8 +26,8 @@ bool ReceiveDispatcher::readByte(std::uint8_t& byte)
 
 void ReceiveDispatcher::ComPortRxChar(int)
 {
-    // Every mode reads, stores, asks the port again what waits, and stops once its input is
-    // complete; what still waits then stays for the next event, under whatever mode is set.
+    // Every answer mode reads, stores, asks the port again what waits, and stops once its input
+    // is complete; what still waits then stays for the next event, under whatever mode is set.
     int n = m_port.InputCount();
     while (n > 0 && m_port.Connected()) {
         bool done = false;
@@ -37,7 +37,11 @@ void ReceiveDispatcher::ComPortRxChar(int)
                 return;
             done = takeByte(b);
         } else {
+            // The terminal takes what waits now and gives the event loop back: text that comes
+            // faster than the window shows it must not keep the loop here for as long as it
+            // comes. What is left (or comes) is reported again by the port.
             takeAll(n);
+            return;
         }
         n = m_port.InputCount();
         if (done) {

@@ -125,3 +125,22 @@ TEST_F(Dispatcher, UnknownModeConsumesBytesWithoutLooping)
     EXPECT_TRUE(left().isEmpty());
     EXPECT_TRUE(rig.terminal.text().isEmpty());
 }
+
+TEST_F(Dispatcher, TheTerminalTakesOneBatchPerEventWhileTextKeepsComing)
+{
+    // A board that sends faster than the window shows: more has come by the time a batch is
+    // read. The terminal takes what waited and gives the event loop back; the rest comes with
+    // the next event (before, it read on for as long as text kept coming).
+    rig.rx().RxMode = RxTerminal;
+    int reads = 0;
+    rig.stub->afterRead = [&] {
+        ++reads;
+        rig.stub->input.append("line " + QByteArray::number(reads + 1) + "\r\n");
+    };
+    rig.stub->input = "line 1\r\n";
+    rig.rx().ComPortRxChar(int(rig.stub->input.size()));
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(rig.terminal.text(), "line 1\r\n");
+    EXPECT_EQ(left(), "line 2\r\n");
+    rig.stub->afterRead = nullptr;
+}

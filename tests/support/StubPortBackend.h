@@ -20,6 +20,8 @@ public:
     LineSettings settings;
     // Told of every write, for tests that answer at a given point of a dialogue.
     std::function<void(const QByteArray&)> onWrite;
+    // Told after every read, for tests where more arrives while the tool reads.
+    std::function<void()> afterRead;
 
     int open() override { return openError; }
     int applySettings(const LineSettings& s) override
@@ -46,6 +48,8 @@ public:
         const qint64 n = std::min<qint64>(max, input.size());
         std::copy_n(input.constData(), n, data);
         input.remove(0, n);
+        if (afterRead)
+            afterRead();
         return n;
     }
     qint64 write(const char* data, qint64 count, int) override

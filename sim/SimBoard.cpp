@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -268,19 +269,23 @@ void SimBoard::flood(int ms)
     since.start();
     m_floodTimer = new QTimer(this);
     m_floodTimer->setTimerType(Qt::PreciseTimer);
-    // Ten lines of eight bytes or so every 14 ms: a little under the 5760 bytes per second
-    // of the line, so that a paced line never falls behind.
-    connect(m_floodTimer, &QTimer::timeout, this, [this, since, ms] {
+    // Short lines at 5700 bytes per second, a little under the 5760 of the line, so that a
+    // paced line never falls behind; counted from the start, so that a late tick catches up.
+    auto sent = std::make_shared<qint64>(0);
+    connect(m_floodTimer, &QTimer::timeout, this, [this, since, ms, sent] {
         if (since.elapsed() >= ms) {
             m_floodTimer->deleteLater();
             m_floodTimer = nullptr;
             send("flood end\r\n");
             return;
         }
+        const qint64 due = since.elapsed() * 5700 / 1000;
         QByteArray lines;
-        for (int i = 0; i < 10; ++i)
+        while (*sent + lines.size() < due && lines.size() < 4096)
             lines += 'F' + QByteArray::number(qulonglong(m_floodLines++ % 100000)) + "\r\n";
-        send(lines);
+        *sent += lines.size();
+        if (!lines.isEmpty())
+            send(lines);
     });
     m_floodTimer->start(14);
 }

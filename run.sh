@@ -4,7 +4,8 @@
 cd "$(dirname "$0")"
 source ./tools_common.sh
 velmar_install
-velmar_build
+# Only the programs it may start; ./test.sh builds the rest.
+velmar_build velmar-ui velmar-sim
 bin="${VELMAR_BUILD_DIR:-build}/bin"
 if [ ! -f "$bin/Settings.ini" ]; then
     printf '[Hauptfenster]\nComPort=SIM\n' > "$bin/Settings.ini"

@@ -17,8 +17,13 @@ velmar_install() {
     fi
 }
 
+# The packages the checks of the installation and of the Debian package use (./test.sh).
+VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev)
+
+# velmar_build [target...]: configures and builds the targets named, or everything.
 velmar_build() {
-    local dir="${VELMAR_BUILD_DIR:-build}"
+    local dir="${VELMAR_BUILD_DIR:-build}" targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$dir" --parallel "$(nproc)"
+    cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
 }

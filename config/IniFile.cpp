@@ -134,10 +134,25 @@ QString IniFile::defaultPath(const QString& fileName)
 
 QString IniFile::locate(const QString& fileName, const QString& program)
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
-        return QDir(exeDir).filePath(fileName);
+    return locate(fileName, program, QCoreApplication::applicationDirPath());
+}
+
+QString IniFile::locate(const QString& fileName, const QString& program, const QString& programDir)
+{
+    if (!isInstalledFolder(programDir) && QFileInfo(programDir).isWritable())
+        return QDir(programDir).filePath(fileName);
     // The programs set no organization, so each has its folder right below the configuration.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return QDir(QDir(config).filePath(program)).filePath(fileName);
+}
+
+bool IniFile::isInstalledFolder(const QString& programDir)
+{
+    const QFileInfo dir(programDir);
+    const QString canonical = dir.canonicalFilePath();
+    for (const char* system : {"/usr/bin", "/usr/local/bin", "/bin"})
+        if (canonical == QLatin1String(system))
+            return true;
+    const QString menuEntry = QStringLiteral(VELMAR_PROGRAM_TO_DATA "/applications/" VELMAR_APP_ID ".desktop");
+    return QFileInfo::exists(QDir(dir.absoluteFilePath()).filePath(menuEntry));
 }

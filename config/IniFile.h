@@ -23,12 +23,18 @@ public:
     // Writes the file back; throws VelmarError when it cannot be written.
     void UpdateFile();
 
-    // The folder next to the executable, or the user's configuration folder where that one
-    // cannot be written (an installed program); that folder is made when missing.
+    // The folder next to the executable, or the user's configuration folder for an installed
+    // program and where that folder cannot be written; the folder is made when missing.
     static QString defaultPath(const QString& fileName = QStringLiteral("Settings.ini"));
     // The same place for the program named `program` (another program of this folder, such as
     // the window whose settings a command line reads); makes nothing.
     static QString locate(const QString& fileName, const QString& program);
+    // The same for a program in the folder `programDir`.
+    static QString locate(const QString& fileName, const QString& program, const QString& programDir);
+    // An installed program never writes beside itself, even where it may (run as root): its
+    // folder is a system program folder, or the installation's menu entry lies in
+    // ../share/applications next to it.
+    [[nodiscard]] static bool isInstalledFolder(const QString& programDir);
 
 private:
     struct Line {

@@ -87,3 +87,34 @@ TEST(IniFile, EveryProgramOfAFolderFindsTheSameFile)
     EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-cli"), here);
     EXPECT_EQ(IniFile::defaultPath(), here);
 }
+
+TEST(IniFile, AnInstalledProgramKeepsItsSettingsInTheUsersFolder)
+{
+    // The folders are all writable here (as /usr/bin is to root); only the menu entry of an
+    // installation next to the program's folder, or a system program folder, tells them apart.
+    QTemporaryDir prefix;
+    const QString bin = prefix.filePath("bin");
+    QDir().mkpath(bin);
+    QDir().mkpath(prefix.filePath("share/applications"));
+    qputenv("XDG_CONFIG_HOME", prefix.filePath("home-config").toUtf8());
+    const QString beside = QDir(bin).filePath("Settings.ini");
+    const QString users = prefix.filePath("home-config/velmar-ui/Settings.ini");
+
+    EXPECT_FALSE(IniFile::isInstalledFolder(bin));
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-ui", bin), beside);
+
+    // Another program's menu entry makes no installation of this one.
+    writeAll(prefix.filePath("share/applications/other.desktop"), "[Desktop Entry]\n");
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-ui", bin), beside);
+
+    writeAll(prefix.filePath("share/applications/org.velmar.VelmarUi.desktop"), "[Desktop Entry]\n");
+    EXPECT_TRUE(IniFile::isInstalledFolder(bin));
+    EXPECT_TRUE(IniFile::isInstalledFolder(bin + "/"));
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-ui", bin), users);
+
+    for (const QString system : {"/usr/bin", "/usr/local/bin", "/bin"})
+        EXPECT_TRUE(IniFile::isInstalledFolder(system) || !QFileInfo::exists(system)) << system.toStdString();
+    EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-cli", "/usr/bin"),
+              prefix.filePath("home-config/velmar-cli/Settings.ini"));
+    qunsetenv("XDG_CONFIG_HOME");
+}

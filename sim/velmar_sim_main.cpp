@@ -1,6 +1,7 @@
 // velmar-sim: a simulated Velmar board on a pseudo-terminal.
 #include "SimBoard.h"
 #include "SimPty.h"
+#include "VelmarVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -28,12 +29,14 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmar-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION_STRING));
 
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "A simulated Velmar board on a pseudo-terminal. Prints the device path; point the tool's port at it.\n"
         "SIGUSR1 unplugs the board (the device disappears), SIGUSR2 plugs it in again on a new device."));
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption link({QStringLiteral("l"), QStringLiteral("link")},
                                   QStringLiteral("Also place a symbolic link to the device at <path>."),
                                   QStringLiteral("path"));

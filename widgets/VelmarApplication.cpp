@@ -4,6 +4,7 @@
 #include "RichLog.h"
 #include "VelmarError.h"
 
+#include <QIcon>
 #include <QPointer>
 
 namespace {
@@ -24,7 +25,15 @@ ErrorBox& box()
 
 } // namespace
 
-VelmarApplication::VelmarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+VelmarApplication::VelmarApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The desktop matches the windows with the menu entry and its icon by this name.
+    setDesktopFileName(QStringLiteral(VELMAR_APP_ID));
+    QIcon icon;
+    for (const char* size : {"48x48", "256x256"})
+        icon.addFile(QStringLiteral(":/icons/%1/" VELMAR_APP_ID ".png").arg(QLatin1String(size)));
+    setWindowIcon(icon);
+}
 
 QString VelmarApplication::messageOf(std::exception_ptr error)
 {

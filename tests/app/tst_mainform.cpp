@@ -92,6 +92,16 @@ private Q_SLOTS:
         QCOMPARE(form->windowTitle(), QString("Velmar Benutzeroberfläche V 1.04l"));
     }
 
+    void theWindowsCarryTheInstalledIcon()
+    {
+        // The desktop finds the menu entry and the theme's icon by this name.
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("org.velmar.VelmarUi"));
+        auto form = makeForm();
+        const QList<QSize> sizes = form->windowIcon().availableSizes();
+        QVERIFY2(sizes.contains(QSize(48, 48)) && sizes.contains(QSize(256, 256)),
+                 qPrintable(QString::number(sizes.size())));
+    }
+
     void showOpensTheStoredPortOnceAndGreets()
     {
         writeSettings("[Hauptfenster]\nComPort=STUBA\nflags=1\nCustomBaud=19200\nXPos=40\nYPos=30\n");

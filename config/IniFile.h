@@ -5,9 +5,12 @@
 #include <vector>
 
 // A settings file in the usual INI form, read whole and written whole. Sections and keys are
-// found without regard to case; other sections, unknown keys and comments are kept as they
-// were. Writing goes to a temporary file that then replaces the old one, so a crash never
-// leaves half a file.
+// found without regard to case; other sections, unknown keys, comments, section headers and
+// line ends are kept as they were. A file that is not valid UTF-8 comes from an 8-bit code
+// page: it is read as Latin-1 and written back so, unless a new value needs a character that
+// Latin-1 lacks (the file then turns into UTF-8); new files are UTF-8. Writing goes to a
+// temporary file that then replaces the old one, so a crash or a full disk never leaves half a
+// file.
 class IniFile {
 public:
     explicit IniFile(QString path);
@@ -16,6 +19,8 @@ public:
     [[nodiscard]] QString ReadString(const QString& section, const QString& key, const QString& fallback) const;
     // A missing key or a value that is no whole number gives `fallback`.
     [[nodiscard]] int ReadInteger(const QString& section, const QString& key, int fallback) const;
+    // Throws VelmarError for a value (or name) with a line break, which would become a line of
+    // its own in the file; nothing is changed then.
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int value);
     [[nodiscard]] bool SectionExists(const QString& section) const;
@@ -41,15 +46,22 @@ private:
         QString text; // the line as read, for comments and blank lines
         QString key;  // empty for lines that are no key
         QString value;
+        bool crlf = false; // ended in CR LF
     };
     struct Section {
-        QString name; // empty for lines before the first section
+        QString name;
+        bool headed = false; // false for the lines before the first section header
+        Line header;         // the header line as read
         std::vector<Line> lines;
     };
+    void read(const QByteArray& bytes);
     Section* findSection(const QString& name);
     const Section* findSection(const QString& name) const;
     const Line* findLine(const QString& section, const QString& key) const;
 
     QString m_path;
     std::vector<Section> m_sections;
+    bool m_latin1 = false; // read from an 8-bit code page
+    bool m_bom = false;    // began with a UTF-8 byte order mark
+    bool m_crlf = false;   // new lines end in CR LF, as the file's first line did
 };

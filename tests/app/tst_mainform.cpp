@@ -292,6 +292,22 @@ private Q_SLOTS:
         QCOMPARE(next->SyncFlags, 1);
     }
 
+    void aFileNameWithALineBreakIsShownAndTheSettingsStayAsTheyWere()
+    {
+        const QByteArray before("[Hauptfenster]\nComPort=STUBA\nFilename=/tmp/a.hex\n");
+        writeSettings(before);
+        auto form = makeForm();
+        show(*form);
+        m_messages.clear();
+        form->FirmwareFileName = "/tmp/odd\nComPort=COM9.hex"; // a Linux file name may hold one
+        QVERIFY(form->close());
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].contains("line break"), qPrintable(m_messages[0]));
+        QFile f(settingsPath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+
     void openButtonTogglesThePort()
     {
         writeSettings("[Hauptfenster]\nComPort=STUBA\n");

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -117,4 +119,129 @@ TEST(IniFile, AnInstalledProgramKeepsItsSettingsInTheUsersFolder)
     EXPECT_EQ(IniFile::locate("Settings.ini", "velmar-cli", "/usr/bin"),
               prefix.filePath("home-config/velmar-cli/Settings.ini"));
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+} // namespace
+
+TEST(IniFile, ASectionWithAnEmptyNameKeepsItsKeys)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    writeAll(path, "[Hauptfenster]\nXPos=1\n[]\nYPos=7\n[ Debugger ]\nXPos=3\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Hauptfenster", "YPos", -1), -1);
+    EXPECT_EQ(ini.ReadInteger("Debugger", "XPos", -1), 3);
+    ini.WriteInteger("Hauptfenster", "XPos", 2);
+    ini.UpdateFile();
+    // Headers are written as they were read, the empty one included.
+    EXPECT_EQ(readBytes(path), QByteArray("[Hauptfenster]\nXPos=2\n[]\nYPos=7\n[ Debugger ]\nXPos=3\n"));
+    IniFile again(path);
+    EXPECT_EQ(again.ReadInteger("Hauptfenster", "YPos", -1), -1);
+    EXPECT_EQ(again.ReadInteger("Hauptfenster", "XPos", -1), 2);
+}
+
+TEST(IniFile, AnEightBitFileIsReadAsLatin1AndWrittenBackSo)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    writeAll(path, "[Hauptfenster]\r\nFilename=/home/j\xe4ger/fw.hex\r\nXPos=1\r\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("Hauptfenster", "Filename", ""), QString::fromUtf8("/home/jäger/fw.hex"));
+    ini.WriteInteger("Hauptfenster", "XPos", 5);
+    ini.WriteString("Hauptfenster", "FilenameByteCode", QString::fromUtf8("/home/jäger/ö.vlb"));
+    ini.UpdateFile();
+    // The same code page and the same line ends as before.
+    EXPECT_EQ(readBytes(path), QByteArray("[Hauptfenster]\r\nFilename=/home/j\xe4ger/fw.hex\r\nXPos=5\r\n"
+                                          "FilenameByteCode=/home/j\xe4ger/\xf6.vlb\r\n"));
+
+    // A character that the code page lacks turns the file into UTF-8 rather than losing it.
+    IniFile more(path);
+    more.WriteString("Hauptfenster", "ComPort", QString::fromUtf8("€"));
+    more.UpdateFile();
+    EXPECT_EQ(readBytes(path),
+              QByteArray("[Hauptfenster]\r\nFilename=/home/j\xc3\xa4ger/fw.hex\r\nXPos=5\r\n"
+                         "FilenameByteCode=/home/j\xc3\xa4ger/\xc3\xb6.vlb\r\nComPort=\xe2\x82\xac\r\n"));
+    IniFile last(path);
+    EXPECT_EQ(last.ReadString("Hauptfenster", "Filename", ""), QString::fromUtf8("/home/jäger/fw.hex"));
+    EXPECT_EQ(last.ReadString("Hauptfenster", "ComPort", ""), QString::fromUtf8("€"));
+
+    // Latin-1 bytes that would read back as UTF-8 ("Ã¤" is C3 A4) are written as UTF-8.
+    writeAll(path, "[A]\nk=\xe4\n");
+    IniFile odd(path);
+    odd.WriteString("A", "k", QString::fromUtf8("Ã¤"));
+    odd.UpdateFile();
+    EXPECT_EQ(IniFile(path).ReadString("A", "k", ""), QString::fromUtf8("Ã¤"));
+}
+
+TEST(IniFile, AUtf8FileStaysUtf8WithItsByteOrderMark)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    writeAll(path, "\xef\xbb\xbf[OneWire]\nLogFile=/tmp/m\xc3\xbc.csv\n");
+    IniFile ini(path);
+    EXPECT_EQ(ini.ReadString("OneWire", "LogFile", ""), QString::fromUtf8("/tmp/mü.csv"));
+    ini.WriteString("OneWire", "ScriptFile", QString::fromUtf8("ä"));
+    ini.UpdateFile();
+    EXPECT_EQ(readBytes(path), QByteArray("\xef\xbb\xbf[OneWire]\nLogFile=/tmp/m\xc3\xbc.csv\nScriptFile=\xc3\xa4\n"));
+}
+
+TEST(IniFile, AValueWithALineBreakIsRefusedAndTheFileStaysAsItWas)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    const QByteArray before("[Hauptfenster]\nFilename=a.hex\n");
+    writeAll(path, before);
+    for (const QString& value : {QString("bad\nFilename=b.hex"), QString("bad\r"), QString("\r\n")}) {
+        IniFile ini(path);
+        try {
+            ini.WriteString("Hauptfenster", "Filename", value);
+            ADD_FAILURE() << "no error for " << value.toStdString();
+        } catch (const VelmarError& e) {
+            EXPECT_TRUE(e.message().contains("line break")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("Filename")) << e.message().toStdString();
+        }
+        EXPECT_EQ(ini.ReadString("Hauptfenster", "Filename", ""), "a.hex");
+        EXPECT_EQ(readBytes(path), before);
+    }
+    IniFile fresh(dir.filePath("new.ini"));
+    EXPECT_THROW(fresh.WriteString("A", "k", "x\ny"), VelmarError);
+    EXPECT_FALSE(QFile::exists(dir.filePath("new.ini")));
+}
+
+TEST(IniFile, AFullDiskLeavesTheOldFileWhole)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    QByteArray before("[Hauptfenster]\n");
+    for (int i = 0; i < 100; ++i)
+        before += "Key" + QByteArray::number(i) + "=" + QByteArray(60, 'v') + "\n";
+    writeAll(path, before);
+    IniFile ini(path);
+    ini.WriteInteger("Hauptfenster", "XPos", 12);
+    // The disk fills up after the first few hundred bytes of the new file.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 512;
+    setrlimit(RLIMIT_FSIZE, &small);
+    QString message;
+    try {
+        ini.UpdateFile();
+    } catch (const VelmarError& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(message, "Cannot write " + path + ": File too large");
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Settings.ini"});
 }

@@ -5,7 +5,7 @@ cd "$(dirname "$0")"
 source ./tools_common.sh
 velmar_install
 # Only the programs it may start; ./test.sh builds the rest.
-velmar_build velmar-ui velmar-sim
+VELMAR_BUILD_TARGET="velmar-ui velmar-sim" velmar_build
 bin="${VELMAR_BUILD_DIR:-build}/bin"
 if [ ! -f "$bin/Settings.ini" ]; then
     printf '[Hauptfenster]\nComPort=SIM\n' > "$bin/Settings.ini"

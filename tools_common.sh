@@ -2,6 +2,8 @@
 set -euo pipefail
 
 VELMAR_PACKAGES=(qt6-base-dev cmake ninja-build g++ libgtest-dev libgmock-dev srecord)
+# For the sanitizer and fuzz builds: clang and its runtime libraries (ASan, UBSan, libFuzzer).
+VELMAR_CLANG_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 velmar_install() {
     local missing=()
@@ -20,10 +22,16 @@ velmar_install() {
 # The packages the checks of the installation and of the Debian package use (./test.sh).
 VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev)
 
-# velmar_build [target...]: configures and builds the targets named, or everything.
+# velmar_build [cmake options...]: configures VELMAR_BUILD_DIR (default build) and builds the
+# targets named in VELMAR_BUILD_TARGET (separated by blanks), or everything.
 velmar_build() {
     local dir="${VELMAR_BUILD_DIR:-build}" targets=()
-    [ $# -eq 0 ] || targets=(--target "$@")
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    [ -z "${VELMAR_BUILD_TARGET:-}" ] || read -r -a targets <<<"$VELMAR_BUILD_TARGET"
+    [ ${#targets[@]} -eq 0 ] || targets=(--target "${targets[@]}")
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" --parallel "$(nproc)" "${targets[@]}"
+}
+
+velmar_clang() {
+    command -v clang++-14 || command -v clang++
 }

@@ -70,7 +70,9 @@ QString oneLine(QString text)
 
 QString SendListFile::decode(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless, so that a sequence cut off by the end of the file counts as an error instead of
+    // waiting for bytes that never come (the last character would be lost).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;

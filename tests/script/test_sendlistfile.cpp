@@ -179,6 +179,10 @@ TEST_F(SendListFileTest, OddFilesRead)
     writeBytes(path("latin1.csv"), "h\r\nACK;;;;;;;;;;F\xfchler\r\n");
     SendListFile::load(path("latin1.csv"), list);
     EXPECT_EQ(list.at(0).Comment, QString("Fühler"));
+    // Also as the very last byte, where it looks like the start of a UTF-8 sequence.
+    writeBytes(path("latin1end.csv"), "h\r\nACK;;;;;;;;;;Bad \xe4");
+    SendListFile::load(path("latin1end.csv"), list);
+    EXPECT_EQ(list.at(0).Comment, QString("Bad ä"));
 }
 
 TEST_F(SendListFileTest, ABadFieldEndsTheLoadKeepingTheRowsBefore)

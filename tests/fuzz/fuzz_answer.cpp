@@ -8,39 +8,11 @@
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "Link.h"
-#include "RecordingLog.h"
-#include "StubPortBackend.h"
-#include "TCustomComPort.h"
+#include "StubRig.h"
 
 #include <optional>
 
 namespace {
-
-StubPortBackend* g_stub = nullptr;
-
-// A link over a stub port, made fresh for every input.
-struct Rig {
-    RecordingLog terminal;
-    TCustomComPort port;
-    Link link{port, terminal};
-
-    Rig()
-    {
-        static const bool registered = [] {
-            TCustomComPort::RegisterBackend(QStringLiteral("FUZZ"), [](const QString&) {
-                auto backend = std::make_unique<StubPortBackend>();
-                g_stub = backend.get();
-                return backend;
-            });
-            return true;
-        }();
-        (void)registered;
-        link.ConnectDispatcher();
-        port.SetPort(QStringLiteral("FUZZ"));
-        port.Open();
-    }
-    ~Rig() { g_stub = nullptr; }
-};
 
 // What the dispatcher is meant to do, one event at a time.
 struct DispatcherModel {
@@ -104,8 +76,8 @@ struct DispatcherModel {
 
 void fuzzDispatcher(std::uint8_t mode, FuzzInput& in)
 {
-    Rig rig;
-    ReceiveDispatcher& rx = rig.link.rx();
+    StubRig rig;
+    ReceiveDispatcher& rx = rig.rx();
     DispatcherModel model;
     model.mode = mode;
     model.expected = in.word();
@@ -121,9 +93,9 @@ void fuzzDispatcher(std::uint8_t mode, FuzzInput& in)
     rx.RxBlock = model.block;
     while (!in.empty()) {
         const QByteArray piece = in.piece();
-        g_stub->input.append(piece);
+        rig.stub->input.append(piece);
         model.queue.append(piece);
-        rx.ComPortRxChar(int(g_stub->input.size()));
+        rx.ComPortRxChar(int(rig.stub->input.size()));
         model.event();
 
         FUZZ_CHECK(rx.RxMode == model.mode);
@@ -131,7 +103,7 @@ void fuzzDispatcher(std::uint8_t mode, FuzzInput& in)
         FUZZ_CHECK(rx.RxText == model.text);
         FUZZ_CHECK(rx.RxCount == model.count);
         FUZZ_CHECK(rx.RxBlock == model.block);
-        FUZZ_CHECK(g_stub->input == model.queue);
+        FUZZ_CHECK(rig.stub->input == model.queue);
         FUZZ_CHECK_SAY(rig.terminal.text() == model.terminal, rig.terminal.text());
     }
 }
@@ -197,7 +169,7 @@ struct FrameModel {
 
 void fuzzTelegram(bool echo, FuzzInput& in)
 {
-    Rig rig;
+    StubRig rig;
     if (echo)
         rig.link.SetTelegramEcho();
     // An earlier answer fills the buffer, so that a broken frame has old bytes to leave.
@@ -205,7 +177,7 @@ void fuzzTelegram(bool echo, FuzzInput& in)
                            "04a5\n");
     const QByteArray answer = in.rest() + '\n';
     int writes = 0;
-    g_stub->onWrite = [&](const QByteArray&) { g_stub->feed(writes++ == 0 ? first : answer); };
+    rig.stub->onWrite = [&](const QByteArray&) { rig.stub->feed(writes++ == 0 ? first : answer); };
     FUZZ_CHECK(rig.link.SendTelegram(QStringLiteral(":aa023401a5\r")) == 0x34);
 
     FrameModel model;
@@ -227,7 +199,7 @@ void fuzzTelegram(bool echo, FuzzInput& in)
     const auto data = rig.link.AnswerData();
     FUZZ_CHECK(std::vector<std::uint8_t>(data.begin(), data.end()) == model.data);
     // What came behind the line feed waits for the next exchange.
-    FUZZ_CHECK(g_stub->input == answer.mid(line.size()));
+    FUZZ_CHECK(rig.stub->input == answer.mid(line.size()));
 }
 
 } // namespace

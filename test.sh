@@ -16,7 +16,7 @@ suite() {
 sanitize() {
     velmar_install "${VELMAR_CLANG_PACKAGES[@]}"
     export VELMAR_BUILD_DIR="${VELMAR_BUILD_DIR:-build-sanitize}"
-    # -O1 and line tables only: the sanitizers' usual build, and much quicker to make than -O2 -g.
+    # -O1 with line tables only: the sanitizers' usual build, and quicker to make than -O2 -g.
     velmar_build -DCMAKE_CXX_COMPILER="$(velmar_clang)" -DVELMAR_SANITIZE=ON -DVELMAR_BENCHMARKS=OFF \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG"
     # Every finding ends the test it happens in; leaks are looked for at every exit. Full

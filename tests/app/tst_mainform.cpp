@@ -303,6 +303,7 @@ private Q_SLOTS:
         QVERIFY(form->close());
         QCOMPARE(m_messages.size(), 1);
         QVERIFY2(m_messages[0].contains("line break"), qPrintable(m_messages[0]));
+        QCOMPARE(m_errors.take(), m_messages);
         QFile f(settingsPath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);

@@ -6,6 +6,7 @@
 #include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
+#include "PortStatusText.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -15,13 +16,16 @@
 #include "TFormDebug.h"
 #include "TFormEinstBase.h"
 #include "TFormOneWire.h"
+#include "TerminalExtras.h"
 #include "ToolIcons.h"
 #include "TransferProgressBar.h"
 #include "VelmarApplication.h"
+#include "WaitCursor.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -58,20 +62,39 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     VelmarApplication::setTerminal(RichEdit);
     m_link = std::make_unique<Link>(*ComPort, *RichEdit);
 
+    // The status bar names the port and its state, and how the last download ended.
+    PortStatus = new QLabel(this);
+    PortStatus->setObjectName(QStringLiteral("PortStatus"));
+    DownloadResult = new QLabel(this);
+    DownloadResult->setObjectName(QStringLiteral("DownloadResult"));
+    statusBar()->addWidget(PortStatus);
+    statusBar()->addWidget(DownloadResult, 1);
+    for (auto signal : {&TComPort::AfterOpen, &TComPort::AfterClose, &TComPort::SettingsChanged})
+        connect(ComPort, signal, this, &TMainForm::showPortStatus);
+    showPortStatus();
+    // A long wait for the board shows the busy cursor.
+    m_waitCursor = new WaitCursor(*m_link, this);
+
     // While a download runs, the toolbar is off (no tool may start on the line) and the status
-    // bar shows the progress; both come back however the download ends.
+    // bar shows the progress once the file is chosen, with a button that stops it; both come
+    // back however the download ends.
     m_downloads = std::make_unique<DownloadRunner>(*m_link, *RichEdit);
     DownloadProgress = new TransferProgressBar(this);
     statusBar()->addPermanentWidget(DownloadProgress, 1);
-    m_downloads->setFrontend({[this] {
-                                  ToolBar->setEnabled(false);
-                                  DownloadProgress->begin();
-                              },
-                              [this] {
-                                  DownloadProgress->end();
-                                  ToolBar->setEnabled(true);
-                              },
-                              [this](const TransferProgress& p) { DownloadProgress->setProgress(p); }});
+    connect(DownloadProgress, &TransferProgressBar::cancelRequested, this, [this] { m_downloads->cancel(); });
+    DownloadRunner::Frontend frontend;
+    frontend.begins = [this] { ToolBar->setEnabled(false); };
+    frontend.runs = [this] {
+        DownloadResult->clear();
+        DownloadProgress->begin();
+    };
+    frontend.ends = [this] {
+        DownloadProgress->end();
+        ToolBar->setEnabled(true);
+    };
+    frontend.progress = [this](const TransferProgress& p) { DownloadProgress->setProgress(p); };
+    frontend.result = [this](const QString& text) { DownloadResult->setText(text); };
+    m_downloads->setFrontend(frontend);
     connect(LoadBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::LoadBtnClick));
     connect(LoadByteCodeBtn, &QToolButton::clicked, this,
             HandlerBoundary::slot(this, &TMainForm::LoadByteCodeBtnClick));
@@ -143,6 +166,7 @@ void TMainForm::buildWindow()
     RichEdit->setObjectName(QStringLiteral("RichEdit"));
     RichEdit->setMinimumSize(int(689 * scale * 0.5), int(545 * scale * 0.5));
     layout->addWidget(RichEdit, 1);
+    TerminalMenu = new TerminalExtras(*RichEdit, this);
 
     auto* inputRow = new QHBoxLayout;
     TermEdit = new QLineEdit(central);
@@ -186,12 +210,15 @@ void TMainForm::buildWindow()
 void TMainForm::MainFormCreate()
 {
     IniFile settings(m_settingsPath);
-    move(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
-         settings.ReadInteger(Section, QStringLiteral("YPos"), 0));
+    m_placement.restore(*this, QPoint(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
+                                      settings.ReadInteger(Section, QStringLiteral("YPos"), 0)));
     FirmwareFileName = settings.ReadString(Section, QStringLiteral("Filename"), QStringLiteral("*.Hex"));
     ByteCodeFileName = settings.ReadString(Section, QStringLiteral("FilenameByteCode"), QStringLiteral("*.Vlb"));
     ComPortName = settings.ReadString(Section, QStringLiteral("ComPort"), QStringLiteral("COM1"));
     CustomBaudText = settings.ReadString(Section, QStringLiteral("CustomBaud"), QStringLiteral("28800"));
+    TerminalMenu->setTimeStamps(settings.ReadInteger(Section, QStringLiteral("TerminalTimeStamps"), 0) == 1);
+    TerminalMenu->setLogFileName(settings.ReadString(Section, QStringLiteral("TerminalLogFile"), QString()));
+    m_logAtStart = settings.ReadInteger(Section, QStringLiteral("TerminalLogOn"), 0) == 1;
     // The clearing below still happens when "flags" is no number.
     const QString flags = settings.ReadString(Section, QStringLiteral("flags"), QStringLiteral("0"));
     m_link->ClearTelegramEcho();
@@ -213,6 +240,9 @@ void TMainForm::showEvent(QShowEvent* event)
 void TMainForm::MainFormShow()
 {
     RichEdit->clear();
+    // A copy into a file that was on at the last close goes on, appended to.
+    if (m_logAtStart && !TerminalMenu->logFileName().isEmpty())
+        TerminalMenu->startLogging(TerminalMenu->logFileName());
     ComPort->SetPort(ComPortName);
     // A port that cannot be opened at start costs only the port: its error is shown and the
     // rest of the start goes on, as it did when the window came up on a closed port.
@@ -246,14 +276,18 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::MainFormClose()
 {
     IniFile settings(m_settingsPath);
-    settings.WriteInteger(Section, QStringLiteral("XPos"), x());
-    settings.WriteInteger(Section, QStringLiteral("YPos"), y());
+    const QPoint pos = m_placement.positionToStore(*this);
+    settings.WriteInteger(Section, QStringLiteral("XPos"), pos.x());
+    settings.WriteInteger(Section, QStringLiteral("YPos"), pos.y());
     settings.WriteInteger(Section, QStringLiteral("Breite"), width());
     settings.WriteInteger(Section, QStringLiteral("Hoehe"), height());
     settings.WriteString(Section, QStringLiteral("Filename"), FirmwareFileName);
     settings.WriteString(Section, QStringLiteral("FilenameByteCode"), ByteCodeFileName);
     settings.WriteString(Section, QStringLiteral("ComPort"), ComPort->Port());
     settings.WriteString(Section, QStringLiteral("CustomBaud"), CustomBaudText);
+    settings.WriteInteger(Section, QStringLiteral("TerminalTimeStamps"), TerminalMenu->timeStamps() ? 1 : 0);
+    settings.WriteString(Section, QStringLiteral("TerminalLogFile"), TerminalMenu->logFileName());
+    settings.WriteInteger(Section, QStringLiteral("TerminalLogOn"), TerminalMenu->logging() ? 1 : 0);
     settings.UpdateFile();
 }
 
@@ -271,6 +305,8 @@ void TMainForm::OpenBtnClick()
 void TMainForm::ComPortOpen() { OpenBtn->setText(QStringLiteral("Com Port Close")); }
 
 void TMainForm::ComPortClose() { OpenBtn->setText(QStringLiteral("Com Port Open")); }
+
+void TMainForm::showPortStatus() { PortStatus->setText(PortStatusText(*ComPort)); }
 
 void TMainForm::ComPortRxChar(int count) { m_link->rx().ComPortRxChar(count); }
 

@@ -2,6 +2,7 @@
 
 #include "DownloadRunner.h"
 #include "Link.h"
+#include "WindowPlacement.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -17,7 +19,9 @@ class QToolBar;
 class QToolButton;
 class RichLog;
 class TComPort;
+class TerminalExtras;
 class TransferProgressBar;
+class WaitCursor;
 
 // What the main window takes from its surroundings; tests give their own.
 struct MainFormEnvironment {
@@ -51,6 +55,9 @@ public:
     TComPort* ComPort = nullptr;
     QTimer* Timer1 = nullptr;
     TransferProgressBar* DownloadProgress = nullptr;
+    QLabel* PortStatus = nullptr;           // "/dev/ttyUSB0 57600 8N1, open"
+    QLabel* DownloadResult = nullptr;       // how the last download ended
+    TerminalExtras* TerminalMenu = nullptr; // the terminal's context menu: stamps, log file, save
 
     // Settings and terminal state
     QString FirmwareFileName = QStringLiteral("*.Hex");
@@ -118,10 +125,14 @@ private:
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void sendTerminalText(const QString& text);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);
+    void showPortStatus();
 
     MainFormEnvironment m_env;
     QString m_settingsPath;
     std::unique_ptr<Link> m_link;
     std::unique_ptr<DownloadRunner> m_downloads;
     bool m_shown = false;
+    WaitCursor* m_waitCursor = nullptr;
+    bool m_logAtStart = false;
+    WindowPlacement m_placement;
 };

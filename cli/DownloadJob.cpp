@@ -14,6 +14,8 @@ DownloadJob::DownloadJob(Session& session, QString job)
     Bootloader& boot = m_runner.bootloader();
     boot.setObserver(this);
     boot.cancelled = [this] { return m_session.stopRequested(); };
+    // Here a stopped board is told to leave its bootloader (finish()).
+    boot.cancelNote.clear();
     // A signal stops the pass after its block and lets the board leave its bootloader.
     m_session.setGraceful(true);
 }

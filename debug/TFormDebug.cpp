@@ -238,12 +238,11 @@ void TFormDebug::FormDebug_OnCreate()
     const IniFile settings(m_settingsPath);
     // A first start has no section yet: the window keeps its design size and place.
     if (settings.SectionExists(Section)) {
-        move(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
-             settings.ReadInteger(Section, QStringLiteral("YPos"), 0));
+        const QPoint pos(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
+                         settings.ReadInteger(Section, QStringLiteral("YPos"), 0));
         const int w = settings.ReadInteger(Section, QStringLiteral("Breite"), 0);
         const int h = settings.ReadInteger(Section, QStringLiteral("Hoehe"), 0);
-        if (w > 0 && h > 0)
-            resize(w, h);
+        m_placement.restore(*this, pos, w > 0 && h > 0 ? QSize(w, h) : QSize());
     }
     PollingOn = false;
     m_poller.setActive(false);
@@ -265,10 +264,12 @@ void TFormDebug::FormDebug_OnDestory()
 {
     debug_timer->stop();
     IniFile settings(m_settingsPath);
-    settings.WriteInteger(Section, QStringLiteral("XPos"), x());
-    settings.WriteInteger(Section, QStringLiteral("YPos"), y());
-    settings.WriteInteger(Section, QStringLiteral("Breite"), width());
-    settings.WriteInteger(Section, QStringLiteral("Hoehe"), height());
+    const QPoint pos = m_placement.positionToStore(*this);
+    const QSize size = m_placement.sizeToStore(*this);
+    settings.WriteInteger(Section, QStringLiteral("XPos"), pos.x());
+    settings.WriteInteger(Section, QStringLiteral("YPos"), pos.y());
+    settings.WriteInteger(Section, QStringLiteral("Breite"), size.width());
+    settings.WriteInteger(Section, QStringLiteral("Hoehe"), size.height());
     settings.UpdateFile();
 }
 

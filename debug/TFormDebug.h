@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DebugPoller.h"
+#include "WindowPlacement.h"
 
 #include <QDialog>
 #include <array>
@@ -119,6 +120,7 @@ private:
     Link& m_link;
     DebugPoller m_poller;
     QString m_settingsPath;
+    WindowPlacement m_placement;
     double m_scale = 1.0;
     bool m_cycleRunning = false;
     bool m_messageOpen = false;

@@ -72,6 +72,8 @@ bool Bootloader::ContactBoard(const QString& line)
 
 bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
 {
+    m_flashAddress = flashAddress;
+    m_mismatch.reset();
     beginStep(QStringLiteral("block size, "));
     m_log.addLine(QStringLiteral("block size, "));
     if (!QueryWord(QByteArrayLiteral("b"), BlockSize, Link::TelegramTimeout))
@@ -214,8 +216,9 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
     for (std::uint32_t block = 0;; ++block) {
         // Stopped between two blocks: the one under way has been answered.
         if (cancelled && cancelled()) {
+            m_log.setColor(LogColors::Green);
             m_log.addLine(QStringLiteral("cancelled at block ") + QString::number(block + 1) + QStringLiteral(" of ") +
-                          QString::number(blocks));
+                          QString::number(blocks) + cancelNote);
             fail(StepFailure::Kind::Cancelled,
                  QStringLiteral("cancelled at block %1 of %2").arg(block + 1).arg(blocks));
             return false;
@@ -286,6 +289,7 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
                                  QStringLiteral("] ") + ByteToHex(wanted) + QStringLiteral("    ist: [") +
                                  WordToHex(i) + QStringLiteral("] ") + ByteToHex(got);
             m_log.addLine(line);
+            m_mismatch = m_flashAddress + position;
             m_blockProblem = StepFailure::Kind::Refused;
             m_blockDetail = line.trimmed();
             return false;

@@ -50,13 +50,21 @@ public:
 
     // Asked before every block of a pass; true stops the pass there. None by default.
     std::function<bool()> cancelled;
+    // Added to the "cancelled at block" line, to say what becomes of the board.
+    QString cancelNote;
+    // The flash address of the first difference the last verify pass found, if it found one.
+    [[nodiscard]] const std::optional<std::uint32_t>& verifyMismatch() const { return m_mismatch; }
 
     // The step under way, as its log line names it; a failure is put down to it.
     void beginStep(const QString& line) { m_step = line.trimmed(); }
     // Remembers the step that ended the job, unless an earlier one did.
     void fail(StepFailure::Kind kind, const QString& detail);
     [[nodiscard]] const std::optional<StepFailure>& failure() const { return m_failure; }
-    void clearFailure() { m_failure.reset(); }
+    void clearFailure()
+    {
+        m_failure.reset();
+        m_mismatch.reset();
+    }
     // The board has signed on and has not been told to leave its bootloader since.
     [[nodiscard]] bool inBootloader() const { return m_inBootloader; }
 
@@ -105,4 +113,6 @@ private:
     StepFailure::Kind m_blockProblem = StepFailure::Kind::NoAnswer;
     QString m_blockDetail;
     bool m_inBootloader = false;
+    std::uint32_t m_flashAddress = 0;
+    std::optional<std::uint32_t> m_mismatch;
 };

@@ -106,6 +106,9 @@ bool ByteCodeDownload::steps(const QString& fileName)
         log.append(QStringLiteral("file error"));
         if (!reader.problem().isEmpty())
             log.addLine(reader.problem());
+        if (reader.firstFaultyLine() > 0)
+            log.addLine(QStringLiteral("first faulty line %1: ").arg(reader.firstFaultyLine()) +
+                        reader.firstFaultyText());
         m_boot.fail(StepFailure::Kind::File,
                     reader.firstFaultyLine() > 0
                         ? QStringLiteral("file error in line %1 of %2").arg(reader.firstFaultyLine()).arg(fileName)

@@ -38,6 +38,7 @@ bool ByteCodeReader::ReadByteCodeText(const QByteArray& text, std::vector<std::u
     m_tooLarge = false;
     m_problem.clear();
     m_firstFaultyLine = 0;
+    m_firstFaultyText.clear();
 
     bool faulty = false;
     int lineNumber = 0;
@@ -50,8 +51,13 @@ bool ByteCodeReader::ReadByteCodeText(const QByteArray& text, std::vector<std::u
             continue;
         if (!readLine(line)) {
             faulty = true;
-            if (m_firstFaultyLine == 0)
+            if (m_firstFaultyLine == 0) {
                 m_firstFaultyLine = lineNumber;
+                // Enough of it to find it in the file; a runaway line does not flood the log.
+                m_firstFaultyText = QString::fromLatin1(line.left(80));
+                if (line.size() > 80)
+                    m_firstFaultyText += QStringLiteral("...");
+            }
         }
         if (m_pump)
             m_pump();

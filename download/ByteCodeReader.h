@@ -28,6 +28,8 @@ public:
     [[nodiscard]] const QString& problem() const { return m_problem; }
     // 1-based number of the first faulty line, 0 when none.
     [[nodiscard]] int firstFaultyLine() const { return m_firstFaultyLine; }
+    // That line as it stands in the file, empty when none.
+    [[nodiscard]] const QString& firstFaultyText() const { return m_firstFaultyText; }
 
 private:
     bool readLine(const QByteArray& line);
@@ -36,6 +38,7 @@ private:
     Pump m_pump;
     QString m_problem;
     int m_firstFaultyLine = 0;
+    QString m_firstFaultyText;
     std::vector<std::uint8_t>* m_image = nullptr;
     std::uint32_t* m_length = nullptr;
     std::uint32_t m_size = 0;

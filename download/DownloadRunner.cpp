@@ -7,6 +7,8 @@
 #include "Link.h"
 #include "LogSink.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 const QString FirmwareJob = QStringLiteral("Download Firmware");
@@ -17,21 +19,25 @@ const QString ByteCodeJob = QStringLiteral("Download AWL");
 // Tells the front end that a download runs, for as long as it runs (also when an error ends it).
 class DownloadRunner::Scope {
 public:
-    explicit Scope(const Frontend& frontend) : m_frontend(frontend)
+    explicit Scope(DownloadRunner& runner) : m_runner(runner)
     {
-        if (m_frontend.begins)
-            m_frontend.begins();
+        m_runner.m_running = true;
+        m_runner.m_cancelRequested = false;
+        if (m_runner.m_frontend.begins)
+            m_runner.m_frontend.begins();
     }
     ~Scope()
     {
-        if (m_frontend.ends)
-            m_frontend.ends();
+        m_runner.m_running = false;
+        m_runner.m_cancelRequested = false;
+        if (m_runner.m_frontend.ends)
+            m_runner.m_frontend.ends();
     }
     Scope(const Scope&) = delete;
     Scope& operator=(const Scope&) = delete;
 
 private:
-    const Frontend& m_frontend;
+    DownloadRunner& m_runner;
 };
 
 DownloadRunner::DownloadRunner(Link& link, LogSink& log)
@@ -44,6 +50,10 @@ DownloadRunner::DownloadRunner(Link& link, LogSink& log)
       })
 {
     m_boot->setObserver(&m_progress);
+    m_boot->cancelled = [this] { return m_cancelRequested; };
+    // A stopped download leaves the board waiting in its bootloader, where the next download
+    // finds it.
+    m_boot->cancelNote = QStringLiteral("; the board waits in its bootloader: download again");
 }
 
 DownloadRunner::~DownloadRunner() = default;
@@ -52,7 +62,7 @@ bool DownloadRunner::chooseAndLoadFirmware(QString& fileName, const ChooseFile& 
 {
     if (m_link.refuseIfBusy(FirmwareJob))
         return false;
-    Scope running(m_frontend);
+    Scope running(*this);
     QString chosen;
     {
         // The line is held while the user chooses, so that the file watch cannot start then.
@@ -60,17 +70,18 @@ bool DownloadRunner::chooseAndLoadFirmware(QString& fileName, const ChooseFile& 
         chosen =
             choose(fileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"), QStringLiteral("*.hex"));
     }
-    if (!chosen.isEmpty())
-        fileName = chosen;
-    return FirmwareDownload(*m_boot).Run(chosen);
+    if (chosen.isEmpty())
+        return FirmwareDownload(*m_boot).Run(chosen);
+    fileName = chosen;
+    return transfer([&] { return FirmwareDownload(*m_boot).Run(chosen); });
 }
 
 bool DownloadRunner::loadFirmware(const QString& fileName)
 {
     if (m_link.refuseIfBusy(FirmwareJob))
         return false;
-    Scope running(m_frontend);
-    return FirmwareDownload(*m_boot).Run(fileName);
+    Scope running(*this);
+    return transfer([&] { return FirmwareDownload(*m_boot).Run(fileName); });
 }
 
 bool DownloadRunner::chooseAndLoadByteCode(QString& fileName, QString& syncFileName, QDateTime& syncFileTime,
@@ -78,7 +89,7 @@ bool DownloadRunner::chooseAndLoadByteCode(QString& fileName, QString& syncFileN
 {
     if (m_link.refuseIfBusy(ByteCodeJob))
         return false;
-    Scope running(m_frontend);
+    Scope running(*this);
     m_log.setColor(LogColors::Green);
     m_log.addLine(QString());
     QString chosen;
@@ -100,8 +111,8 @@ bool DownloadRunner::loadByteCode(const QString& fileName)
 {
     if (m_link.refuseIfBusy(ByteCodeJob))
         return false;
-    Scope running(m_frontend);
-    return ByteCodeDownload(*m_boot).LoadByteCode(fileName);
+    Scope running(*this);
+    return transfer([&] { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); });
 }
 
 bool DownloadRunner::syncTick(const QString& syncFileName, QDateTime& syncFileTime, const QString& fileName)
@@ -109,7 +120,7 @@ bool DownloadRunner::syncTick(const QString& syncFileName, QDateTime& syncFileTi
     // Never inside another exchange: a change seen while the line is busy waits for a later tick.
     if (FileSync::Check(syncFileName, syncFileTime, m_link.busy()) != FileSync::Tick::Download)
         return false;
-    Scope running(m_frontend);
+    Scope running(*this);
     return loadByteCodeWithLines(fileName);
 }
 
@@ -119,5 +130,55 @@ bool DownloadRunner::loadByteCodeWithLines(const QString& fileName)
     m_log.addLine(QStringLiteral("load file"));
     m_log.setColor(LogColors::Green);
     m_log.addLine(QStringLiteral(" ") + fileName);
-    return ByteCodeDownload(*m_boot).LoadByteCode(fileName);
+    return transfer([&] { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); });
+}
+
+bool DownloadRunner::transfer(const std::function<bool()>& job)
+{
+    if (m_frontend.runs)
+        m_frontend.runs();
+    QElapsedTimer clock;
+    clock.start();
+    const bool ok = job();
+    if (m_frontend.result)
+        m_frontend.result(resultText(ok, *m_boot, clock.elapsed()));
+    return ok;
+}
+
+void DownloadRunner::cancel()
+{
+    if (m_running)
+        m_cancelRequested = true;
+}
+
+namespace {
+
+// 66488 as "66 488".
+QString grouped(std::uint32_t n)
+{
+    QString digits = QString::number(n);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(' '));
+    return digits;
+}
+
+} // namespace
+
+QString DownloadRunner::resultText(bool ok, const Bootloader& boot, qint64 elapsedMs)
+{
+    if (ok)
+        return QStringLiteral("flash and verify passed, %1 bytes in %2 s")
+            .arg(grouped(boot.ImageLength))
+            .arg((elapsedMs + 500) / 1000);
+    if (const auto& at = boot.verifyMismatch())
+        return QStringLiteral("verify failed at $") +
+               QString::number(*at, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    const auto& failure = boot.failure();
+    if (!failure)
+        return QStringLiteral("download failed");
+    if (failure->kind == StepFailure::Kind::Cancelled)
+        return failure->detail;
+    const QString step = failure->step.isEmpty() ? QStringLiteral("download") : failure->step;
+    return failure->detail.isEmpty() ? step + QStringLiteral(" failed")
+                                     : step + QStringLiteral(" failed: ") + failure->detail;
 }

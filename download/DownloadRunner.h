@@ -26,6 +26,10 @@ public:
         std::function<void()> begins; // before the file is chosen
         std::function<void()> ends;   // however the download ended
         std::function<void(const TransferProgress&)> progress;
+        std::function<void()> runs; // the file is chosen: the transfer itself begins
+        // How a download that ran ended, in one line ("flash and verify passed, ..."); not
+        // called when the file dialog was cancelled or an error escaped.
+        std::function<void(const QString&)> result;
     };
 
     DownloadRunner(Link& link, LogSink& log);
@@ -53,13 +57,26 @@ public:
     // downloads `fileName` once; while the line is busy the change waits for a later tick.
     bool syncTick(const QString& syncFileName, QDateTime& syncFileTime, const QString& fileName);
 
+    // Stops the running download after its current block; the board stays in its bootloader.
+    // Does nothing while none runs.
+    void cancel();
+    [[nodiscard]] bool running() const { return m_running; }
+
+    // One line on how a download ended: "flash and verify passed, 66 488 bytes in 47 s",
+    // "verify failed at $1234", "cancelled at block 3 of 8", or the failing step and why.
+    [[nodiscard]] static QString resultText(bool ok, const Bootloader& boot, qint64 elapsedMs);
+
 private:
     class Scope;
     bool loadByteCodeWithLines(const QString& fileName);
+    // Runs the transfer `job` and tells the front end how it ended.
+    bool transfer(const std::function<bool()>& job);
 
     Link& m_link;
     LogSink& m_log;
     std::unique_ptr<Bootloader> m_boot;
     TransferProgressTracker m_progress;
     Frontend m_frontend;
+    bool m_running = false;
+    bool m_cancelRequested = false;
 };

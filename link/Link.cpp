@@ -42,9 +42,30 @@ bool Link::refuseIfBusy(const QString& what)
 
 void Link::write(const QByteArray& bytes) { m_port.WriteStr(bytes); }
 
+// Tells of a wait for as long as it lasts.
+class Link::Waiting {
+public:
+    explicit Waiting(Link& link) : m_link(link)
+    {
+        if (m_link.m_waits++ == 0)
+            Q_EMIT m_link.waitingChanged(true);
+    }
+    ~Waiting()
+    {
+        if (--m_link.m_waits == 0)
+            Q_EMIT m_link.waitingChanged(false);
+    }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+private:
+    Link& m_link;
+};
+
 bool Link::waitForAnswer(std::uint32_t timeoutMs)
 {
     Hold hold(*this);
+    Waiting waiting(*this);
     if (!m_rx.AnswerComplete && m_port.Connected()) {
         QEventLoop loop;
         QTimer deadline;
@@ -65,6 +86,7 @@ bool Link::waitForAnswer(std::uint32_t timeoutMs)
 void Link::sleep(std::uint32_t ms)
 {
     Hold hold(*this);
+    Waiting waiting(*this);
     struct RxHold {
         TCustomComPort& port;
         explicit RxHold(TCustomComPort& p) : port(p) { port.HoldRxEvents(); }

@@ -87,8 +87,12 @@ public:
 
 Q_SIGNALS:
     void busyChanged(bool busy);
+    // A wait for the board (an answer, a sleep) begins (true) or ends (false); a front end may
+    // show that the program is busy when one lasts long. Nested waits count as one.
+    void waitingChanged(bool waiting);
 
 private:
+    class Waiting;
     std::uint8_t decodeAnswer();
 
     TCustomComPort& m_port;
@@ -98,4 +102,5 @@ private:
     bool m_echo = false;
     bool m_answerValid = false;
     int m_holds = 0;
+    int m_waits = 0;
 };

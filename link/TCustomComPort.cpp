@@ -279,8 +279,11 @@ void TCustomComPort::applySettings()
 
 void TCustomComPort::settingChanged()
 {
-    if (m_backend && m_updateCount == 0)
+    if (m_updateCount > 0)
+        return;
+    if (m_backend)
         applySettings();
+    Q_EMIT SettingsChanged();
 }
 
 void TCustomComPort::SetPort(const QString& name)
@@ -288,6 +291,7 @@ void TCustomComPort::SetPort(const QString& name)
     if (name == m_port)
         return;
     m_port = name;
+    Q_EMIT SettingsChanged();
     if (m_backend) {
         Close();
         Open();
@@ -345,6 +349,9 @@ void TCustomComPort::BeginUpdate() { ++m_updateCount; }
 
 void TCustomComPort::EndUpdate()
 {
-    if (m_updateCount > 0 && --m_updateCount == 0)
-        applySettings();
+    if (m_updateCount > 0 && --m_updateCount == 0) {
+        if (m_backend)
+            applySettings();
+        Q_EMIT SettingsChanged();
+    }
 }

@@ -89,6 +89,8 @@ Q_SIGNALS:
     void TxEmpty();
     // The device went away; the port has closed itself. `reason` names the cause.
     void LineLost(const QString& reason);
+    // The name or a line setting changed (once per BeginUpdate/EndUpdate bracket).
+    void SettingsChanged();
 
 private:
     void applySettings();

@@ -240,9 +240,9 @@ void TFormOneWire::MainFormCreate()
     const ScriptSettings s = ScriptSettings::read(IniFile(m_settingsPath));
     LogFileName = s.LogFile;
     ScriptFileName = s.ScriptFile;
-    move(s.XPos, s.YPos);
     // 0 is what a first start reads: that dimension keeps its design size.
-    resize(s.Breite > 0 ? s.Breite : width(), s.Hoehe > 0 ? s.Hoehe : height());
+    m_placement.restore(*this, QPoint(s.XPos, s.YPos),
+                        QSize(s.Breite > 0 ? s.Breite : width(), s.Hoehe > 0 ? s.Hoehe : height()));
     PressedRow = 0;
     HinzufuegenBtnClick();
 }
@@ -273,10 +273,12 @@ void TFormOneWire::MainFormShow()
 void TFormOneWire::MainFormDestroy()
 {
     ScriptSettings s;
-    s.XPos = x();
-    s.YPos = y();
-    s.Breite = width();
-    s.Hoehe = height();
+    const QPoint pos = m_placement.positionToStore(*this);
+    const QSize size = m_placement.sizeToStore(*this);
+    s.XPos = pos.x();
+    s.YPos = pos.y();
+    s.Breite = size.width();
+    s.Hoehe = size.height();
     s.LogFile = LogFileName;
     s.ScriptFile = ScriptFileName;
     IniFile settings(m_settingsPath);

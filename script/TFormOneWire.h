@@ -3,6 +3,7 @@
 #include "MeasurementLogFile.h"
 #include "ScriptState.h"
 #include "SendList.h"
+#include "WindowPlacement.h"
 
 #include <QDialog>
 #include <QModelIndex>
@@ -114,6 +115,7 @@ private:
 
     Link& m_link;
     QString m_settingsPath;
+    WindowPlacement m_placement;
     double m_scale = 1.0;
     SendList m_list;
     ScriptState m_state;

@@ -57,13 +57,22 @@ void RichLog::addLine(const QString& text)
     if (!empty && !m_atLineStart) {
         cursor.insertBlock();
         setTextCursor(cursor);
+        Q_EMIT shown(QStringLiteral("\n"));
     }
     m_lastWasCr = false;
     m_atLineStart = false;
     insert(text);
 }
 
-void RichLog::append(const QString& text) { insert(text); }
+// White text appended at the caret is what the board sends.
+void RichLog::append(const QString& text) { insert(text, m_color == LogColors::White); }
+
+QString RichLog::stamp() const
+{
+    return (m_clock ? m_clock() : QTime::currentTime()).toString(QStringLiteral("HH:mm:ss.zzz "));
+}
+
+bool RichLog::lastLineEmpty() const { return document()->lastBlock().length() <= 1; }
 
 void RichLog::addLineAbove(const QString& text)
 {
@@ -77,8 +86,10 @@ void RichLog::addLineAbove(const QString& text)
     QTextCharFormat fmt;
     fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
     // The notice takes the start of the last line, which then moves down as a line of its own.
-    cursor.insertText(QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')), fmt);
+    const QString line = QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    cursor.insertText(line, fmt);
     cursor.insertBlock();
+    Q_EMIT shownAbove(line);
     trim();
     QTextCursor end(document());
     end.movePosition(QTextCursor::End);
@@ -86,16 +97,21 @@ void RichLog::addLineAbove(const QString& text)
     ensureCursorVisible();
 }
 
-void RichLog::insert(const QString& text)
+void RichLog::insert(const QString& text, bool fromBoard)
 {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat fmt;
     fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
     QString run;
+    QString shownText; // what a copy in a file gets
+    // A line from the board gets its stamp with its first character, so that an empty line
+    // end or a line that has not begun yet carries none.
+    bool stampDue = fromBoard && m_timeStamps && lastLineEmpty();
     auto flush = [&] {
         if (!run.isEmpty())
             cursor.insertText(run, fmt);
+        shownText += run;
         run.clear();
     };
     for (QChar ch : text) {
@@ -107,13 +123,21 @@ void RichLog::insert(const QString& text)
         if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
             flush();
             cursor.insertBlock(QTextBlockFormat(), fmt);
+            shownText += QLatin1Char('\n');
             m_atLineStart = true;
+            stampDue = fromBoard && m_timeStamps;
         } else {
+            if (stampDue) {
+                run += stamp();
+                stampDue = false;
+            }
             run += ch;
             m_atLineStart = false;
         }
     }
     flush();
+    if (!shownText.isEmpty())
+        Q_EMIT shown(shownText);
     trim();
     cursor.movePosition(QTextCursor::End);
     setTextCursor(cursor);

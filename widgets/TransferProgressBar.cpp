@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 TransferProgressBar::TransferProgressBar(QWidget* parent) : QWidget(parent)
 {
@@ -18,8 +19,16 @@ TransferProgressBar::TransferProgressBar(QWidget* parent) : QWidget(parent)
     m_label = new QLabel(this);
     m_label->setMinimumWidth(
         m_label->fontMetrics().horizontalAdvance(QStringLiteral("verify: block 9999 of 9999, 99.9 kB/s, 9999 s left")));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancel->setAutoDefault(false);
+    m_cancel->setFocusPolicy(Qt::NoFocus);
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancel->setEnabled(false);
+        Q_EMIT cancelRequested();
+    });
     layout->addWidget(m_bar);
     layout->addWidget(m_label);
+    layout->addWidget(m_cancel);
     setVisible(false);
 }
 
@@ -27,6 +36,7 @@ void TransferProgressBar::begin()
 {
     m_bar->setValue(0);
     m_label->setText(QStringLiteral("connecting"));
+    m_cancel->setEnabled(true);
     setVisible(true);
 }
 

@@ -4,10 +4,12 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 struct TransferProgress;
 
-// The status-bar view of a running download: a bar over both passes and a line such as
-// "flash: block 12 of 496, 5.6 kB/s, 38 s left". Hidden while no download runs.
+// The status-bar view of a running download: a bar over both passes, a line such as
+// "flash: block 12 of 496, 5.6 kB/s, 38 s left" and a "Cancel" button. Hidden while no
+// download runs.
 class TransferProgressBar : public QWidget {
     Q_OBJECT
 public:
@@ -19,8 +21,14 @@ public:
 
     [[nodiscard]] QString text() const;
     [[nodiscard]] int value() const;
+    [[nodiscard]] QPushButton* cancelButton() const { return m_cancel; }
+
+Q_SIGNALS:
+    // "Cancel" was clicked (once per download; the button is off afterwards).
+    void cancelRequested();
 
 private:
     QProgressBar* m_bar = nullptr;
     QLabel* m_label = nullptr;
+    QPushButton* m_cancel = nullptr;
 };

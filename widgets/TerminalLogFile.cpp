@@ -11,6 +11,7 @@ bool TerminalLogFile::open(const QString& fileName)
         return false;
     }
     m_error.clear();
+    m_midLine = true;
     return true;
 }
 
@@ -34,7 +35,10 @@ void TerminalLogFile::write(const QString& text)
 {
     if (!m_file.isOpen())
         return;
-    qsizetype from = 0;
+    // The first line break ends the line the log stood on when the file was opened, whose
+    // beginning the file never got.
+    qsizetype from = m_midLine && text.startsWith(QLatin1Char('\n')) ? 1 : 0;
+    m_midLine = false;
     for (;;) {
         const qsizetype end = text.indexOf(QLatin1Char('\n'), from);
         if (end < 0)

@@ -30,5 +30,6 @@ private:
 
     QFile m_file;
     QString m_pending;
+    bool m_midLine = false; // opened while the log stood somewhere in a line
     QString m_error;
 };

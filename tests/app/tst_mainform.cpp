@@ -10,8 +10,12 @@
 #include "TComSetupFrm.h"
 #include "TFormDebug.h"
 #include "TMainForm.h"
+#include "TerminalExtras.h"
 #include "VelmarApplication.h"
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -307,6 +311,79 @@ private Q_SLOTS:
         QFile f(settingsPath());
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
+    }
+
+    void aStoredPlaceBeyondTheScreenOpensInView()
+    {
+        writeSettings("[Hauptfenster]\nXPos=5000\nYPos=-3000\n");
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            auto form = makeForm();
+            show(*form);
+            QVERIFY(available.contains(QRect(form->pos(), form->size())));
+            QVERIFY(form->close());
+        }
+        // Not moved: the stored place stays for the screen it came from.
+        IniFile ini(settingsPath());
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "XPos", 0), 5000);
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "YPos", 0), -3000);
+        {
+            auto form = makeForm();
+            show(*form);
+            form->move(available.topLeft() + QPoint(12, 8));
+            QVERIFY(form->close());
+        }
+        IniFile moved(settingsPath());
+        QCOMPARE(moved.ReadInteger("Hauptfenster", "XPos", 0), available.left() + 12);
+        QCOMPARE(moved.ReadInteger("Hauptfenster", "YPos", 0), available.top() + 8);
+    }
+
+    void theStatusBarNamesThePortAndItsState()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        auto form = makeForm();
+        QCOMPARE(form->PortStatus->text(), QString("COM1 57600 8N1, closed"));
+        show(*form);
+        QCOMPARE(form->PortStatus->text(), QString("STUBA 57600 8N1, open"));
+        form->ComPort->SetBaudRate(TBaudRate::br19200);
+        QCOMPARE(form->PortStatus->text(), QString("STUBA 19200 8N1, open"));
+        form->ComPort->BeginUpdate();
+        form->ComPort->SetBaudRate(TBaudRate::brCustom);
+        TComParity even;
+        even.Bits = TParityBits::prEven;
+        form->ComPort->SetParity(even);
+        form->ComPort->SetStopBits(TStopBits::sbTwoStopBits);
+        form->ComPort->SetDataBits(TDataBits::dbSeven);
+        form->ComPort->EndUpdate();
+        QCOMPARE(form->PortStatus->text(), QString("STUBA 28800 7E2, open"));
+        QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        QCOMPARE(form->PortStatus->text(), QString("STUBA 28800 7E2, closed"));
+    }
+
+    void terminalExtrasAreOffAtFirstAndKeptAcrossStarts()
+    {
+        const QString logFile = m_dir.filePath("terminal.log");
+        {
+            auto form = makeForm();
+            show(*form);
+            QVERIFY(!form->TerminalMenu->timeStamps());
+            QVERIFY(!form->TerminalMenu->logging());
+            form->TerminalMenu->setTimeStamps(true);
+            QVERIFY(form->TerminalMenu->startLogging(logFile));
+            QVERIFY(form->close());
+        }
+        IniFile ini(settingsPath());
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "TerminalTimeStamps", 0), 1);
+        QCOMPARE(ini.ReadString("Hauptfenster", "TerminalLogFile", ""), logFile);
+        QCOMPARE(ini.ReadInteger("Hauptfenster", "TerminalLogOn", 0), 1);
+        auto next = makeForm();
+        show(*next);
+        QVERIFY(next->RichEdit->timeStamps());
+        QVERIFY(next->TerminalMenu->logging());
+        next->RichEdit->addLine("next line"); // the greeting's line ends and goes to the file
+        QFile log(logFile);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("you can start ... \n"));
     }
 
     void openButtonTogglesThePort()

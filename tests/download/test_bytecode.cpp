@@ -230,7 +230,8 @@ TEST(ByteCodeDownload, FileProblemsRunTheClosingSteps)
     {
         AwlRig r;
         EXPECT_FALSE(r.run(QByteArray("01\nxx\n")));
-        EXPECT_EQ(r.lines(), QStringList({"load AWL file error", "", "", ""}));
+        // The first faulty line is named with its number, so that it is found in the file.
+        EXPECT_EQ(r.lines(), QStringList({"load AWL file error", "first faulty line 2: xx", "", "", ""}));
         EXPECT_FALSE(r.rig.board.inBootloader());
         EXPECT_EQ(r.boot.failure()->kind, StepFailure::Kind::File);
         EXPECT_EQ(r.boot.failure()->step, "load AWL");

@@ -22,11 +22,14 @@ struct RunnerRig {
     RunnerRig()
     {
         rig.board.setBlockSize(128);
-        runner.setFrontend({[this] { events << "begins"; }, [this] { events << "ends"; },
-                            [this](const TransferProgress&) {
-                                if (events.last() != "progress")
-                                    events << "progress";
-                            }});
+        DownloadRunner::Frontend frontend;
+        frontend.begins = [this] { events << "begins"; };
+        frontend.ends = [this] { events << "ends"; };
+        frontend.progress = [this](const TransferProgress&) {
+            if (events.last() != "progress")
+                events << "progress";
+        };
+        runner.setFrontend(frontend);
     }
     DownloadRunner::ChooseFile chooser()
     {
@@ -130,4 +133,74 @@ TEST(DownloadRunner, ABusyLineRefusesAndAnErrorStillEndsTheScope)
     EXPECT_EQ(r.events, QStringList({"begins", "ends"}));
     EXPECT_EQ(r.rig.link.rx().RxMode, RxTerminal);
     EXPECT_FALSE(r.rig.link.busy());
+}
+
+TEST(DownloadRunner, CancelStopsTheFlashPassAndTheBoardTakesTheNextDownload)
+{
+    RunnerRig r;
+    const QString hex = r.dir.filePath("fw.hex");
+    writeFile(hex, hexFile(pattern(2000))); // 16 blocks of 128
+    QStringList results;
+    int flashBlocks = 0;
+    DownloadRunner::Frontend frontend;
+    frontend.runs = [&] { r.events << "runs"; };
+    frontend.progress = [&](const TransferProgress& p) {
+        if (p.pass == TransferProgress::Pass::Flash && p.block > 0 && ++flashBlocks == 4)
+            r.runner.cancel();
+    };
+    frontend.result = [&](const QString& text) { results << text; };
+    r.runner.setFrontend(frontend);
+
+    EXPECT_FALSE(r.runner.loadFirmware(hex));
+    EXPECT_FALSE(r.runner.running());
+    EXPECT_EQ(results, QStringList({"cancelled at block 5 of 16"}));
+    EXPECT_TRUE(r.rig.terminal.lines().contains(
+        "cancelled at block 5 of 16; the board waits in its bootloader: download again"));
+    EXPECT_FALSE(r.rig.terminal.text().contains("verify device"));
+    EXPECT_FALSE(r.rig.terminal.text().contains("bootloader exit"));
+    EXPECT_TRUE(r.runner.bootloader().inBootloader());
+    EXPECT_EQ(r.rig.link.rx().RxMode, RxTerminal);
+
+    // The request ends with the download it stopped: the next one runs to its end.
+    r.rig.terminal.clear();
+    flashBlocks = -1000;
+    EXPECT_TRUE(r.runner.loadFirmware(hex));
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_TRUE(results[1].startsWith("flash and verify passed, 2 000 bytes in ")) << results[1].toStdString();
+    EXPECT_TRUE(r.rig.terminal.text().contains("execute SPS program"));
+    EXPECT_EQ(r.rig.board.flash()[1999], pattern(2000)[1999]);
+
+    // Asked while nothing runs, a cancel does not reach the next download.
+    r.runner.cancel();
+    EXPECT_TRUE(r.runner.loadFirmware(hex));
+}
+
+TEST(DownloadRunner, TheResultNamesTheFirstDifferenceOrTheFailingStep)
+{
+    RunnerRig r;
+    const QString hex = r.dir.filePath("fw.hex");
+    writeFile(hex, hexFile(pattern(1000)));
+    QStringList results;
+    DownloadRunner::Frontend frontend;
+    frontend.result = [&](const QString& text) { results << text; };
+    r.runner.setFrontend(frontend);
+
+    // The byte code lies behind the firmware: the address is the flash's, not the file's.
+    writeFile(r.file, QByteArray("01:02:03\n").repeated(10));
+    r.rig.board.faults().corruptReadbackAt = 0x1F004;
+    EXPECT_FALSE(r.runner.loadByteCode(r.file));
+    r.rig.board.faults().corruptReadbackAt = 0x234;
+    EXPECT_FALSE(r.runner.loadFirmware(hex));
+    r.rig.board.faults().corruptReadbackAt = -1;
+    r.rig.board.faults().noSignOn = true;
+    EXPECT_FALSE(r.runner.loadFirmware(hex));
+    EXPECT_EQ(results, QStringList({"verify failed at $1F004", "verify failed at $0234",
+                                    "connect Velmar failed: no sign-on of the bootloader"}));
+
+    Bootloader& boot = r.runner.bootloader();
+    boot.clearFailure();
+    boot.ImageLength = 131071;
+    EXPECT_EQ(DownloadRunner::resultText(true, boot, 46'600), "flash and verify passed, 131 071 bytes in 47 s");
+    boot.ImageLength = 488;
+    EXPECT_EQ(DownloadRunner::resultText(true, boot, 400), "flash and verify passed, 488 bytes in 0 s");
 }

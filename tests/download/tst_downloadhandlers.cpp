@@ -11,6 +11,8 @@
 #include "VelmarApplication.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +31,7 @@ class TestDownloadHandlers : public QObject {
     };
     QList<Dialog> m_dialogs;
     QString m_answer; // what the file dialog returns
+    std::function<void()> m_duringDialog;
 
     std::unique_ptr<TMainForm> makeForm(const QByteArray& settings = "[Hauptfenster]\nComPort=DLSIM\n")
     {
@@ -53,6 +56,8 @@ private Q_SLOTS:
         Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
         Prompts::setOpenFile([this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
             m_dialogs.append({initial, filter, ext});
+            if (m_duringDialog)
+                m_duringDialog();
             return m_answer;
         });
         TCustomComPort::RegisterBackend("DLSIM", [this](const QString&) {
@@ -67,6 +72,7 @@ private Q_SLOTS:
         m_messages.clear();
         m_dialogs.clear();
         m_answer.clear();
+        m_duringDialog = nullptr;
     }
     void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
 
@@ -103,6 +109,42 @@ private Q_SLOTS:
         const auto written = pattern(1000);
         QVERIFY(std::equal(written.begin(), written.end(), m_board->flash().begin()));
         QVERIFY(!log(*form).contains("Fehler bei Adresse"));
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void cancelStopsTheDownloadAndTheStatusBarNamesTheResult()
+    {
+        auto form = makeForm();
+        m_answer = m_dir.filePath("fw.hex");
+        writeFile(m_answer, hexFile(pattern(2000))); // 16 blocks
+        bool progressDuringDialog = true;
+        m_duringDialog = [&] { progressDuringDialog = form->DownloadProgress->isVisible(); };
+        const DownloadRunner::Frontend original = form->downloads().frontend();
+        DownloadRunner::Frontend frontend = original;
+        frontend.progress = [&, show = frontend.progress](const TransferProgress& p) {
+            show(p);
+            if (p.pass == TransferProgress::Pass::Flash && p.block == 3)
+                form->DownloadProgress->cancelButton()->click();
+        };
+        form->downloads().setFrontend(frontend);
+        form->LoadBtn->click();
+        QVERIFY(!progressDuringDialog); // no "connecting" while the user still chooses
+        QCOMPARE(form->DownloadResult->text(), QString("cancelled at block 4 of 16"));
+        QVERIFY2(
+            log(*form).contains("\ncancelled at block 4 of 16; the board waits in its bootloader: download again\n"),
+            qPrintable(log(*form)));
+        QVERIFY(!log(*form).contains("verify device"));
+        QVERIFY(m_board->inBootloader());
+        QVERIFY(form->ToolBar->isEnabled());
+        QVERIFY(!form->DownloadProgress->isVisible());
+
+        // Downloaded again from the bootloader it waits in.
+        form->downloads().setFrontend(original);
+        form->LoadBtn->click();
+        QVERIFY2(form->DownloadResult->text().startsWith("flash and verify passed, 2 000 bytes in "),
+                 qPrintable(form->DownloadResult->text()));
+        QVERIFY(log(*form).contains("execute SPS program "));
+        QVERIFY(!m_board->inBootloader());
         QVERIFY(m_messages.isEmpty());
     }
 

@@ -18,10 +18,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -435,20 +437,20 @@ private Q_SLOTS:
         {
             auto form = makeForm();
             form->move(40, 30);
-            form->resize(900, 700);
+            form->resize(700, 500);
             form->LogFileName = "/tmp/messung.csv";
             form->ScriptFileName = "/tmp/liste.csv";
         }
         const IniFile ini(settingsPath());
         QCOMPARE(ini.ReadInteger("OneWire", "XPos", -1), 40);
-        QCOMPARE(ini.ReadInteger("OneWire", "Breite", -1), 900);
-        QCOMPARE(ini.ReadInteger("OneWire", "Hoehe", -1), 700);
+        QCOMPARE(ini.ReadInteger("OneWire", "Breite", -1), 700);
+        QCOMPARE(ini.ReadInteger("OneWire", "Hoehe", -1), 500);
         QCOMPARE(ini.ReadString("OneWire", "LogFile", {}), QString("/tmp/messung.csv"));
         QCOMPARE(ini.ReadString("Debugger", "XPos", {}), QString("5"));
         {
             auto form = makeForm();
             QCOMPARE(form->pos(), QPoint(40, 30));
-            QCOMPARE(form->size(), QSize(900, 700));
+            QCOMPARE(form->size(), QSize(700, 500));
             QCOMPARE(form->ScriptFileName, QString("/tmp/liste.csv"));
         }
         // Keys in any case; a width or height of 0 means that dimension's design size, the other
@@ -464,10 +466,28 @@ private Q_SLOTS:
             QCOMPARE(form->LogFileName, QString("/tmp/x.csv"));
         }
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[OneWire]\nBreite=850\nHoehe=0\n");
+        f.write("[OneWire]\nBreite=700\nHoehe=0\n");
         f.close();
-        auto form = makeForm();
-        QCOMPARE(form->size(), QSize(850, qRound(640 * form->scale())));
+        {
+            auto form = makeForm();
+            QCOMPARE(form->size(), QSize(700, qRound(640 * form->scale())));
+        }
+
+        // Stored on a larger screen: the window opens within this one, and what is stored
+        // stays as long as the window is not moved.
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[OneWire]\nXPos=3000\nYPos=2000\nBreite=2500\nHoehe=1400\n");
+        f.close();
+        {
+            auto form = makeForm();
+            const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+            QVERIFY(available.contains(form->geometry()));
+        }
+        const IniFile kept(settingsPath());
+        QCOMPARE(kept.ReadInteger("OneWire", "XPos", -1), 3000);
+        QCOMPARE(kept.ReadInteger("OneWire", "YPos", -1), 2000);
+        QCOMPARE(kept.ReadInteger("OneWire", "Breite", -1), 2500);
+        QCOMPARE(kept.ReadInteger("OneWire", "Hoehe", -1), 1400);
     }
 
     void loadAndSave()

@@ -25,8 +25,14 @@ TerminalExtras::TerminalExtras(RichLog& log, QWidget* dialogParent) : QObject(&l
     SaveAsAction = new QAction(QStringLiteral("save as…"), this);
     connect(SaveAsAction, &QAction::triggered, this, &TerminalExtras::chooseSaveFile);
 
-    connect(&m_log, &RichLog::shown, this, [this](const QString& text) { m_file.write(text); });
-    connect(&m_log, &RichLog::shownAbove, this, [this](const QString& line) { m_file.writeLine(line); });
+    connect(&m_log, &RichLog::shown, this, [this](const QString& text) {
+        if (!m_file.write(text))
+            loggingFailed();
+    });
+    connect(&m_log, &RichLog::shownAbove, this, [this](const QString& line) {
+        if (!m_file.writeLine(line))
+            loggingFailed();
+    });
     m_log.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&m_log, &QWidget::customContextMenuRequested, this, &TerminalExtras::showMenu);
 }
@@ -58,6 +64,13 @@ void TerminalExtras::stopLogging()
 {
     m_file.close();
     LogToFileAction->setChecked(false);
+}
+
+void TerminalExtras::loggingFailed()
+{
+    // The file is closed by now, so the notice is not logged into it again.
+    LogToFileAction->setChecked(false);
+    notice(QStringLiteral("log file \"") + m_logFileName + QStringLiteral("\" stopped: ") + m_file.errorString());
 }
 
 void TerminalExtras::chooseLogFile(bool on)

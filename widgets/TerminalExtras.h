@@ -42,6 +42,7 @@ public:
     void showMenu(const QPoint& pos);
 
 private:
+    void loggingFailed();
     void chooseLogFile(bool on);
     void chooseSaveFile();
     void notice(const QString& text);

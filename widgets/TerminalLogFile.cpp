@@ -25,16 +25,21 @@ void TerminalLogFile::close()
     m_file.close();
 }
 
-void TerminalLogFile::put(const QString& line)
+bool TerminalLogFile::put(const QString& line)
 {
-    m_file.write(line.toUtf8() + '\n');
-    m_file.flush();
+    const QByteArray bytes = line.toUtf8() + '\n';
+    if (m_file.write(bytes) == bytes.size() && m_file.flush())
+        return true;
+    m_error = m_file.errorString();
+    m_pending.clear();
+    m_file.close();
+    return false;
 }
 
-void TerminalLogFile::write(const QString& text)
+bool TerminalLogFile::write(const QString& text)
 {
     if (!m_file.isOpen())
-        return;
+        return true;
     // The first line break ends the line the log stood on when the file was opened, whose
     // beginning the file never got.
     qsizetype from = m_midLine && text.startsWith(QLatin1Char('\n')) ? 1 : 0;
@@ -44,15 +49,13 @@ void TerminalLogFile::write(const QString& text)
         if (end < 0)
             break;
         m_pending += QStringView(text).mid(from, end - from);
-        put(m_pending);
+        if (!put(m_pending))
+            return false;
         m_pending.clear();
         from = end + 1;
     }
     m_pending += QStringView(text).mid(from);
+    return true;
 }
 
-void TerminalLogFile::writeLine(const QString& line)
-{
-    if (m_file.isOpen())
-        put(line);
-}
+bool TerminalLogFile::writeLine(const QString& line) { return !m_file.isOpen() || put(line); }

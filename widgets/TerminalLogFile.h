@@ -20,13 +20,14 @@ public:
     [[nodiscard]] QString fileName() const { return m_file.fileName(); }
     [[nodiscard]] QString errorString() const { return m_error; }
 
-    // Text as the log shows it at its end, line breaks as "\n".
-    void write(const QString& text);
+    // Text as the log shows it at its end, line breaks as "\n". A line that cannot be
+    // written (a full disk, a pulled stick) closes the file: false, and errorString().
+    bool write(const QString& text);
     // A whole line that the log put above the line being written.
-    void writeLine(const QString& line);
+    bool writeLine(const QString& line);
 
 private:
-    void put(const QString& line);
+    bool put(const QString& line);
 
     QFile m_file;
     QString m_pending;

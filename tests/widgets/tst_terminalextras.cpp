@@ -9,6 +9,7 @@
 #include "WindowPlacement.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -153,6 +154,17 @@ private Q_SLOTS:
         QVERIFY(!extras.startLogging(m_dir.filePath("no/such/dir/t.txt")));
         QVERIFY(!extras.LogToFileAction->isChecked());
         QVERIFY(log.plainText().contains("t.txt\" cannot be opened: "));
+
+        // A line that cannot be written (a full disk) stops logging and says so, once.
+        if (QFileInfo(QStringLiteral("/dev/full")).isWritable()) {
+            QVERIFY(extras.startLogging(QStringLiteral("/dev/full")));
+            log.append("lost\r\nlost too\r\n");
+            QVERIFY(!extras.logging());
+            QVERIFY(!extras.LogToFileAction->isChecked());
+            QCOMPARE(log.plainText().count("\"/dev/full\" stopped: "), 1);
+            log.addLine("later");
+            QCOMPARE(log.plainText().count("stopped: "), 1);
+        }
     }
 
     void saveAsWritesTheWholeLogAtOnce()

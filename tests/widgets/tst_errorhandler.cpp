@@ -42,7 +42,7 @@ private Q_SLOTS:
     {
         QPushButton button;
         connect(&button, &QPushButton::clicked, this,
-                HandlerBoundary::wrap([this] { throw EComPort(CE_WriteFailed, QStringLiteral("COM7")); }));
+                HandlerBoundary::wrap([] { throw EComPort(CE_WriteFailed, QStringLiteral("COM7")); }));
         // A slot takes the method's own parameters; a signal with more connects all the same.
         connect(&button, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TestErrorHandler::clicked));
         QTest::mouseClick(&button, Qt::LeftButton);

@@ -7,6 +7,7 @@
 #include "HexText.h"
 #include "IniFile.h"
 #include "PortStatusText.h"
+#include "PortReconnect.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -61,6 +62,9 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     ComPort->SetEventBoundary([](const std::function<void()>& handler) { HandlerBoundary::run(handler); });
     VelmarApplication::setTerminal(RichEdit);
     m_link = std::make_unique<Link>(*ComPort, *RichEdit);
+    // Never on a busy line: an exchange or a download that lost its port ends with its error.
+    m_reconnect = new PortReconnect(
+        *ComPort, *RichEdit, [this] { return m_link->busy(); }, this);
 
     // The status bar names the port and its state, and how the last download ended.
     PortStatus = new QLabel(this);
@@ -219,6 +223,7 @@ void TMainForm::MainFormCreate()
     TerminalMenu->setTimeStamps(settings.ReadInteger(Section, QStringLiteral("TerminalTimeStamps"), 0) == 1);
     TerminalMenu->setLogFileName(settings.ReadString(Section, QStringLiteral("TerminalLogFile"), QString()));
     m_logAtStart = settings.ReadInteger(Section, QStringLiteral("TerminalLogOn"), 0) == 1;
+    m_reconnect->setEnabled(settings.ReadInteger(Section, QStringLiteral("AutoReconnect"), 1) != 0);
     // The clearing below still happens when "flags" is no number.
     const QString flags = settings.ReadString(Section, QStringLiteral("flags"), QStringLiteral("0"));
     m_link->ClearTelegramEcho();
@@ -288,6 +293,7 @@ void TMainForm::MainFormClose()
     settings.WriteInteger(Section, QStringLiteral("TerminalTimeStamps"), TerminalMenu->timeStamps() ? 1 : 0);
     settings.WriteString(Section, QStringLiteral("TerminalLogFile"), TerminalMenu->logFileName());
     settings.WriteInteger(Section, QStringLiteral("TerminalLogOn"), TerminalMenu->logging() ? 1 : 0);
+    settings.WriteInteger(Section, QStringLiteral("AutoReconnect"), m_reconnect->enabled() ? 1 : 0);
     settings.UpdateFile();
 }
 
@@ -316,7 +322,7 @@ void TMainForm::SettingBtnClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("port settings")))
         return;
-    ShowSetupDialog(*ComPort, this);
+    ShowSetupDialog(*ComPort, this, m_reconnect);
 }
 
 void TMainForm::BtnEinstellungenClick()

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QLabel;
+class PortReconnect;
 class QLineEdit;
 class QPushButton;
 class QTimer;
@@ -108,6 +109,8 @@ public:
     // The downloads, and the flash image and bootloader steps they share.
     [[nodiscard]] DownloadRunner& downloads() { return *m_downloads; }
     [[nodiscard]] Bootloader& bootloader() { return m_downloads->bootloader(); }
+    // Opens the port again when its device comes back after an unplug.
+    [[nodiscard]] PortReconnect& reconnect() { return *m_reconnect; }
     // Opens a new debug window, modally.
     void TestBtnClick();
     // Opens a new script monitor, modally; afterwards the terminal shows the board's text again.
@@ -131,6 +134,7 @@ private:
     QString m_settingsPath;
     std::unique_ptr<Link> m_link;
     std::unique_ptr<DownloadRunner> m_downloads;
+    PortReconnect* m_reconnect = nullptr;
     bool m_shown = false;
     WaitCursor* m_waitCursor = nullptr;
     bool m_logAtStart = false;

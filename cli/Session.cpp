@@ -7,22 +7,22 @@
 #include "PortNames.h"
 #include "SimPortBackend.h"
 
-#include <cerrno>
-#include <cstring>
+#include <QStringList>
 
 namespace {
 
 const QString WindowSection = QStringLiteral("Hauptfenster");
 
-// What a system error means for the one who wants to open the port.
-QString openHint(int error)
+// The port's error with its reason on the same line and what to do below it, indented.
+QString describedPortError(const EComPort& e)
 {
-    switch (error) {
-    case EACCES:
-    case EPERM: return QStringLiteral(" (the user may need to be in the group that owns the device, usually dialout)");
-    case EWOULDBLOCK: return QStringLiteral(" (another program has the port open)");
-    default: return {};
-    }
+    if (e.details().isEmpty())
+        return e.message();
+    QStringList lines = e.details().split(QLatin1Char('\n'));
+    QString text = e.message() + QStringLiteral(": ") + lines.takeFirst();
+    for (const QString& line : lines)
+        text += QStringLiteral("\n  ") + line;
+    return text;
 }
 
 } // namespace
@@ -85,12 +85,8 @@ std::optional<Outcome> Session::open()
         m_port.SetBaudRate(rate);
         m_port.SetCustomBaudRate(m_invocation.baud);
         m_port.Open();
-    } catch (const EComPortExt& e) {
-        return Outcome::fail(ExitCode::PortError, e.message() + QStringLiteral(": ") +
-                                                      QString::fromLocal8Bit(std::strerror(e.systemError())) +
-                                                      openHint(e.systemError()));
     } catch (const EComPort& e) {
-        return Outcome::fail(ExitCode::PortError, e.message());
+        return Outcome::fail(ExitCode::PortError, describedPortError(e));
     }
     return std::nullopt;
 }
@@ -128,10 +124,7 @@ Outcome Session::outcomeOf(const std::exception& error, const QString& job) cons
         if (m_forced || lost())
             return lostOutcome(job);
         const auto& e = static_cast<const EComPort&>(error);
-        QString message = job + QStringLiteral(": ") + e.message();
-        if (const auto* ext = dynamic_cast<const EComPortExt*>(&error))
-            message += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(ext->systemError()));
-        return Outcome::fail(ExitCode::PortError, message);
+        return Outcome::fail(ExitCode::PortError, job + QStringLiteral(": ") + describedPortError(e));
     }
     if (const auto* e = dynamic_cast<const EConvertError*>(&error))
         return Outcome::fail(ExitCode::NoAnswer, job + QStringLiteral(": no valid answer: ") + e->message());

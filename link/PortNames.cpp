@@ -1,6 +1,7 @@
 #include "PortNames.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -50,4 +51,51 @@ QMap<QString, QStringList> PortNames::byIdNames(const QString& byIdDir)
         names[QFileInfo(target).fileName()].append(link.filePath());
     }
     return names;
+}
+
+namespace {
+
+QString readAttribute(const QDir& dir, const char* name)
+{
+    QFile f(dir.filePath(QString::fromLatin1(name)));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.read(256)).trimmed();
+}
+
+} // namespace
+
+QString PortNames::describe(const QString& deviceName, const QString& sysClassTty)
+{
+    // /sys/class/tty/ttyUSB0/device leads to the port of the USB serial driver (ttyUSB) or to
+    // the USB interface (ttyACM); the USB device with its strings is a level or two above.
+    const QString device =
+        QFileInfo(sysClassTty + QLatin1Char('/') + deviceName + QStringLiteral("/device")).canonicalFilePath();
+    if (device.isEmpty())
+        return {};
+    QDir dir(device);
+    for (int level = 0; level < 4; ++level) {
+        if (QFileInfo::exists(dir.filePath(QStringLiteral("idVendor")))) {
+            QString what = readAttribute(dir, "product");
+            if (what.isEmpty())
+                what = readAttribute(dir, "manufacturer");
+            if (what.isEmpty())
+                what = QStringLiteral("USB %1:%2").arg(readAttribute(dir, "idVendor"), readAttribute(dir, "idProduct"));
+            const QString serial = readAttribute(dir, "serial");
+            return serial.isEmpty() ? what : what + QStringLiteral(" (") + serial + QLatin1Char(')');
+        }
+        if (!dir.cdUp())
+            break;
+    }
+    return {};
+}
+
+QString PortNames::describePort(const QString& portName, const QString& sysClassTty)
+{
+    if (portName == simulatedBoard())
+        return QStringLiteral("simulated board");
+    const QString path = devicePath(portName);
+    const QFileInfo info(path);
+    const QString device = info.isSymLink() ? QFileInfo(info.symLinkTarget()).fileName() : info.fileName();
+    return describe(device, sysClassTty);
 }

@@ -18,4 +18,11 @@ public:
     // The names in /dev/serial/by-id of each device they lead to, by the device's own name
     // ("ttyUSB0"), each list sorted.
     static QMap<QString, QStringList> byIdNames(const QString& byIdDir = QStringLiteral("/dev/serial/by-id"));
+    // What the device of a name ("ttyUSB0") is, from the USB device above it in sysfs: its
+    // product and serial number ("FT232R USB UART (A10K2F3Q)"), the vendor where it names no
+    // product; empty for a device that is no USB device.
+    static QString describe(const QString& deviceName, const QString& sysClassTty = QStringLiteral("/sys/class/tty"));
+    // The same for any name of the port list: a by-id name is described by its device, "SIM"
+    // as the simulated board.
+    static QString describePort(const QString& portName, const QString& sysClassTty = QStringLiteral("/sys/class/tty"));
 };

@@ -57,6 +57,7 @@ int PosixSerialBackend::open()
         err = errno; // another program has the port
     if (err == 0) {
         m_haveOldSettings = tcgetattr(m_fd, &m_oldSettings) == 0;
+        m_latency.request(m_fd);
         m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
         m_notifier->setEnabled(false);
         connect(m_notifier.get(), &QSocketNotifier::activated, this, &PosixSerialBackend::onActivated);
@@ -150,6 +151,7 @@ void PosixSerialBackend::close()
         m_notifier.reset();
     }
     if (m_fd >= 0) {
+        m_latency.restore(m_fd);
         if (m_haveOldSettings)
             tcsetattr(m_fd, TCSANOW, &m_oldSettings);
         flock(m_fd, LOCK_UN);

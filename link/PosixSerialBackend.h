@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LowLatency.h"
 #include "PortBackend.h"
 
 #include <memory>
@@ -8,7 +9,8 @@
 class QSocketNotifier;
 
 // A termios device: opened exclusively, raw, non-blocking; the old line settings come back on
-// close. Readiness comes from a socket notifier on the UI thread.
+// close, and so does the driver's latency, which is lowered while the port is open. Readiness
+// comes from a socket notifier on the UI thread.
 class PosixSerialBackend : public PortBackend {
     Q_OBJECT
 public:
@@ -35,5 +37,6 @@ private:
     int m_fd = -1;
     bool m_haveOldSettings = false;
     termios m_oldSettings{};
+    LowLatency m_latency;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

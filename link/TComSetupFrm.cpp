@@ -1,12 +1,16 @@
 #include "TComSetupFrm.h"
 
+#include "PortListModel.h"
 #include "PortNames.h"
+#include "PortReconnect.h"
 #include "TCustomComPort.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,27 +32,46 @@ QComboBox* makeList(const QStringList& items, const QString& current)
 
 } // namespace
 
-TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent) : QDialog(parent), m_port(port)
+TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent, PortReconnect* reconnect)
+    : QDialog(parent),
+      m_port(port),
+      m_reconnect(reconnect)
 {
     setWindowTitle(QStringLiteral("Setup"));
     auto* group = new QGroupBox(QStringLiteral(" Settings "));
     auto* form = new QFormLayout(group);
 
-    QStringList ports = PortNames::available();
-    ComboPort = makeList(ports, port.Port());
+    const QStringList ports = PortNames::available();
+    QStringList descriptions;
+    for (const QString& name : ports)
+        descriptions << PortNames::describePort(name);
+    ComboPort = new QComboBox;
     ComboPort->setEditable(true);
+    PortList = new PortListModel(ports, descriptions, ComboPort);
+    ComboPort->setModel(PortList);
+    ComboPort->setCurrentIndex(int(ports.indexOf(port.Port()))); // -1 leaves it without a selection
     ComboPort->setEditText(port.Port());
+    PortInfo = new QLabel;
+    PortInfo->setWordWrap(true);
+    connect(ComboPort, &QComboBox::editTextChanged, this, &TComSetupFrm::showPortInfo);
+    showPortInfo(port.Port());
     ComboBaudRate = makeList(BaudRateTexts(), BaudRateToStr(port.BaudRate()));
     ComboDataBits = makeList(DataBitsTexts(), DataBitsToStr(port.DataBits()));
     ComboStopBits = makeList(StopBitsTexts(), StopBitsToStr(port.StopBits()));
     ComboParity = makeList(ParityTexts(), ParityToStr(port.Parity().Bits));
     ComboFlow = makeList(FlowControlTexts(), FlowControlToStr(port.FlowControlKind()));
     form->addRow(QStringLiteral("Port"), ComboPort);
+    form->addRow(QString(), PortInfo);
     form->addRow(QStringLiteral("Baud rate"), ComboBaudRate);
     form->addRow(QStringLiteral("Data bits"), ComboDataBits);
     form->addRow(QStringLiteral("Stop bits"), ComboStopBits);
     form->addRow(QStringLiteral("Parity"), ComboParity);
     form->addRow(QStringLiteral("Flow control"), ComboFlow);
+    if (m_reconnect) {
+        CheckReconnect = new QCheckBox(QStringLiteral("reconnect automatically"));
+        CheckReconnect->setChecked(m_reconnect->enabled());
+        form->addRow(QString(), CheckReconnect);
+    }
 
     auto* buttons = new QDialogButtonBox;
     auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -64,8 +87,19 @@ TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent) : QDialog(pare
     setMinimumSize(int(231 * scale), int(216 * scale));
 }
 
+void TComSetupFrm::showPortInfo(const QString& name)
+{
+    const QString trimmed = name.trimmed();
+    QString what = PortList->descriptionOf(trimmed);
+    if (what.isEmpty() && !trimmed.isEmpty() && !PortList->names().contains(trimmed))
+        what = PortNames::describePort(trimmed);
+    PortInfo->setText(what);
+}
+
 void TComSetupFrm::apply()
 {
+    if (CheckReconnect)
+        m_reconnect->setEnabled(CheckReconnect->isChecked());
     m_port.BeginUpdate();
     try {
         // A port name that is not in the list stays as typed; an empty one keeps the old name.
@@ -86,9 +120,9 @@ void TComSetupFrm::apply()
     m_port.EndUpdate();
 }
 
-bool ShowSetupDialog(TCustomComPort& port, QWidget* parent)
+bool ShowSetupDialog(TCustomComPort& port, QWidget* parent, PortReconnect* reconnect)
 {
-    TComSetupFrm dialog(port, parent);
+    TComSetupFrm dialog(port, parent, reconnect);
     if (runner()(dialog) != QDialog::Accepted)
         return false;
     dialog.apply();

@@ -2,6 +2,7 @@
 
 #include "EComPort.h"
 #include "PortBackend.h"
+#include "PortDiagnosis.h"
 #include "PortNames.h"
 #include "PosixSerialBackend.h"
 
@@ -59,10 +60,16 @@ TCustomComPort::~TCustomComPort()
     }
 }
 
-void TCustomComPort::fail(int code, int systemError)
+void TCustomComPort::fail(int code, int systemError, const QString& device)
 {
     qCInfo(lcPort).noquote() << m_port << ComErrorText(code) << std::strerror(systemError);
-    throw EComPortExt(code, systemError, m_port);
+    EComPortExt error(code, systemError, m_port);
+    const QString path =
+        !device.isEmpty() ? device : (m_backend ? m_backend->deviceName() : PortNames::devicePath(m_port));
+    // On a port that an unplug closed, "not open" means that the device is gone.
+    const int reason = systemError == EBADF && m_lost ? ENODEV : systemError;
+    error.setDetails(PortDiagnosis().lines(code, reason, path));
+    throw error;
 }
 
 void TCustomComPort::Open()
@@ -72,9 +79,10 @@ void TCustomComPort::Open()
     auto backend = makeBackend(m_port);
     if (int err = backend->open()) {
         qCInfo(lcPort).noquote() << "CreateFile" << backend->deviceName() << std::strerror(err);
-        fail(CE_OpenFailed, err);
+        fail(CE_OpenFailed, err, backend->deviceName());
     }
     m_backend = std::move(backend);
+    m_lost = false;
     try {
         applySettings();
     } catch (...) {
@@ -124,6 +132,7 @@ void TCustomComPort::releaseDevice(bool purge)
 
 void TCustomComPort::Close()
 {
+    m_lost = false;
     if (!m_backend)
         return;
     int err = m_backend->purge();
@@ -235,6 +244,7 @@ void TCustomComPort::closeIfGone(int error)
     if (!gone)
         return;
     const QString device = m_backend->deviceName();
+    m_lost = true;
     releaseDevice(false);
     Q_EMIT AfterClose();
     Q_EMIT LineLost(device + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));

@@ -103,7 +103,9 @@ private:
     void closeIfGone(int error);
     void releaseDevice(bool purge);
     void enableRxEvents();
-    [[noreturn]] void fail(int code, int systemError);
+    // Throws the error with the reason and a hint below its text; `device` is the device's
+    // path, the one in use when empty.
+    [[noreturn]] void fail(int code, int systemError, const QString& device = {});
 
     QString m_port = QStringLiteral("COM1");
     TBaudRate m_baudRate = TBaudRate::br57600;
@@ -118,6 +120,7 @@ private:
     TSyncMethod m_syncMethod = TSyncMethod::smThreadSync;
     int m_updateCount = 0;
     int m_rxHolds = 0;
+    bool m_lost = false; // closed by the device going away, not reopened since
     std::unique_ptr<PortBackend> m_backend;
     EventBoundary m_eventBoundary;
 };

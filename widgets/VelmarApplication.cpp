@@ -40,7 +40,7 @@ QString VelmarApplication::messageOf(std::exception_ptr error)
     try {
         std::rethrow_exception(error);
     } catch (const VelmarError& e) {
-        return e.message();
+        return e.fullText();
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
@@ -51,7 +51,7 @@ QString VelmarApplication::messageOf(std::exception_ptr error)
 void VelmarApplication::ShowException(const std::exception& error)
 {
     if (const auto* e = dynamic_cast<const VelmarError*>(&error))
-        ShowError(e->message());
+        ShowError(e->fullText());
     else
         ShowError(QString::fromLocal8Bit(error.what()));
 }

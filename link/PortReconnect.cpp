@@ -5,6 +5,7 @@
 #include "PortNames.h"
 #include "TCustomComPort.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 PortReconnect::PortReconnect(TCustomComPort& port, LogSink& terminal, std::function<bool()> busy, QObject* parent)
@@ -31,8 +32,14 @@ QStringList PortReconnect::byIdNamesOf(const QString& portName) const
     const QString path = PortNames::devicePath(portName);
     if (QFileInfo(path).absolutePath() == QFileInfo(m_byIdDir).absoluteFilePath())
         return {path};
-    const QString device = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
-    return PortNames::byIdNames(m_byIdDir).value(device);
+    const QString device = QFileInfo(path).canonicalFilePath();
+    QStringList names;
+    const QDir byId(m_byIdDir);
+    for (const QString& entry : byId.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (!device.isEmpty() && QFileInfo(byId.filePath(entry)).canonicalFilePath() == device)
+            names << byId.filePath(entry);
+    }
+    return names;
 }
 
 void PortReconnect::opened()

@@ -1,6 +1,7 @@
 #include "ErrorWatch.h"
 #include "FileSync.h"
 #include "IniFile.h"
+#include "PortReconnect.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SimBoard.h"
@@ -12,10 +13,12 @@
 #include "TMainForm.h"
 #include "TerminalExtras.h"
 #include "VelmarApplication.h"
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <cstring>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,6 +48,14 @@ class TestMainForm : public QObject {
     {
         auto form = std::make_unique<TMainForm>(MainFormEnvironment{settingsPath(), std::move(clock)});
         return form;
+    }
+    // The errors' own texts, without the reason and hint below them.
+    static QStringList firstLines(const QStringList& texts)
+    {
+        QStringList lines;
+        for (const QString& t : texts)
+            lines << t.section('\n', 0, 0);
+        return lines;
     }
     void show(TMainForm& form)
     {
@@ -128,7 +139,12 @@ private Q_SLOTS:
         writeSettings("[Hauptfenster]\nComPort=DEADPORT\nflags=1\nCustomBaud=19200\n");
         auto form = makeForm();
         show(*form);
-        QCOMPARE(m_messages, QStringList{"COM Port Error: Unable to open com port on DEADPORT"});
+        // The box keeps the error's text as its first line; the reason and a hint follow.
+        QCOMPARE(m_messages.size(), 1);
+        const QStringList lines = m_messages[0].split('\n');
+        QCOMPARE(lines.value(0), QString("COM Port Error: Unable to open com port on DEADPORT"));
+        QCOMPARE(lines.value(1), QString::fromLocal8Bit(std::strerror(ENOENT)));
+        QVERIFY2(lines.value(2).contains("is not connected"), qPrintable(m_messages[0]));
         QCOMPARE(m_errors.take(), m_messages);
         QVERIFY(!form->ComPort->Connected());
         QCOMPARE(form->OpenBtn->text(), QString("Open Com"));
@@ -437,6 +453,39 @@ private Q_SLOTS:
         QVERIFY(m_stub->settings.flow.OutCTSFlow);
     }
 
+    void reconnectIsOnByDefaultAndItsChoiceIsStored()
+    {
+        writeSettings("[Hauptfenster]\nComPort=STUBA\n");
+        {
+            auto form = makeForm();
+            show(*form);
+            QVERIFY(form->reconnect().enabled());
+            bool shownChecked = false;
+            QString simShownAs, info;
+            SetSetupDialogRunner([&](TComSetupFrm& dialog) -> int {
+                shownChecked = dialog.CheckReconnect && dialog.CheckReconnect->isChecked();
+                if (dialog.CheckReconnect)
+                    dialog.CheckReconnect->setChecked(false);
+                // Each port with what it is; the edit line takes the name alone.
+                const int sim = dialog.ComboPort->findData("SIM", Qt::EditRole);
+                simShownAs = dialog.ComboPort->itemData(sim, Qt::DisplayRole).toString();
+                dialog.ComboPort->setCurrentIndex(sim);
+                info = dialog.PortInfo->text();
+                dialog.ComboPort->setEditText("STUBA");
+                return int(QDialog::Accepted);
+            });
+            QTest::mouseClick(form->SettingBtn, Qt::LeftButton);
+            SetSetupDialogRunner({});
+            QVERIFY(shownChecked);
+            QCOMPARE(simShownAs, QString("SIM   simulated board"));
+            QCOMPARE(info, QString("simulated board"));
+            QVERIFY(!form->reconnect().enabled());
+            QVERIFY(form->close());
+        }
+        QCOMPARE(IniFile(settingsPath()).ReadInteger("Hauptfenster", "AutoReconnect", -1), 0);
+        QVERIFY(!makeForm()->reconnect().enabled());
+    }
+
     void theSimulatedBoardAnswersTheClockLines()
     {
         writeSettings("[Hauptfenster]\nComPort=SIMBOARD\n");
@@ -476,14 +525,15 @@ private Q_SLOTS:
         auto form = makeForm();
         show(*form);
         m_messages.clear();
-        QCOMPARE(m_errors.take(), QStringList{"COM Port Error: Unable to open com port on DEADPORT"});
+        QCOMPARE(firstLines(m_errors.take()), QStringList{"COM Port Error: Unable to open com port on DEADPORT"});
         const QString failed = "COM Port Error: WriteFile function failed on DEADPORT";
         QTest::mouseClick(form->BtSend, Qt::LeftButton);
         QTest::mouseClick(form->timeBtn, Qt::LeftButton);
         form->TermEdit->setText("x");
         QTest::keyClick(form->TermEdit, Qt::Key_Return);
         form->EinstellungenBtn->click();
-        QCOMPARE(m_messages, QStringList(4, failed));
+        QCOMPARE(firstLines(m_messages), QStringList(4, failed));
+        QVERIFY2(m_messages[0].endsWith("\nThe port is not open."), qPrintable(m_messages[0]));
         QCOMPARE(m_errors.escaped(), QStringList());
         QCOMPARE(m_errors.take(), m_messages);
         QVERIFY(form->isVisible());
@@ -530,17 +580,18 @@ private Q_SLOTS:
         form->TestBtn->click();
         SetDebugWindowRunner({});
         QCOMPARE(mostOpen, 1);
-        QCOMPARE(m_messages, QStringList{"COM Port Error: ReadFile function failed on SIMBOARD"});
+        QCOMPARE(firstLines(m_messages), QStringList{"COM Port Error: ReadFile function failed on SIMBOARD"});
+        QVERIFY2(m_messages[0].contains("The device was disconnected"), qPrintable(m_messages[0]));
         const QString behind = "COM Port Error: WriteFile function failed on SIMBOARD";
         QCOMPARE(shown, QStringList{m_messages[0] + "\n\nand 1 more error, see the terminal"});
         QVERIFY(form->RichEdit->plainText().contains("error: " + behind));
         QVERIFY(pollingStopped);
-        QCOMPARE(m_errors.take(), (QStringList{m_messages[0], behind}));
+        QCOMPARE(firstLines(m_errors.take()), firstLines({m_messages[0], behind}));
         // The next error, with the box closed, has a box of its own.
         m_duringMessage = nullptr;
         QTest::mouseClick(form->BtSend, Qt::LeftButton);
         QCOMPARE(m_messages.size(), 2);
-        QCOMPARE(m_errors.take(), QStringList{behind});
+        QCOMPARE(firstLines(m_errors.take()), QStringList{behind});
     }
 };
 

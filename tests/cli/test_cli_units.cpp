@@ -235,6 +235,15 @@ TEST(PortList, ByIdNamesStandBesideTheirDevice)
                                           {"ttyUSB7", {"/dev/serial/by-id/usb-lost"}}};
     EXPECT_EQ(PortsCommand::lines(available, byId),
               QStringList({"ttyS0", "ttyUSB0  /dev/serial/by-id/usb-FTDI-port0", "/dev/serial/by-id/usb-lost", "SIM"}));
+    // What each device is stands at the end of its line; a device without a description has none.
+    const auto describe = [](const QString& name) {
+        return name == "ttyUSB0"           ? QString("FT232R USB UART (A10K2F3Q)")
+               : name.endsWith("usb-lost") ? QString("USB 0403:6001")
+                                           : QString();
+    };
+    EXPECT_EQ(PortsCommand::lines(available, byId, describe),
+              QStringList({"ttyS0", "ttyUSB0  /dev/serial/by-id/usb-FTDI-port0  FT232R USB UART (A10K2F3Q)",
+                           "/dev/serial/by-id/usb-lost  USB 0403:6001", "SIM"}));
 }
 
 TEST(ExitCodes, TheHelpTheReadmeAndTheManPageListTheSame)

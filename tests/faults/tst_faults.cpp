@@ -170,6 +170,47 @@ private Q_SLOTS:
 
     void unplugInTheVerifyPass() { firmwareScenario("verify device "); }
 
+    void aDownloadThatLostItsPortIsNotResumedWhenTheBoardIsBack()
+    {
+        // The board is back at once, while the download is still on its way out with its
+        // error: the port stays closed until the download has ended, then opens by itself,
+        // and the download is not taken up again.
+        startBoard({"--pace", "--block-size", "64"});
+        m_chosen = m_dir.filePath("fw.hex");
+        writeFile(m_chosen, hexFile(pattern(3000)));
+        unplugWhen([this] { return dotsAfter(terminal(), "flash device ") >= 5; });
+        bool plugged = false;
+        auto* replug = new QTimer(this);
+        replug->setInterval(2);
+        connect(replug, &QTimer::timeout, this, [&, replug] {
+            if (m_unpluggedAt < 0)
+                return;
+            replug->stop();
+            replug->deleteLater();
+            plugged = m_sim->plugIn();
+        });
+        replug->start();
+        int openedDuringTheDownload = 0;
+        connect(m_form->ComPort, &TComPort::AfterOpen, this, [&] {
+            if (!m_form->ToolBar->isEnabled())
+                ++openedDuringTheDownload;
+        });
+        m_form->LoadBtn->click();
+        QVERIFY(plugged);
+        QCOMPARE(openedDuringTheDownload, 0);
+        QVERIFY(QTest::qWaitFor([&] { return m_form->ComPort->Connected(); }, 2000));
+        QTest::qWait(1000);
+        QCOMPARE(terminal().count("reconnected: "), 1);
+        QCOMPARE(terminal().count("flash device "), 1);
+        QVERIFY(!terminal().contains("execute SPS program"));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].startsWith("COM Port Error: "), qPrintable(m_messages[0]));
+        QVERIFY2(m_messages[0].contains("The device was disconnected"), qPrintable(m_messages[0]));
+        QCOMPARE(m_errors.take(), m_messages);
+        QCOMPARE(m_form->OpenBtn->text(), QString("Com Port Close"));
+        expectNoSpin();
+    }
+
     void unplugWhileTheDebugWindowPolls()
     {
         startBoard({"--pace"});

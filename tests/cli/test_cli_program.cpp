@@ -429,5 +429,8 @@ TEST(CliProgram, QuietLeavesOnlyErrors)
     EXPECT_EQ(json(runCli({"--port", "SIM", "-q", "--json", "reset-counters"}))["resetCounters"].toObject().size(), 5);
     const CliRun failed = runCli({"--port", "/dev/velmar-none", "-q", "info"});
     EXPECT_EQ(failed.code, 4);
-    EXPECT_EQ(failed.errLines().size(), 1);
+    // The error and its hint, nothing else.
+    ASSERT_EQ(failed.errLines().size(), 2) << failed.err.toStdString();
+    EXPECT_TRUE(failed.errLines()[0].startsWith("velmar-cli: info: COM Port Error: "));
+    EXPECT_TRUE(failed.errLines()[1].startsWith("  /dev/velmar-none is not connected."));
 }

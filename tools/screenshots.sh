@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source ./tools_common.sh
 velmar_install xvfb xauth imagemagick xdotool openbox
-velmar_build velmar-ui velmar-sim
+VELMAR_BUILD_TARGET="velmar-ui velmar-sim" velmar_build
 
 root="$PWD"
 out="$root/docs/screenshots"

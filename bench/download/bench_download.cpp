@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -83,12 +82,12 @@ void download(const char* title, const QStringList& args)
     }
     QElapsedTimer passes;
     passes.start();
-    const double cpu = cpuSeconds();
+    const double cpu = CpuSeconds();
     const bool flashed = boot.SelectAddress(0) && boot.FlashPass(0, ImageBytes, boot.BlockSize);
     const double flashS = double(passes.nsecsElapsed()) / 1e9;
     const bool verified = flashed && boot.SelectAddress(0) && boot.VerifyPass(0, ImageBytes, boot.BlockSize);
     const double bothS = double(passes.nsecsElapsed()) / 1e9;
-    const double cpuS = cpuSeconds() - cpu;
+    const double cpuS = CpuSeconds() - cpu;
     boot.SendBootCommand("E", Link::TelegramTimeout);
     link.rx().RxMode = RxTerminal;
     const double limitS = 2.0 * ImageBytes / LineBytesPerSecond;

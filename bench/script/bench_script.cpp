@@ -100,12 +100,12 @@ Figures autoSend(const QStringList& simArgs, const QStringList& rows, double sec
     form.autoSender().rowFinished = [&](int) { busyMs += double(clock.nsecsElapsed()) / 1e6 - rowStart; };
     const std::uint64_t telegramsBefore = form.interpreter().telegramsSent();
     runFor(0.3); // the window settles
-    const double cpu0 = cpuSeconds();
+    const double cpu0 = CpuSeconds();
     const qint64 bytes0 = bytes;
     form.btSenden->click();
     runFor(seconds);
     form.btSenden->click();
-    const double cpu = cpuSeconds() - cpu0;
+    const double cpu = CpuSeconds() - cpu0;
     const qint64 wire = bytes - bytes0;
     f.rows = int(starts.size());
     f.seconds = seconds;
@@ -142,14 +142,14 @@ void idle(const QString& settings, double seconds)
     form.sendList().append(SendListFile::parseLine(QStringLiteral("ACK;;;;;;;;;10000")));
     form.model().refresh();
     runFor(0.3);
-    double cpu0 = cpuSeconds();
+    double cpu0 = CpuSeconds();
     runFor(seconds);
-    const double stopped = cpuSeconds() - cpu0;
+    const double stopped = CpuSeconds() - cpu0;
     form.btSenden->click();
     runFor(0.3); // the row runs, then 1000 s of delay begin
-    cpu0 = cpuSeconds();
+    cpu0 = CpuSeconds();
     runFor(seconds);
-    const double waiting = cpuSeconds() - cpu0;
+    const double waiting = CpuSeconds() - cpu0;
     form.btSenden->click();
     std::printf("idle window, %.0f s each: stopped %.1f ms CPU (%.3f %%), waiting out a delay %.1f ms CPU (%.3f %%)\n",
                 seconds, 1000 * stopped, 100 * stopped / seconds, 1000 * waiting, 100 * waiting / seconds);

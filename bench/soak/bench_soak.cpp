@@ -9,6 +9,7 @@
 #include "BenchRig.h"
 #include "DebugPoller.h"
 #include "MeasurementLog.h"
+#include "ResidentMemory.h"
 #include "RichLog.h"
 #include "ScriptInterpreter.h"
 #include "ScriptState.h"
@@ -22,20 +23,8 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
-
-long long residentBytes()
-{
-    long long pages = 0, resident = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%lld %lld", &pages, &resident) != 2)
-            resident = 0;
-        std::fclose(f);
-    }
-    return resident * sysconf(_SC_PAGESIZE);
-}
 
 // The terminal of the link with the telegram echo on: every request and what came back for it,
 // so that each telegram and each fault is counted where the tool sees it.
@@ -145,8 +134,8 @@ void soak(int minutes)
         loop.exec();
     };
     runFor(10000);
-    const long long memoryAtStart = residentBytes();
-    const double cpuAtStart = cpuSeconds();
+    const long long memoryAtStart = ResidentBytes();
+    const double cpuAtStart = CpuSeconds();
     const std::uint64_t telegramsAtStart = terminal.requests;
     const qint64 total = qint64(minutes) * 60000;
     while (clock.elapsed() < total) {
@@ -154,13 +143,13 @@ void soak(int minutes)
         std::fprintf(stderr, "  %3lld min: %llu telegrams, %llu faults, %.1f MB\n",
                      static_cast<long long>(clock.elapsed() / 60000),
                      static_cast<unsigned long long>(terminal.requests),
-                     static_cast<unsigned long long>(terminal.faults()), double(residentBytes()) / 1e6);
+                     static_cast<unsigned long long>(terminal.faults()), double(ResidentBytes()) / 1e6);
     }
     pollTimer.stop();
     sendTimer.stop();
     sender.stop();
-    const long long memoryAtEnd = residentBytes();
-    const double cpu = cpuSeconds() - cpuAtStart;
+    const long long memoryAtEnd = ResidentBytes();
+    const double cpu = CpuSeconds() - cpuAtStart;
     const std::uint64_t measured = terminal.requests - telegramsAtStart;
 
     std::printf("soak, %d min on a paced line, 1 %% faults at random:\n", minutes);
@@ -195,8 +184,8 @@ void flood(int seconds)
     link.ConnectDispatcher();
     port.SetPort(sim.devicePath());
     port.Open();
-    const long long memoryAtStart = residentBytes();
-    const double cpuAtStart = cpuSeconds();
+    const long long memoryAtStart = ResidentBytes();
+    const double cpuAtStart = CpuSeconds();
     qint64 longestStall = 0;
     int mostLines = 0;
     QElapsedTimer gap;
@@ -224,8 +213,8 @@ void flood(int seconds)
     std::printf("flood, %d s of short lines at the line's rate into the terminal:\n", seconds);
     std::printf("  longest stall        %lld ms\n", static_cast<long long>(longestStall));
     std::printf("  terminal lines       at most %d (cap %d)\n", mostLines, terminal.lineCap());
-    std::printf("  resident memory      %+.0f KB\n", double(residentBytes() - memoryAtStart) / 1024.0);
-    std::printf("  CPU                  %.0f %% of the time\n", 100.0 * (cpuSeconds() - cpuAtStart) / wall);
+    std::printf("  resident memory      %+.0f KB\n", double(ResidentBytes() - memoryAtStart) / 1024.0);
+    std::printf("  CPU                  %.0f %% of the time\n", 100.0 * (CpuSeconds() - cpuAtStart) / wall);
 }
 
 } // namespace

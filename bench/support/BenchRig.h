@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CpuClock.h"
 #include "Link.h"
 #include "LogSink.h"
 #include "SimProcess.h"
@@ -7,7 +8,6 @@
 
 #include <QStringList>
 #include <cstdio>
-#include <sys/resource.h>
 
 // A log that keeps nothing: benchmarks measure the line, not the window.
 struct NullLog : LogSink {
@@ -16,14 +16,6 @@ struct NullLog : LogSink {
     void setColor(LogColor) override {}
     void clear() override {}
 };
-
-// CPU seconds this process has used so far.
-inline double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // The velmar-sim program on a pseudo-terminal, opened with the real port code, and a link
 // over it.

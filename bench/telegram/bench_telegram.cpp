@@ -19,7 +19,7 @@ void roundTrips(const char* title, const QStringList& args, int count)
         return;
     QElapsedTimer t;
     t.start();
-    const double cpu = cpuSeconds();
+    const double cpu = CpuSeconds();
     int ok = 0;
     for (int i = 0; i < count; ++i)
         ok += board.link.SendTelegram(i % 2 ? QStringLiteral(":aa023401a5\r") : QStringLiteral(":aa03320000a5\r")) != 0;
@@ -28,7 +28,7 @@ void roundTrips(const char* title, const QStringList& args, int count)
     std::printf("%-34s %6d telegrams, %d answered, %8.1f round trips/s, %.3f ms each (%.3f x the line's %.3f ms), "
                 "CPU %.2f s\n",
                 title, count, ok, count / s, 1000.0 * s / count, 1000.0 * s / count / limitMs, limitMs,
-                cpuSeconds() - cpu);
+                CpuSeconds() - cpu);
 }
 
 } // namespace
@@ -44,9 +44,9 @@ int main(int argc, char** argv)
         return 1;
     QElapsedTimer t;
     t.start();
-    const double cpu = cpuSeconds();
+    const double cpu = CpuSeconds();
     const auto code = silent.link.SendTelegram(QStringLiteral(":aa0120a5\r"));
     std::printf("silent board: answer code %d after %lld ms, CPU %.4f s during the wait\n", code,
-                static_cast<long long>(t.elapsed()), cpuSeconds() - cpu);
+                static_cast<long long>(t.elapsed()), CpuSeconds() - cpu);
     return 0;
 }

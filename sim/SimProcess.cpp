@@ -41,20 +41,33 @@ void SimProcess::stop()
     m_process.waitForFinished(1000);
 }
 
-void SimProcess::unplug()
+bool SimProcess::signal(int sig)
 {
-    ::kill(pid_t(m_process.processId()), SIGUSR1);
+    // A process id of 0 (the program has ended) would signal our whole process group.
+    const auto pid = pid_t(m_process.processId());
+    if (m_process.state() != QProcess::Running || pid <= 0)
+        return false;
+    return ::kill(pid, sig) == 0;
+}
+
+bool SimProcess::unplug()
+{
+    if (!signal(SIGUSR1))
+        return false;
     // The program confirms with a line of its own.
     QDeadlineTimer deadline(3000);
     while (!deadline.hasExpired()) {
-        if (m_process.canReadLine() && m_process.readLine().trimmed() == "unplugged")
-            return;
+        while (m_process.canReadLine())
+            if (m_process.readLine().trimmed() == "unplugged")
+                return true;
+        if (m_process.state() != QProcess::Running)
+            return false;
         m_process.waitForReadyRead(50);
     }
+    return false;
 }
 
 bool SimProcess::plugIn(int timeoutMs)
 {
-    ::kill(pid_t(m_process.processId()), SIGUSR2);
-    return readPath(timeoutMs);
+    return signal(SIGUSR2) && readPath(timeoutMs);
 }

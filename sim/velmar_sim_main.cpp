@@ -164,11 +164,8 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         return true;
     };
-    if (!plugIn())
-        return 1;
-    if (const int s = p.value(flood).toInt(); s > 0)
-        board.flood(s * 1000);
-
+    // The signals are taken before the first path is printed: whoever reads that line may
+    // pull the cable at once, and an unhandled SIGUSR1 would end the program instead.
     if (::pipe(signalPipe) != 0)
         return 1;
     QSocketNotifier signals(signalPipe[0], QSocketNotifier::Read);
@@ -191,5 +188,9 @@ int main(int argc, char** argv)
     std::signal(SIGUSR2, onSignal);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    if (!plugIn())
+        return 1;
+    if (const int s = p.value(flood).toInt(); s > 0)
+        board.flood(s * 1000);
     return app.exec();
 }

@@ -71,7 +71,12 @@ public:
         }
         return true;
     }
-    void signal(int sig) { ::kill(pid_t(m_process.processId()), sig); }
+    // Only a running child is signalled: a process id of 0 would reach the whole process group.
+    bool signal(int sig)
+    {
+        const auto pid = pid_t(m_process.processId());
+        return m_process.state() == QProcess::Running && pid > 0 && ::kill(pid, sig) == 0;
+    }
     // Waits for the end; the exit code is -1 when it did not end in time.
     CliRun finish(int ms = 30000)
     {

@@ -125,7 +125,7 @@ TEST(CliDownloads, ABoardUnpluggedInTheMiddleOfAFlash)
     Board board({"--pace"});
     CliProcess cli(board.port() + QStringList{"flash", board.hex(16384)});
     ASSERT_TRUE(cli.waitForOutput("flash device \n.", 10000)) << cli.output().toStdString();
-    board.sim.unplug();
+    ASSERT_TRUE(board.sim.unplug());
     QElapsedTimer clock;
     clock.start();
     const CliRun r = cli.finish(10000);
@@ -143,7 +143,7 @@ TEST(CliDownloads, CtrlCStopsAFlashAndTheBoardLeavesItsBootloader)
     ASSERT_EQ(before, B9600);
     CliProcess cli(board.port() + QStringList{"flash", board.hex(16384)});
     ASSERT_TRUE(cli.waitForOutput("flash device \n...", 10000)) << cli.output().toStdString();
-    cli.signal(SIGINT);
+    ASSERT_TRUE(cli.signal(SIGINT));
     const CliRun r = cli.finish(10000);
     EXPECT_EQ(r.code, 130);
     EXPECT_TRUE(r.out.contains(QRegularExpression("\ncancelled at block \\d+ of 64\n\n?bootloader exit \n")))
@@ -167,7 +167,7 @@ TEST(CliDownloads, CtrlCStopsACardCopyAndTheCardsFileIsClosed)
     writeFile(pc, text);
     CliProcess cli(board.port() + QStringList{"sd", "put", pc});
     ASSERT_TRUE(cli.waitForOutput("write file: ...", 10000)) << cli.output().toStdString();
-    cli.signal(SIGINT);
+    ASSERT_TRUE(cli.signal(SIGINT));
     const CliRun r = cli.finish(10000);
     EXPECT_EQ(r.code, 130);
     EXPECT_TRUE(r.out.contains("\nclose file:   pass")) << r.out.toStdString();
@@ -189,7 +189,7 @@ TEST(CliDownloads, SigtermEndsAJobThatHasNothingToFinishAtOnce)
     QElapsedTimer clock;
     clock.start();
     QThread::msleep(300);
-    cli.signal(SIGTERM);
+    ASSERT_TRUE(cli.signal(SIGTERM));
     const CliRun r = cli.finish(10000);
     EXPECT_LT(clock.elapsed(), 2000); // not the five seconds of the telegram's wait
     EXPECT_EQ(r.code, 130);
@@ -213,7 +213,7 @@ TEST(CliDownloads, TheWatchPicksUpAChangeAndEndsOnCtrlC)
     ASSERT_TRUE(cli.waitForOutput("start program", 10000, 2)) << cli.output().toStdString();
     EXPECT_TRUE(cli.output().contains("load AWL size, 61 bytes"));
 
-    cli.signal(SIGINT);
+    ASSERT_TRUE(cli.signal(SIGINT));
     const CliRun r = cli.finish(5000);
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();

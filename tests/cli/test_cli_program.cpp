@@ -333,7 +333,7 @@ TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
     CliProcess loop({"--port", "SIM", "script", "--loop", "--info", list});
     ASSERT_TRUE(loop.waitForOutput("Timer Zeile: 2", 5000));
     ASSERT_TRUE(loop.waitForOutput("Timer Zeile: 0", 5000, 2)); // again from the first row
-    loop.signal(SIGINT);
+    ASSERT_TRUE(loop.signal(SIGINT));
     const CliRun ended = loop.finish(5000);
     EXPECT_EQ(ended.code, 0);
     EXPECT_TRUE(ended.err.isEmpty()) << ended.err.toStdString();

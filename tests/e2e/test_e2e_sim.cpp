@@ -87,7 +87,7 @@ TEST(EndToEnd, UnplugClosesThePortAndItOpensAgainWhenTheBoardIsBack)
     QObject::connect(&rig.port, &TCustomComPort::AfterClose, [&] { ++closed; });
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
 
-    rig.sim.unplug();
+    ASSERT_TRUE(rig.sim.unplug());
     ASSERT_TRUE(WaitUntil([&] { return !rig.port.Connected(); }, 3000));
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(TestApplication::errors(), QStringList{"COM Port Error: ReadFile function failed on " + stable});

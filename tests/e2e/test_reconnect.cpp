@@ -41,7 +41,7 @@ struct Replug {
     }
     void unplug()
     {
-        sim.unplug();
+        ASSERT_TRUE(sim.unplug());
         ASSERT_TRUE(WaitUntil([&] { return !port.Connected(); }, 3000));
         TestApplication::errors().clear();
     }

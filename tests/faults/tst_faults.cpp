@@ -78,8 +78,8 @@ class TestFaults : public QObject {
                 return;
             poll->stop();
             poll->deleteLater();
-            m_sim->unplug();
-            m_unpluggedAt = m_clock.elapsed();
+            if (m_sim->unplug())
+                m_unpluggedAt = m_clock.elapsed();
         });
         poll->start();
     }

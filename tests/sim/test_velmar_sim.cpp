@@ -1,5 +1,5 @@
 // The options of the velmar-sim program: board kind and faults limited to some commands,
-// through the real port code on its pseudo-terminal.
+// through the real port code on its pseudo-terminal; and the signals that pull its cable.
 #include "Link.h"
 #include "RecordingLog.h"
 #include "SimProcess.h"
@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
 {
@@ -56,4 +57,16 @@ TEST(VelmarSim, AnswersTheScriptCommandsAndRefusesEveryNth)
     EXPECT_EQ(link.SendTelegram(":aa0150a5\r"), 0x50);
     EXPECT_EQ(link.AnswerData().size(), 3u);
     port.Close();
+}
+
+TEST(VelmarSim, AnEndedProgramIsNotSignalled)
+{
+    // A process id of 0 would reach the whole process group. Should that ever come back,
+    // only this test's own group is hit, not the runner that started it.
+    ASSERT_EQ(::setpgid(0, 0), 0);
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start());
+    sim.stop();
+    EXPECT_FALSE(sim.unplug());
+    EXPECT_FALSE(sim.plugIn(200));
 }

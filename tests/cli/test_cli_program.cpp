@@ -2,6 +2,7 @@
 // "SIM": the command line, every settings command, the SD card, send lists and the terminal.
 #include "CliProcess.h"
 #include "ExitCode.h"
+#include "FileBytes.h"
 #include "SimProcess.h"
 #include "TCustomComPort.h"
 
@@ -32,12 +33,6 @@ QJsonObject json(const CliRun& r)
     EXPECT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
     EXPECT_TRUE(doc.isObject());
     return doc.object();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 void writeFile(const QString& path, const QByteArray& text)
@@ -249,7 +244,7 @@ TEST(CliProgram, OneWireTableThroughAFile)
     const QString file = dir.filePath("table.txt");
     const CliRun read = board.run({"onewire", "read", file});
     EXPECT_EQ(read.code, 0) << read.err.toStdString();
-    const QList<QByteArray> lines = readFile(file).split('\n');
+    const QList<QByteArray> lines = FileBytes(file).split('\n');
     ASSERT_EQ(lines.size(), 11); // comment, count, eight entries, and the end
     EXPECT_TRUE(lines[0].startsWith('#'));
     EXPECT_EQ(lines[1], "02");
@@ -296,12 +291,12 @@ TEST(CliProgram, SdCardPutAndGet)
     EXPECT_EQ(put.code, 0) << put.err.toStdString();
     EXPECT_TRUE(put.out.contains("open file notes.txt  pass\nwrite file: ...\nclose file:   pass"))
         << put.out.toStdString();
-    EXPECT_EQ(readFile(card + "/notes.txt"), "first line\nand a line longer than the thirty bytes of one telegram\n");
+    EXPECT_EQ(FileBytes(card + "/notes.txt"), "first line\nand a line longer than the thirty bytes of one telegram\n");
 
     const QString back = dir.filePath("back.txt");
     const CliRun get = board.run({"sd", "get", "notes.txt", back});
     EXPECT_EQ(get.code, 0) << get.err.toStdString();
-    EXPECT_EQ(readFile(back), "first line\r\nand a line longer than the thirty bytes of one telegram\r\n");
+    EXPECT_EQ(FileBytes(back), "first line\r\nand a line longer than the thirty bytes of one telegram\r\n");
 
     const CliRun missing = board.run({"sd", "get", "none.txt", dir.filePath("none.txt")});
     EXPECT_EQ(missing.code, 1);
@@ -325,7 +320,7 @@ TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
     EXPECT_TRUE(lines[0].endsWith(';'));
     EXPECT_TRUE(lines[1].startsWith("Baustein $01  ")) << lines[1].toStdString();
     EXPECT_TRUE(lines[2].startsWith("Word Variable $03 ")) << lines[2].toStdString();
-    const QByteArray written = readFile(log);
+    const QByteArray written = FileBytes(log);
     EXPECT_TRUE(written.startsWith("\r\n")); // TIME ends the line it begins
     EXPECT_EQ(written.count(';'), 3);
 
@@ -379,11 +374,11 @@ TEST(CliProgram, ThePortComesFromTheWindowsSettingsElseSim)
     QTemporaryDir dir;
     const QString settings = dir.filePath("Settings.ini");
     writeFile(settings, "[Hauptfenster]\nXPos=10\nComPort=" + board.sim.devicePath().toUtf8() + "\n");
-    const QString before = QString::fromUtf8(readFile(settings));
+    const QString before = QString::fromUtf8(FileBytes(settings));
     const CliRun stored = runCli({"--settings", settings, "--json", "info"});
     EXPECT_EQ(stored.code, 0) << stored.err.toStdString();
     EXPECT_EQ(json(stored)["kind"].toInt(), 2);
-    EXPECT_EQ(QString::fromUtf8(readFile(settings)), before); // only read
+    EXPECT_EQ(QString::fromUtf8(FileBytes(settings)), before); // only read
 
     const CliRun none = runCli({"--settings", dir.filePath("missing.ini"), "--json", "info"});
     EXPECT_EQ(json(none)["kind"].toInt(), 0); // the simulated base board

@@ -1,3 +1,5 @@
+#include "FileBytes.h"
+#include "FileSizeLimit.h"
 #include "IniFile.h"
 #include "VelmarError.h"
 
@@ -6,9 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -121,17 +121,6 @@ TEST(IniFile, AnInstalledProgramKeepsItsSettingsInTheUsersFolder)
     qunsetenv("XDG_CONFIG_HOME");
 }
 
-namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-} // namespace
-
 TEST(IniFile, ASectionWithAnEmptyNameKeepsItsKeys)
 {
     QTemporaryDir dir;
@@ -143,7 +132,7 @@ TEST(IniFile, ASectionWithAnEmptyNameKeepsItsKeys)
     ini.WriteInteger("Hauptfenster", "XPos", 2);
     ini.UpdateFile();
     // Headers are written as they were read, the empty one included.
-    EXPECT_EQ(readBytes(path), QByteArray("[Hauptfenster]\nXPos=2\n[]\nYPos=7\n[ Debugger ]\nXPos=3\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("[Hauptfenster]\nXPos=2\n[]\nYPos=7\n[ Debugger ]\nXPos=3\n"));
     IniFile again(path);
     EXPECT_EQ(again.ReadInteger("Hauptfenster", "YPos", -1), -1);
     EXPECT_EQ(again.ReadInteger("Hauptfenster", "XPos", -1), 2);
@@ -160,14 +149,14 @@ TEST(IniFile, AnEightBitFileIsReadAsLatin1AndWrittenBackSo)
     ini.WriteString("Hauptfenster", "FilenameByteCode", QString::fromUtf8("/home/jäger/ö.vlb"));
     ini.UpdateFile();
     // The same code page and the same line ends as before.
-    EXPECT_EQ(readBytes(path), QByteArray("[Hauptfenster]\r\nFilename=/home/j\xe4ger/fw.hex\r\nXPos=5\r\n"
+    EXPECT_EQ(FileBytes(path), QByteArray("[Hauptfenster]\r\nFilename=/home/j\xe4ger/fw.hex\r\nXPos=5\r\n"
                                           "FilenameByteCode=/home/j\xe4ger/\xf6.vlb\r\n"));
 
     // A character that the code page lacks turns the file into UTF-8 rather than losing it.
     IniFile more(path);
     more.WriteString("Hauptfenster", "ComPort", QString::fromUtf8("€"));
     more.UpdateFile();
-    EXPECT_EQ(readBytes(path),
+    EXPECT_EQ(FileBytes(path),
               QByteArray("[Hauptfenster]\r\nFilename=/home/j\xc3\xa4ger/fw.hex\r\nXPos=5\r\n"
                          "FilenameByteCode=/home/j\xc3\xa4ger/\xc3\xb6.vlb\r\nComPort=\xe2\x82\xac\r\n"));
     IniFile last(path);
@@ -191,7 +180,7 @@ TEST(IniFile, AUtf8FileStaysUtf8WithItsByteOrderMark)
     EXPECT_EQ(ini.ReadString("OneWire", "LogFile", ""), QString::fromUtf8("/tmp/mü.csv"));
     ini.WriteString("OneWire", "ScriptFile", QString::fromUtf8("ä"));
     ini.UpdateFile();
-    EXPECT_EQ(readBytes(path), QByteArray("\xef\xbb\xbf[OneWire]\nLogFile=/tmp/m\xc3\xbc.csv\nScriptFile=\xc3\xa4\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("\xef\xbb\xbf[OneWire]\nLogFile=/tmp/m\xc3\xbc.csv\nScriptFile=\xc3\xa4\n"));
 }
 
 TEST(IniFile, AValueWithALineBreakIsRefusedAndTheFileStaysAsItWas)
@@ -210,7 +199,7 @@ TEST(IniFile, AValueWithALineBreakIsRefusedAndTheFileStaysAsItWas)
             EXPECT_TRUE(e.message().contains("Filename")) << e.message().toStdString();
         }
         EXPECT_EQ(ini.ReadString("Hauptfenster", "Filename", ""), "a.hex");
-        EXPECT_EQ(readBytes(path), before);
+        EXPECT_EQ(FileBytes(path), before);
     }
     IniFile fresh(dir.filePath("new.ini"));
     EXPECT_THROW(fresh.WriteString("A", "k", "x\ny"), VelmarError);
@@ -227,21 +216,17 @@ TEST(IniFile, AFullDiskLeavesTheOldFileWhole)
     writeAll(path, before);
     IniFile ini(path);
     ini.WriteInteger("Hauptfenster", "XPos", 12);
-    // The disk fills up after the first few hundred bytes of the new file.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 512;
-    setrlimit(RLIMIT_FSIZE, &small);
     QString message;
-    try {
-        ini.UpdateFile();
-    } catch (const VelmarError& e) {
-        message = e.message();
+    {
+        // The disk fills up after the first few hundred bytes of the new file.
+        FileSizeLimit full(512);
+        try {
+            ini.UpdateFile();
+        } catch (const VelmarError& e) {
+            message = e.message();
+        }
     }
-    setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(message, "Cannot write " + path + ": File too large");
-    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Settings.ini"});
 }

@@ -1,5 +1,6 @@
 // A text file copied onto the SD card of velmar-sim and back, through the real port code on
 // its pseudo-terminal; the card is a folder, so the copied file can be looked at there.
+#include "FileBytes.h"
 #include "Link.h"
 #include "RecordingLog.h"
 #include "SdCardCopy.h"
@@ -11,16 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
 {
@@ -51,12 +42,12 @@ TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
     }
     ASSERT_TRUE(copy.download(out).ok()) << log.text().toStdString();
     // On the card the lines end in a line feed.
-    EXPECT_EQ(readAll(cardDir + "/werte.txt"), QByteArray(text).replace("\r\n", "\n"));
+    EXPECT_EQ(FileBytes(cardDir + "/werte.txt"), QByteArray(text).replace("\r\n", "\n"));
 
     const QString back = dir.filePath("back/werte.txt");
     ASSERT_TRUE(QDir().mkpath(dir.filePath("back")));
     ASSERT_TRUE(copy.upload(back).ok()) << log.text().toStdString();
-    EXPECT_EQ(readAll(back), text);
+    EXPECT_EQ(FileBytes(back), text);
     EXPECT_TRUE(log.lines().contains("T1=21.5"));
     port.Close();
 }

@@ -1,24 +1,17 @@
 #include "EConvertError.h"
 #include "EInOutError.h"
+#include "FileBytes.h"
+#include "FileSizeLimit.h"
 #include "SendListFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
 using N = CellNotation;
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
@@ -149,8 +142,8 @@ TEST_F(SendListFileTest, RoundTripKeepsRowsBinaryCellsAndComments)
     EXPECT_EQ(back.at(3).CMD, QString("0"));
     // Saving what was loaded writes the same file again (but for the CMD "0").
     SendListFile::save(path("again.csv"), back);
-    EXPECT_EQ(readBytes(path("again.csv")),
-              readBytes(path("list.csv")).replace("\r\n;;;;;;;;;;\r\n", "\r\n0;;;;;;;;;;\r\n"));
+    EXPECT_EQ(FileBytes(path("again.csv")),
+              FileBytes(path("list.csv")).replace("\r\n;;;;;;;;;;\r\n", "\r\n0;;;;;;;;;;\r\n"));
 }
 
 TEST_F(SendListFileTest, OddFilesRead)
@@ -220,19 +213,15 @@ TEST_F(SendListFileTest, AFailedSaveLeavesTheOldFileWhole)
     SendList list;
     list.append(eepwRow());
     SendListFile::save(path("keep.csv"), list);
-    const QByteArray before = readBytes(path("keep.csv"));
+    const QByteArray before = FileBytes(path("keep.csv"));
     for (int i = 0; i < 20; ++i)
         list.append(eepwRow());
-    // The disk fills up half-way through the new list.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 200;
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_THROW(SendListFile::save(path("keep.csv"), list), EInOutError);
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(readBytes(path("keep.csv")), before);
+    {
+        // The disk fills up half-way through the new list.
+        FileSizeLimit full(200);
+        EXPECT_THROW(SendListFile::save(path("keep.csv"), list), EInOutError);
+    }
+    EXPECT_EQ(FileBytes(path("keep.csv")), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.csv"});
     // A folder that does not exist.
     EXPECT_THROW(SendListFile::save(path("no/such/dir.csv"), list), EInOutError);
@@ -245,7 +234,7 @@ TEST_F(SendListFileTest, ACommandWithTheSeparatorIsNotWritten)
     SendList list;
     list.append(eepwRow());
     SendListFile::save(path("keep.csv"), list);
-    const QByteArray before = readBytes(path("keep.csv"));
+    const QByteArray before = FileBytes(path("keep.csv"));
     list.append(eepwRow());
     list.at(1).CMD = "EE;PW";
     try {
@@ -256,7 +245,7 @@ TEST_F(SendListFileTest, ACommandWithTheSeparatorIsNotWritten)
                                        "file uses to separate its fields")
                                    .arg(QDir::toNativeSeparators(path("keep.csv"))));
     }
-    EXPECT_EQ(readBytes(path("keep.csv")), before);
+    EXPECT_EQ(FileBytes(path("keep.csv")), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.csv"});
 }
 

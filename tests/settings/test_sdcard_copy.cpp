@@ -1,6 +1,7 @@
 // Text files copied between the PC and the SD card of the simulated CPU board: the telegrams
 // of each line, the log, the failure flag and its close rule, and what becomes of the PC file.
 #include "EConvertError.h"
+#include "FileBytes.h"
 #include "ImpatientClicks.h"
 #include "ScriptedBoard.h"
 #include "SdCardCopy.h"
@@ -33,11 +34,7 @@ struct Card : ::testing::Test {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
-    QByteArray pcFile(const QString& name) const
-    {
-        QFile f(pc(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray pcFile(const QString& name) const { return FileBytes(pc(name)); }
     const QList<QByteArray>& sent() const { return rig.board.telegramLog(); }
     // The names in the PC folder (no temporary files left behind).
     QStringList pcFiles() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }

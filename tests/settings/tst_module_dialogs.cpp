@@ -1,13 +1,14 @@
 // The dialogs of the CPU board, the LCD module and the I/O module, and the reset counters
 // in all four dialogs, clicked as a user would against the simulated board.
 #include "ErrorWatch.h"
+#include "FileBytes.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SimRig.h"
-#include "TFormEXM62.h"
 #include "TFormEinst.h"
 #include "TFormEinst_K03.h"
 #include "TFormEinst_LCD.h"
+#include "TFormEXM62.h"
 #include "VelmarApplication.h"
 
 #include <QCheckBox>
@@ -30,12 +31,6 @@ struct FileDialogCall {
 
 // Clicks through the event system, so that an escaped error reaches the general handler.
 void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-
-QByteArray fileContents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -234,7 +229,7 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(m_chosen));
         dialog.RichEdit->clear();
         dialog.ButtonUF->click();
-        QCOMPARE(fileContents(m_chosen), QByteArray("ab\r\nc\r\n"));
+        QCOMPARE(FileBytes(m_chosen), QByteArray("ab\r\nc\r\n"));
         QCOMPARE(dialog.RichEdit->plainText(),
                  QString("open file ab.txt  pass\nread file: \nab\nc\nclose file:   pass"));
 

@@ -1,5 +1,6 @@
 // The shared window helpers: a stored place fitted onto the screen, the busy cursor of a long
 // wait, and the terminal's time stamps, log file and saved copy.
+#include "FileBytes.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SimRig.h"
@@ -16,16 +17,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-
-namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class TestTerminalExtras : public QObject {
     Q_OBJECT
@@ -130,13 +121,13 @@ private Q_SLOTS:
         QCOMPARE(extras.logFileName(), path);
         log.append("abc\r\nde");
         // Flushed per line: the open line is not in the file yet.
-        QCOMPARE(contents(path), QByteArray("abc\n"));
+        QCOMPARE(FileBytes(path), QByteArray("abc\n"));
         log.addLineAbove("busy, please wait");
         log.append("f\r\n");
         log.addLine("notice");
         extras.LogToFileAction->trigger(); // off: the open line goes in
         QVERIFY(!extras.logging());
-        QCOMPARE(contents(path), QByteArray("abc\nbusy, please wait\ndef\nnotice\n"));
+        QCOMPARE(FileBytes(path), QByteArray("abc\nbusy, please wait\ndef\nnotice\n"));
         log.addLine("after");
 
         // On again, the file is appended to; a cancelled dialog leaves logging off.
@@ -148,7 +139,7 @@ private Q_SLOTS:
         log.addLine("again");
         extras.stopLogging();
         // The line the log stood on when logging began is not the file's: its end is left out.
-        QCOMPARE(contents(path), QByteArray("abc\nbusy, please wait\ndef\nnotice\nagain\n"));
+        QCOMPARE(FileBytes(path), QByteArray("abc\nbusy, please wait\ndef\nnotice\nagain\n"));
 
         // A file that cannot be opened is said in the log and leaves logging off.
         QVERIFY(!extras.startLogging(m_dir.filePath("no/such/dir/t.txt")));
@@ -176,7 +167,7 @@ private Q_SLOTS:
         m_answer = path;
         extras.SaveAsAction->trigger();
         QCOMPARE(m_dialogs, 1);
-        QCOMPARE(contents(path), QByteArray("line 1\nline 2\n"));
+        QCOMPARE(FileBytes(path), QByteArray("line 1\nline 2\n"));
         QVERIFY(log.plainText().endsWith("saved to \"" + path + "\""));
         // Into a folder that is not there: nothing is left behind, the log says why.
         QVERIFY(!extras.saveAs(m_dir.filePath("none/saved.txt")));

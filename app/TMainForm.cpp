@@ -214,6 +214,13 @@ void TMainForm::buildWindow()
 void TMainForm::MainFormCreate()
 {
     IniFile settings(m_settingsPath);
+    if (!settings.error().isEmpty()) {
+        // Said once, as the window shows; the windows then run without a settings file, and
+        // nothing tries to write one at their close.
+        m_settingsNotice =
+            settings.error() + QStringLiteral(": starting with the defaults, the settings are not saved");
+        m_settingsPath.clear();
+    }
     m_placement.restore(*this, QPoint(settings.ReadInteger(Section, QStringLiteral("XPos"), 0),
                                       settings.ReadInteger(Section, QStringLiteral("YPos"), 0)));
     FirmwareFileName = settings.ReadString(Section, QStringLiteral("Filename"), QStringLiteral("*.Hex"));
@@ -245,6 +252,10 @@ void TMainForm::showEvent(QShowEvent* event)
 void TMainForm::MainFormShow()
 {
     RichEdit->clear();
+    if (!m_settingsNotice.isEmpty()) {
+        RichEdit->setColor(LogColors::Yellow);
+        RichEdit->addLine(m_settingsNotice);
+    }
     // A copy into a file that was on at the last close goes on, appended to.
     if (m_logAtStart && !TerminalMenu->logFileName().isEmpty())
         TerminalMenu->startLogging(TerminalMenu->logFileName());

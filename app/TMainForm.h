@@ -131,7 +131,8 @@ private:
     void showPortStatus();
 
     MainFormEnvironment m_env;
-    QString m_settingsPath;
+    QString m_settingsPath;   // empty when the file there is no regular file
+    QString m_settingsNotice; // why the settings are not used, told when the window shows
     std::unique_ptr<Link> m_link;
     std::unique_ptr<DownloadRunner> m_downloads;
     PortReconnect* m_reconnect = nullptr;

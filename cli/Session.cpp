@@ -31,7 +31,7 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
     : QObject(parent),
       m_invocation(invocation),
       m_console(console),
-      m_portName(portName(invocation))
+      m_portName(portName(invocation, &m_settingsError))
 {
     // "SIM" is the board the window simulates too, on a line at the real 57600 baud.
     m_simName = PortNames::simulatedBoard();
@@ -61,14 +61,17 @@ Session::~Session()
     TCustomComPort::UnregisterBackend(m_simName);
 }
 
-QString Session::portName(const Invocation& invocation)
+QString Session::portName(const Invocation& invocation, QString* settingsError)
 {
     if (!invocation.port.isEmpty())
         return invocation.port;
     const QString file = invocation.settingsFile.isEmpty()
                              ? IniFile::locate(QStringLiteral("Settings.ini"), QStringLiteral("velmar-ui"))
                              : invocation.settingsFile;
-    const QString stored = IniFile(file).ReadString(WindowSection, QStringLiteral("ComPort"), QString()).trimmed();
+    const IniFile settings(file);
+    if (settingsError)
+        *settingsError = settings.error();
+    const QString stored = settings.ReadString(WindowSection, QStringLiteral("ComPort"), QString()).trimmed();
     return stored.isEmpty() ? PortNames::simulatedBoard() : stored;
 }
 
@@ -76,6 +79,8 @@ LogSink& Session::log() { return m_console.log(); }
 
 std::optional<Outcome> Session::open()
 {
+    if (!m_settingsError.isEmpty())
+        return Outcome::fail(ExitCode::UsageOrFile, m_settingsError);
     try {
         m_port.SetPort(m_portName);
         TBaudRate rate = TBaudRate::brCustom;

@@ -27,11 +27,13 @@ public:
     Session(const Invocation& invocation, Console& console, QObject* parent = nullptr);
     ~Session() override;
 
-    // The port given, else the one the window stored in Settings.ini, else "SIM".
-    [[nodiscard]] static QString portName(const Invocation& invocation);
+    // The port given, else the one the window stored in Settings.ini, else "SIM". A settings
+    // file that is there but no regular file is not read: `settingsError` says so then.
+    [[nodiscard]] static QString portName(const Invocation& invocation, QString* settingsError = nullptr);
     [[nodiscard]] const QString& portName() const { return m_portName; }
 
-    // Opens the port with the line settings; the outcome when it cannot.
+    // Opens the port with the line settings; the outcome when it cannot (or when the settings
+    // file that names it could not be read).
     std::optional<Outcome> open();
 
     [[nodiscard]] const Invocation& invocation() const { return m_invocation; }
@@ -66,6 +68,7 @@ private:
 
     Invocation m_invocation;
     Console& m_console;
+    QString m_settingsError; // before m_portName, which fills it
     QString m_portName;
     QString m_simName;
     SimBoard m_simBoard;

@@ -11,6 +11,10 @@
 #include <QStandardPaths>
 #include <QStringDecoder>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
@@ -38,14 +42,60 @@ bool fitsLatin1(const QString& text)
     return utf8.hasError();
 }
 
+// What a file of this mode is, for a message; empty for a regular file.
+QString kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISCHR(mode))
+        return QStringLiteral("a character device");
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("no regular file");
+}
+
+// What stands at `path` if it is there and no regular file; empty otherwise.
+QString nonRegularKind(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? kindOf(st.st_mode) : QString();
+}
+
+QString notRegularText(const QString& path, const QString& kind)
+{
+    return QStringLiteral("the settings file %1 is %2, not a regular file").arg(QDir::toNativeSeparators(path), kind);
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path))
 {
     m_sections.push_back({});
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (m_path.isEmpty())
+        return;
+    // Looked at before it is opened, and opened without blocking: a FIFO would hold the open
+    // until a writer comes, and opening a device may do something of its own. The look after
+    // the open catches a file swapped in between.
+    if (const QString kind = nonRegularKind(m_path); !kind.isEmpty()) {
+        m_error = notRegularText(m_path, kind);
+        return;
+    }
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return; // a missing file reads as empty
+    QFile file;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !file.open(fd, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        m_error = notRegularText(m_path, kindOf(st.st_mode));
+        ::close(fd);
+        return;
+    }
     read(file.readAll());
 }
 
@@ -62,25 +112,29 @@ void IniFile::read(const QByteArray& bytes)
         text = QString::fromLatin1(bytes);
     }
 
+    // LF, CR LF and a CR alone each end a line, so that no text read holds a line break.
     qsizetype at = 0;
     while (at < text.size()) {
-        qsizetype end = text.indexOf(QLatin1Char('\n'), at);
-        if (end < 0)
-            end = text.size();
-        QString raw = text.mid(at, end - at);
-        const bool crlf = raw.endsWith(QLatin1Char('\r'));
-        if (crlf)
-            raw.chop(1);
-        if (at == 0)
-            m_crlf = crlf;
+        const qsizetype start = at;
+        qsizetype end = at;
+        while (end < text.size() && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
+            ++end;
+        const QString raw = text.mid(start, end - start);
+        LineEnd lineEnd = LineEnd::Lf;
         at = end + 1;
+        if (end < text.size() && text[end] == QLatin1Char('\r')) {
+            lineEnd = at < text.size() && text[at] == QLatin1Char('\n') ? LineEnd::CrLf : LineEnd::Cr;
+            at += lineEnd == LineEnd::CrLf ? 1 : 0;
+        }
+        if (start == 0)
+            m_newLineEnd = lineEnd;
 
         const QString t = raw.trimmed();
         if (t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))) {
-            m_sections.push_back({t.mid(1, t.size() - 2).trimmed(), true, Line{raw, {}, {}, crlf}, {}});
+            m_sections.push_back({t.mid(1, t.size() - 2).trimmed(), true, Line{raw, {}, {}, lineEnd}, {}});
             continue;
         }
-        Line line{raw, {}, {}, crlf};
+        Line line{raw, {}, {}, lineEnd};
         const qsizetype eq = raw.indexOf(QLatin1Char('='));
         if (eq > 0 && !t.startsWith(QLatin1Char(';')) && !t.startsWith(QLatin1Char('#'))) {
             line.key = raw.left(eq).trimmed();
@@ -142,7 +196,8 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
                               .arg(key, section, QDir::toNativeSeparators(m_path)));
     Section* s = findSection(section);
     if (!s) {
-        m_sections.push_back({section, true, Line{QLatin1Char('[') + section + QLatin1Char(']'), {}, {}, m_crlf}, {}});
+        m_sections.push_back(
+            {section, true, Line{QLatin1Char('[') + section + QLatin1Char(']'), {}, {}, m_newLineEnd}, {}});
         s = &m_sections.back();
     }
     for (auto& l : s->lines) {
@@ -156,7 +211,7 @@ void IniFile::WriteString(const QString& section, const QString& key, const QStr
     auto pos = s->lines.end();
     while (pos != s->lines.begin() && std::prev(pos)->key.isEmpty() && std::prev(pos)->text.trimmed().isEmpty())
         --pos;
-    s->lines.insert(pos, Line{{}, key, value, m_crlf});
+    s->lines.insert(pos, Line{{}, key, value, m_newLineEnd});
 }
 
 void IniFile::WriteInteger(const QString& section, const QString& key, int value)
@@ -166,16 +221,24 @@ void IniFile::WriteInteger(const QString& section, const QString& key, int value
 
 void IniFile::UpdateFile()
 {
+    if (m_path.isEmpty())
+        return;
+    // A FIFO or a device is never swapped for a file of the settings.
+    if (const QString kind = nonRegularKind(m_path); !kind.isEmpty())
+        throw VelmarError(QStringLiteral("Cannot write %1: it is %2, not a regular file")
+                              .arg(QDir::toNativeSeparators(m_path), kind));
     QString text;
-    const auto put = [&text](const QString& line, bool crlf) {
+    const auto put = [&text](const QString& line, LineEnd end) {
         text += line;
-        text += crlf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+        text += end == LineEnd::CrLf ? QStringLiteral("\r\n")
+                : end == LineEnd::Cr ? QStringLiteral("\r")
+                                     : QStringLiteral("\n");
     };
     for (const auto& s : m_sections) {
         if (s.headed)
-            put(s.header.text, s.header.crlf);
+            put(s.header.text, s.header.end);
         for (const auto& l : s.lines)
-            put(!l.key.isEmpty() && l.text.isEmpty() ? l.key + QLatin1Char('=') + l.value : l.text, l.crlf);
+            put(!l.key.isEmpty() && l.text.isEmpty() ? l.key + QLatin1Char('=') + l.value : l.text, l.end);
     }
     // A file read from a code page goes back in it, as long as every character fits and the
     // bytes cannot be mistaken for UTF-8; otherwise UTF-8 keeps the text as it is.

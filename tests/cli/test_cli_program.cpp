@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // velmar-sim on a pseudo-terminal, unpaced, and the arguments that point velmar-cli at it.
@@ -386,6 +388,22 @@ TEST(CliProgram, ThePortComesFromTheWindowsSettingsElseSim)
 
     // --port wins over the stored one.
     EXPECT_EQ(json(runCli({"--settings", settings, "--port", "SIM", "--json", "info"}))["kind"].toInt(), 0);
+}
+
+TEST(CliProgram, ASettingsFileThatIsNoRegularFileIsNamedAndNeverOpened)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("f.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path, kind;
+    } cases[] = {{fifo, "a FIFO"}, {dir.path(), "a directory"}, {"/dev/null", "a character device"}};
+    for (const auto& c : cases) {
+        const CliRun r = runCli({"--settings", c.path, "info"}, {}, cliEnvironment(), 5000);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.errLines(), QStringList{"velmar-cli: info: the settings file " + c.path + " is " + c.kind +
+                                            ", not a regular file"});
+    }
 }
 
 TEST(CliProgram, PortsThatCannotBeOpened)

@@ -206,6 +206,30 @@ TEST(IniFile, AValueWithALineBreakIsRefusedAndTheFileStaysAsItWas)
     EXPECT_FALSE(QFile::exists(dir.filePath("new.ini")));
 }
 
+TEST(IniFile, EveryLineEndEndsALineAndIsKept)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Settings.ini");
+    const QByteArray files[] = {
+        "[Hauptfenster]\nComPort=SIM\n",
+        "[Hauptfenster]\r\nComPort=SIM\r\n",
+        "[Hauptfenster]\rComPort=SIM\r",
+        "[Hauptfenster]\nComPort=SIM\r[\nx=1\n", // a CR alone inside what looked like a value
+        "[Hauptfenster]\r\rComPort=SIM\r\n\n",
+    };
+    for (const QByteArray& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        writeAll(path, file);
+        IniFile ini(path);
+        const QString port = ini.ReadString("Hauptfenster", "ComPort", "");
+        EXPECT_EQ(port, "SIM");
+        // What was read goes back unchanged, and so does the file.
+        ASSERT_NO_THROW(ini.WriteString("Hauptfenster", "ComPort", port));
+        ASSERT_NO_THROW(ini.UpdateFile());
+        EXPECT_EQ(FileBytes(path), file);
+    }
+}
+
 TEST(IniFile, AFullDiskLeavesTheOldFileWhole)
 {
     QTemporaryDir dir;

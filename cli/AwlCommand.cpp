@@ -76,5 +76,7 @@ Outcome AwlCommand::watch(DownloadJob& download, const QString& file)
         return *ended;
     if (m_session.lost())
         return m_session.lostOutcome(job());
+    if (auto interrupted = stopped())
+        return *interrupted;
     return Outcome::success();
 }

@@ -9,7 +9,7 @@ class DownloadJob;
 
 // "awl FILE.vlb": the AWL byte-code download, as "Download AWL" runs it. With --watch the file
 // is watched as the window's file synchronization watches it, once a second, and downloaded
-// again whenever it changes, until a signal ends the watch (exit 0).
+// again whenever it changes, until a signal ends the watch (exit 130).
 class AwlCommand : public Command {
 public:
     using Command::Command;

@@ -4,6 +4,7 @@
 #include "Command.h"
 #include "CommandLine.h"
 #include "Console.h"
+#include "ExitDeadline.h"
 #include "Session.h"
 #include "SignalWatcher.h"
 
@@ -35,6 +36,8 @@ int Cli::run(const QStringList& arguments)
         Console::detect(inv.quiet, inv.json), [](const QByteArray& b) { writeTo(stdout, b); },
         [](const QByteArray& b) { writeTo(stderr, b); });
     SignalWatcher signals;
+    // Whatever the job waits on, a signal ends the program within a second.
+    const ExitDeadline deadline(800);
     Session session(inv, console);
     QObject::connect(&signals, &SignalWatcher::received, &session, &Session::onSignal);
     const std::unique_ptr<Command> command = Command::make(inv.command, session);

@@ -9,8 +9,8 @@ const QList<ExitCodeText>& ExitCodeTexts()
         {ExitCode::UsageOrFile, QStringLiteral("usage error, or a file that cannot be read or written")},
         {ExitCode::NoAnswer, QStringLiteral("no answer (time-out, no valid answer, no sign-on of the bootloader)")},
         {ExitCode::PortError, QStringLiteral("the port cannot be opened or was lost")},
-        {ExitCode::Interrupted, QStringLiteral("interrupted by SIGINT or SIGTERM before the job's end (the job was "
-                                               "ended cleanly)")},
+        {ExitCode::Interrupted, QStringLiteral("interrupted by SIGINT or SIGTERM, within a second (the job "
+                                               "ended cleanly where it could)")},
     };
     return texts;
 }

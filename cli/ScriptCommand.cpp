@@ -91,13 +91,10 @@ Outcome ScriptCommand::judge(std::uint64_t sent, std::uint64_t unanswered, int f
 {
     if (m_session.lost() && !m_session.forced())
         return m_session.lostOutcome(job());
-    if (m_session.stopRequested()) {
-        // A signal is how a loop ends; a single pass was cut short.
-        if (!inv().loop)
-            return Outcome::fail(ExitCode::Interrupted, job() + QStringLiteral(": interrupted"));
-    } else if (ended) {
+    if (auto interrupted = stopped())
+        return *interrupted;
+    if (ended)
         return *ended;
-    }
     if (sent > 0 && unanswered == sent)
         return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
     if (faultRow >= 0)

@@ -11,7 +11,7 @@
 // its measurement log file to --log.
 //
 // Exit code: 1 when a row left the fault flag set (the row is named), 3 when no telegram of
-// the run was answered; a signal ends a pass with 130, a loop with 0.
+// the run was answered, 130 when a signal ended it.
 class ScriptCommand : public Command {
 public:
     using Command::Command;

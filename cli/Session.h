@@ -20,10 +20,13 @@ class LogSink;
 // A signal asks the job to end. A job that has something to finish first (leave the
 // bootloader, close the card's file) says so with setGraceful() and looks at stopRequested()
 // between its steps; any other job is ended at once by closing the port, which ends its wait.
-// A second signal always ends it at once.
+// A second signal always ends it at once, and so does the first after GraceMs.
 class Session : public QObject {
     Q_OBJECT
 public:
+    // How long a job may take to finish after a signal before its port is closed.
+    static constexpr int GraceMs = 500;
+
     Session(const Invocation& invocation, Console& console, QObject* parent = nullptr);
     ~Session() override;
 

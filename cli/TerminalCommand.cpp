@@ -101,7 +101,9 @@ Outcome TerminalCommand::run()
 
     if (m_session.lost() && !m_session.forced())
         return m_session.lostOutcome(job());
-    if (ended && !m_session.stopRequested())
+    if (auto interrupted = stopped())
+        return *interrupted;
+    if (ended)
         return *ended;
     return Outcome::success();
 }

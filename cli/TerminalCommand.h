@@ -6,7 +6,7 @@
 
 // "terminal [--time]": the window's terminal on a shell. Each line read from stdin goes to the
 // board with a CR, what the board sends is printed as it comes; --time sends the clock lines
-// first. Ends at a signal, or at the end of stdin once the board has been quiet for
+// first. Ends at a signal (with 130), or at the end of stdin once the board has been quiet for
 // QuietMs. The lines sent are shown too unless stdin is a terminal (which shows them itself).
 class TerminalCommand : public Command {
 public:

@@ -332,8 +332,8 @@ TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
     ASSERT_TRUE(loop.waitForOutput("Timer Zeile: 0", 5000, 2)); // again from the first row
     ASSERT_TRUE(loop.signal(SIGINT));
     const CliRun ended = loop.finish(5000);
-    EXPECT_EQ(ended.code, 0);
-    EXPECT_TRUE(ended.err.isEmpty()) << ended.err.toStdString();
+    EXPECT_EQ(ended.code, 130);
+    EXPECT_EQ(ended.errLines(), QStringList{"velmar-cli: script: interrupted"});
 
     // A board that refuses leaves the fault flag set: the row is named.
     Board refusing({"--refuse"});

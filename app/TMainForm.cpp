@@ -71,6 +71,9 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     PortStatus->setObjectName(QStringLiteral("PortStatus"));
     DownloadResult = new QLabel(this);
     DownloadResult->setObjectName(QStringLiteral("DownloadResult"));
+    // A long result (a failure with its advice) is cut at the window's edge, never widens it;
+    // its tool tip holds it whole.
+    DownloadResult->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(PortStatus);
     statusBar()->addWidget(DownloadResult, 1);
     for (auto signal : {&TComPort::AfterOpen, &TComPort::AfterClose, &TComPort::SettingsChanged})
@@ -90,6 +93,7 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     frontend.begins = [this] { ToolBar->setEnabled(false); };
     frontend.runs = [this] {
         DownloadResult->clear();
+        DownloadResult->setToolTip(QString());
         DownloadProgress->begin();
     };
     frontend.ends = [this] {
@@ -97,7 +101,10 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
         ToolBar->setEnabled(true);
     };
     frontend.progress = [this](const TransferProgress& p) { DownloadProgress->setProgress(p); };
-    frontend.result = [this](const QString& text) { DownloadResult->setText(text); };
+    frontend.result = [this](const QString& text) {
+        DownloadResult->setText(text);
+        DownloadResult->setToolTip(text);
+    };
     m_downloads->setFrontend(frontend);
     connect(LoadBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::LoadBtnClick));
     connect(LoadByteCodeBtn, &QToolButton::clicked, this,

@@ -54,7 +54,11 @@ bool Bootloader::EnterBootloader()
         return true;
     }
     m_log.addLine(QStringLiteral(" Timeout "));
-    fail(StepFailure::Kind::NoAnswer, QStringLiteral("no sign-on of the bootloader"));
+    // A board whose last download broke off (its port was lost, the tool was ended) may still
+    // sit in its bootloader, waiting for the rest of a block, and then ignores the reset.
+    fail(StepFailure::Kind::NoAnswer,
+         QStringLiteral("no sign-on of the bootloader; try again, and if it keeps failing, switch the board off "
+                        "and on: after a download that broke off it may still wait for the rest of a block"));
     return false;
 }
 

@@ -194,8 +194,11 @@ TEST(DownloadRunner, TheResultNamesTheFirstDifferenceOrTheFailingStep)
     r.rig.board.faults().corruptReadbackAt = -1;
     r.rig.board.faults().noSignOn = true;
     EXPECT_FALSE(r.runner.loadFirmware(hex));
-    EXPECT_EQ(results, QStringList({"verify failed at $1F004", "verify failed at $0234",
-                                    "connect Velmar failed: no sign-on of the bootloader"}));
+    EXPECT_EQ(results,
+              QStringList({"verify failed at $1F004", "verify failed at $0234",
+                           "connect Velmar failed: no sign-on of the bootloader; try again, and if it keeps failing, "
+                           "switch the board off and on: after a download that broke off it may still wait for the "
+                           "rest of a block"}));
 
     Bootloader& boot = r.runner.bootloader();
     boot.clearFailure();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "DebugSample.h"
+
+#include <QElapsedTimer>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -40,6 +43,16 @@ public:
         std::uint8_t signal = 0;
     };
 
+    // What to do with each result of a cycle as it comes in (a window shows it at once).
+    struct CycleHandlers {
+        std::function<void(const DigitalLamps&)> io;
+        BitResult bit;
+        WordResult word;
+        InvalidEntry invalid;
+    };
+    // The shortest time an answer is given in a paced poll, even when the cycle is late.
+    static constexpr int MinAnswerMs = 20;
+
     explicit DebugPoller(Link& link) : m_link(link) {}
 
     void setActive(bool on) { m_active = on; }
@@ -64,10 +77,28 @@ public:
     void PollBitSignals(const Texts& texts, const BitResult& result, const InvalidEntry& invalid);
     void PollWordSignals(const Texts& texts, const WordResult& result, const InvalidEntry& invalid);
 
+    // One whole cycle, the digital I/O, then the 1-bit and the 16-bit signals, as a sample
+    // stamped with the time it began. On a busy line nothing is sent.
+    DebugSample PollCycle(const Texts& bits, const Texts& words, const CycleHandlers& on = {});
+    // A poll that keeps its pace (0: off, as the window polls). Each answer of a cycle may take
+    // until `cycleMs` after the cycle began (at least MinAnswerMs), and a telegram that gets no
+    // answer, or one that does not decode, ends its cycle instead of throwing.
+    void setPace(int cycleMs) { m_paceMs = cycleMs; }
+
 private:
     template <typename Read>
     void pollColumn(const Texts& texts, const InvalidEntry& invalid, Read&& read);
+    // Sends `telegram`: true when the answer carries `code` and at least `bytes` data bytes.
+    bool ask(const QString& telegram, std::uint8_t code, std::size_t bytes);
+    void note(DebugSample::Status status);
+    std::optional<std::array<std::uint8_t, 3>> readIO();
+    std::optional<std::uint8_t> readBit(std::uint8_t n);
+    std::optional<std::uint16_t> readWord(std::uint8_t n);
 
     Link& m_link;
     bool m_active = false;
+    int m_paceMs = 0;
+    QElapsedTimer m_cycleClock;
+    DebugSample::Status m_status = DebugSample::Status::Ok;
+    bool m_cycleEnded = false;
 };

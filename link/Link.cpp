@@ -115,7 +115,7 @@ void Link::dispatchWaiting()
     }
 }
 
-std::uint8_t Link::SendTelegram(const QString& request)
+std::uint8_t Link::SendTelegram(const QString& request, std::uint32_t timeoutMs)
 {
     if (refuseIfBusy(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
         return 0;
@@ -128,7 +128,7 @@ std::uint8_t Link::SendTelegram(const QString& request)
         m_terminal.addLine(request);
     }
     m_port.WriteStr(request.toLatin1());
-    if (!waitForAnswer(TelegramTimeout)) {
+    if (!waitForAnswer(timeoutMs)) {
         if (m_echo) {
             m_terminal.setColor(LogColors::White);
             m_terminal.addLine(QStringLiteral("timeout\r"));

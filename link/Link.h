@@ -40,7 +40,8 @@ public:
 
     // One request/answer telegram: returns the answer code, 0 for no or a malformed answer.
     // Throws EConvertError for a hex group that does not convert, and the port's errors.
-    std::uint8_t SendTelegram(const QString& request);
+    // `timeoutMs` is the time the answer may take; a poll that must keep its pace waits less.
+    std::uint8_t SendTelegram(const QString& request, std::uint32_t timeoutMs = TelegramTimeout);
     void GetAnswer(AnswerBytes& destination) const { destination = m_answer; }
     [[nodiscard]] const AnswerBytes& AnswerBuffer() const { return m_answer; }
     // The data bytes of the last answer (behind its answer code), as many as its length byte

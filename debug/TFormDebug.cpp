@@ -1,5 +1,6 @@
 #include "TFormDebug.h"
 
+#include "DebugPlotPane.h"
 #include "HandlerBoundary.h"
 #include "IniFile.h"
 #include "Link.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTimer>
 #include <tuple>
 
@@ -161,6 +163,39 @@ void TFormDebug::buildWindow()
     DebugButton->setObjectName(QStringLiteral("DebugButton"));
     DebugButton->setGeometry(px(416), px(284), px(114), px(32));
     DebugButton->setAutoDefault(false);
+
+    PlotButton = new QPushButton(QStringLiteral("plot"), this);
+    PlotButton->setObjectName(QStringLiteral("PlotButton"));
+    PlotButton->setGeometry(px(8), px(284), px(80), px(32));
+    PlotButton->setCheckable(true);
+    PlotButton->setAutoDefault(false);
+    PlotPane = new DebugPlotPane(this);
+    PlotPane->hide();
+    connect(PlotButton, &QPushButton::toggled, this, HandlerBoundary::slot(this, &TFormDebug::setPlotShown));
+}
+
+void TFormDebug::setPlotShown(bool on)
+{
+    if (PlotButton->isChecked() != on)
+        PlotButton->setChecked(on); // comes back here through toggled
+    if (PlotPane->isHidden() != on)
+        return;
+    PlotPane->setVisible(on);
+    // The designed controls keep their place; the pane takes the room below them.
+    const int designed = px(DesignHeight);
+    if (on && height() < designed + px(PlotHeight) / 2)
+        resize(width(), designed + px(PlotHeight));
+    else if (!on)
+        resize(width(), designed);
+    resizeEvent(nullptr);
+}
+
+void TFormDebug::resizeEvent(QResizeEvent* event)
+{
+    if (event)
+        QDialog::resizeEvent(event);
+    const int top = px(DesignHeight);
+    PlotPane->setGeometry(0, top, width(), std::max(0, height() - top));
 }
 
 void TFormDebug::buildSignalPanels()
@@ -243,6 +278,7 @@ void TFormDebug::FormDebug_OnCreate()
         const int w = settings.ReadInteger(Section, QStringLiteral("Breite"), 0);
         const int h = settings.ReadInteger(Section, QStringLiteral("Hoehe"), 0);
         m_placement.restore(*this, pos, w > 0 && h > 0 ? QSize(w, h) : QSize());
+        setPlotShown(settings.ReadInteger(Section, QStringLiteral("Plot"), 0) != 0);
     }
     PollingOn = false;
     m_poller.setActive(false);
@@ -270,6 +306,7 @@ void TFormDebug::FormDebug_OnDestory()
     settings.WriteInteger(Section, QStringLiteral("YPos"), pos.y());
     settings.WriteInteger(Section, QStringLiteral("Breite"), size.width());
     settings.WriteInteger(Section, QStringLiteral("Hoehe"), size.height());
+    settings.WriteInteger(Section, QStringLiteral("Plot"), PlotButton->isChecked() ? 1 : 0);
     settings.UpdateFile();
 }
 
@@ -314,9 +351,10 @@ void TFormDebug::OnTimer()
         return;
     FlagScope running(m_cycleRunning);
     try {
-        PollDigitalIO();
-        PollBitSignals();
-        PollWordSignals();
+        const DebugSample sample = m_poller.PollCycle(textsOf(m_bitEdits), textsOf(m_wordEdits), cycleHandlers());
+        // A cycle that closing the window cut short is no sample.
+        if (PollingOn)
+            PlotPane->addSample(sample);
     } catch (...) {
         // A port or conversion error is shown by the general handler; polling on would only
         // raise the same error again every 100 ms, one message box over the other.
@@ -325,37 +363,26 @@ void TFormDebug::OnTimer()
     }
 }
 
-void TFormDebug::PollDigitalIO()
+DebugPoller::CycleHandlers TFormDebug::cycleHandlers()
 {
-    const auto lamps = m_poller.PollDigitalIO();
-    if (!lamps)
-        return;
-    setLamps(std::array{LabelLedT1, LabelLedT2, LabelLedT3, LabelLedT4}, lamps->buttons);
-    setLamps(std::array{LabelLedEin1, LabelLedEin2, LabelLedEin3, LabelLedEin4, LabelLedEin5, LabelLedEin6},
-             lamps->inputs);
-    setLamps(std::array{LabelLedOut1, LabelLedOut2, LabelLedOut3, LabelLedOut4, LabelLedOut5, LabelLedOut6},
-             lamps->outputs);
+    DebugPoller::CycleHandlers on;
+    on.io = [this](const DigitalLamps& lamps) {
+        setLamps(std::array{LabelLedT1, LabelLedT2, LabelLedT3, LabelLedT4}, lamps.buttons);
+        setLamps(std::array{LabelLedEin1, LabelLedEin2, LabelLedEin3, LabelLedEin4, LabelLedEin5, LabelLedEin6},
+                 lamps.inputs);
+        setLamps(std::array{LabelLedOut1, LabelLedOut2, LabelLedOut3, LabelLedOut4, LabelLedOut5, LabelLedOut6},
+                 lamps.outputs);
+    };
+    on.bit = [this](int row, LampColor lamp) { setLamp(m_bitLamps[row], lamp); };
+    on.word = [this](int row, std::uint16_t value) { m_wordLabels[row]->setText(QString::number(value)); };
+    on.invalid = [this](int, const QString&) { showInvalidEntry(); };
+    return on;
 }
 
 void TFormDebug::showInvalidEntry()
 {
     FlagScope open(m_messageOpen);
     Prompts::message(this, QStringLiteral("ungültige Eingabe"));
-}
-
-void TFormDebug::PollBitSignals()
-{
-    m_poller.PollBitSignals(
-        textsOf(m_bitEdits), [this](int row, LampColor lamp) { setLamp(m_bitLamps[row], lamp); },
-        [this](int, const QString&) { showInvalidEntry(); });
-}
-
-void TFormDebug::PollWordSignals()
-{
-    m_poller.PollWordSignals(
-        textsOf(m_wordEdits),
-        [this](int row, std::uint16_t value) { m_wordLabels[row]->setText(QString::number(value)); },
-        [this](int, const QString&) { showInvalidEntry(); });
 }
 
 bool TFormDebug::EBitSig1_keyPress(QChar key) const { return key >= QLatin1Char('0') && key <= QLatin1Char('9'); }

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+class DebugPlotPane;
 class Link;
 class QFrame;
 class QLabel;
@@ -23,6 +24,8 @@ public:
     static constexpr int DesignWidth = 546;
     static constexpr int DesignHeight = 332;
     static constexpr int LampWidth = 22;
+    // The plot pane below the designed controls, when shown.
+    static constexpr int PlotHeight = 300;
 
     TFormDebug(Link& link, QString settingsPath, QWidget* parent = nullptr);
     ~TFormDebug() override;
@@ -74,6 +77,9 @@ public:
     QLabel* Label_WS5 = nullptr;
     QPushButton* DebugButton = nullptr;
     QTimer* debug_timer = nullptr;
+    // Beside the designed controls: shows and hides the plot below them.
+    QPushButton* PlotButton = nullptr;
+    DebugPlotPane* PlotPane = nullptr;
 
     bool PollingOn = false;
 
@@ -90,11 +96,13 @@ public:
     [[nodiscard]] std::array<QLabel*, 21> lamps() const;
     [[nodiscard]] static LampColor lampColor(const QLabel* lamp);
     [[nodiscard]] double scale() const { return m_scale; }
+    void setPlotShown(bool on);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 public Q_SLOTS:
     void done(int result) override;
@@ -110,11 +118,8 @@ private:
     [[nodiscard]] int px(int designPixels) const;
     void stopPolling();
 
-    void PollDigitalIO();
-    void PollBitSignals();
-    void PollWordSignals();
-    std::uint8_t ReadBitSignal(std::uint8_t n) { return m_poller.ReadBitSignal(n); }
-    std::uint16_t ReadWordSignal(std::uint8_t n) { return m_poller.ReadWordSignal(n); }
+    // The handlers of a poll cycle: lamps and labels as each result comes in.
+    [[nodiscard]] DebugPoller::CycleHandlers cycleHandlers();
     void showInvalidEntry();
 
     Link& m_link;

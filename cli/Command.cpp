@@ -17,6 +17,7 @@
 #include "SdCommand.h"
 #include "SendCommand.h"
 #include "TerminalCommand.h"
+#include "WatchCommand.h"
 
 std::unique_ptr<Command> Command::make(const QString& word, Session& session)
 {
@@ -44,6 +45,8 @@ std::unique_ptr<Command> Command::make(const QString& word, Session& session)
         return std::make_unique<ScriptCommand>(session);
     if (word == QLatin1String("terminal"))
         return std::make_unique<TerminalCommand>(session);
+    if (word == QLatin1String("watch"))
+        return std::make_unique<WatchCommand>(session);
     return nullptr;
 }
 

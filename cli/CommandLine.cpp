@@ -172,6 +172,23 @@ const QList<CommandEntry>& commandTable()
          0,
          0,
          {}},
+        {"watch",
+         "",
+         "the debug window's poll as CSV rows",
+         "Polls the digital I/O and the signals given, as the debug window does, and prints one CSV row per "
+         "cycle: the time (ISO 8601 with milliseconds), the status (ok, busy, no answer, refused, invalid "
+         "answer), the inputs, buttons and outputs in hex, then one column per signal; a value that did not "
+         "come is an empty cell. Each answer may take the rest of its cycle, so a silent board gives rows "
+         "\"no answer\" on time. Ends at Ctrl+C (with 0, or 130 before the end of --duration) or at the end "
+         "of --duration.",
+         {{{"bit"}, "A 1-bit signal, 0 to 255 (up to five times).", "n"},
+          {{"word"}, "A 16-bit signal, 0 to 255 (up to five times).", "n"},
+          {{"interval"}, "Milliseconds from one cycle to the next, 10 or more (default 100).", "ms"},
+          {{"duration"}, "End after <s> seconds.", "s"},
+          {{"csv"}, "Write the rows into <file> instead of stdout.", "file"}},
+         0,
+         0,
+         {}},
     };
     return table;
 }
@@ -310,6 +327,44 @@ QString argumentsError(const CommandEntry& entry, const QStringList& args)
     return {};
 }
 
+// The options of watch; what is wrong with them, or nothing.
+QString takeWatch(const QCommandLineParser& p, Invocation& inv)
+{
+    const auto signalsOf = [&](const QString& name, QList<int>& into) -> QString {
+        for (const QString& text : p.values(name)) {
+            bool ok = false;
+            const int n = text.toInt(&ok);
+            if (!ok || n < 0 || n > 255)
+                return QStringLiteral("watch: --%1 takes a signal number from 0 to 255, not '%2'").arg(name, text);
+            into.append(n);
+        }
+        if (into.size() > 5)
+            return QStringLiteral("watch: at most five --%1 signals, as in the debug window").arg(name);
+        return {};
+    };
+    if (QString wrong = signalsOf(QStringLiteral("bit"), inv.bits); !wrong.isEmpty())
+        return wrong;
+    if (QString wrong = signalsOf(QStringLiteral("word"), inv.words); !wrong.isEmpty())
+        return wrong;
+    if (p.isSet(QStringLiteral("interval"))) {
+        bool ok = false;
+        inv.intervalMs = p.value(QStringLiteral("interval")).toInt(&ok);
+        if (!ok || inv.intervalMs < 10)
+            return QStringLiteral("watch: --interval takes 10 ms or more, not '%1'")
+                .arg(p.value(QStringLiteral("interval")));
+    }
+    if (p.isSet(QStringLiteral("duration"))) {
+        bool ok = false;
+        const double s = p.value(QStringLiteral("duration")).toDouble(&ok);
+        if (!ok || !(s > 0) || s > 2e6)
+            return QStringLiteral("watch: --duration takes a number of seconds above 0, not '%1'")
+                .arg(p.value(QStringLiteral("duration")));
+        inv.durationMs = qint64(s * 1000);
+    }
+    inv.csvFile = p.value(QStringLiteral("csv"));
+    return {};
+}
+
 } // namespace
 
 QStringList CommandLine::commands()
@@ -441,6 +496,9 @@ CommandLine::Result CommandLine::parse(const QStringList& arguments)
     if (has("log"))
         inv.logFile = local.value(QStringLiteral("log"));
     inv.time = has("time");
+    if (inv.command == QLatin1String("watch"))
+        if (const QString wrong = takeWatch(local, inv); !wrong.isEmpty())
+            return usageError(wrong, word);
     if (inv.json && !takesJson(inv))
         return usageError(QStringLiteral("--json is for info, send, config read, reset-counters and onewire read"),
                           word);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,11 @@ struct Invocation {
     bool telegramInfo = false; // script: a line per telegram ("Telegramm Infos")
     QString logFile;           // script: the measurement log file
     bool time = false;         // terminal: send the clock lines first
+    QList<int> bits;           // watch: the 1-bit signals
+    QList<int> words;          // watch: the 16-bit signals
+    int intervalMs = 100;      // watch: the time from one cycle to the next
+    qint64 durationMs = 0;     // watch: 0 until a signal
+    QString csvFile;           // watch: rows into this file instead of stdout
 
     [[nodiscard]] QString arg(int i) const { return args.value(i); }
 };

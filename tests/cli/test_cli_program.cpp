@@ -7,6 +7,7 @@
 #include "TCustomComPort.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -446,4 +447,51 @@ TEST(CliProgram, QuietLeavesOnlyErrors)
     ASSERT_EQ(failed.errLines().size(), 2) << failed.err.toStdString();
     EXPECT_TRUE(failed.errLines()[0].startsWith("velmar-cli: info: COM Port Error: "));
     EXPECT_TRUE(failed.errLines()[1].startsWith("  /dev/velmar-none is not connected."));
+}
+
+TEST(CliProgram, WatchPrintsARowPerCycleOnTheInterval)
+{
+    Board board;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("watch.csv");
+    const CliRun r = board.run({"watch", "--bit", "3", "--word", "2", "--interval", "50", "--duration", "1", "--csv", file});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    const QStringList rows = QString::fromUtf8(FileBytes(file)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 2);
+    EXPECT_EQ(rows[0], "time,status,inputs,buttons,outputs,bit 3,word 2");
+    // Twenty cycles in the second, give or take a loaded machine; each row complete.
+    EXPECT_GE(rows.size() - 1, 15);
+    EXPECT_LE(rows.size() - 1, 22);
+    const QRegularExpression row(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d),ok,0x[0-9A-F]{2},)"
+                                 R"(0x[0-9A-F]{2},0x[0-9A-F]{2},[01],\d+$)");
+    QList<qint64> times;
+    for (const QString& line : rows.mid(1)) {
+        EXPECT_TRUE(row.match(line).hasMatch()) << line.toStdString();
+        times << QDateTime::fromString(line.section(',', 0, 0), Qt::ISODateWithMs).toMSecsSinceEpoch();
+    }
+    for (qsizetype i = 1; i < times.size(); ++i)
+        EXPECT_NEAR(times[i] - times[i - 1], 50, 35) << i;
+
+    // A silent board: rows that say so, on time, and no answer in the whole run.
+    Board silent({"--silent"});
+    const CliRun quiet = silent.run({"watch", "--word", "1", "--duration", "1"});
+    EXPECT_EQ(quiet.code, 3);
+    EXPECT_EQ(quiet.errLines(), QStringList{"velmar-cli: watch: no telegram was answered"});
+    const QStringList noAnswer = quiet.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_GE(noAnswer.size() - 1, 7);
+    EXPECT_TRUE(noAnswer.last().endsWith(",no answer,,,,")) << noAnswer.last().toStdString();
+    EXPECT_LT(quiet.ms, 5000);
+
+    // A signal is how a watch without a duration ends; with one, it was cut short.
+    for (const bool timed : {false, true}) {
+        CliProcess watch(board.port() + QStringList{"watch", "--word", "2"} +
+                         (timed ? QStringList{"--duration", "60"} : QStringList{}));
+        ASSERT_TRUE(watch.waitForOutput(",ok,", 5000, 2));
+        ASSERT_TRUE(watch.signal(SIGINT));
+        const CliRun ended = watch.finish(5000);
+        EXPECT_EQ(ended.code, timed ? 130 : 0);
+        EXPECT_TRUE(ended.out.endsWith('\n'));
+    }
+    EXPECT_EQ(board.run({"watch", "--bit", "256"}).code, 2);
 }

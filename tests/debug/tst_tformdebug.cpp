@@ -1,7 +1,10 @@
+#include "DebugPlotPane.h"
 #include "ErrorWatch.h"
+#include "FileBytes.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "SimRig.h"
+#include "StripChart.h"
 #include "TFormDebug.h"
 #include "TMainForm.h"
 #include "VelmarApplication.h"
@@ -9,6 +12,7 @@
 #include "WaitUntil.h"
 
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -331,6 +335,76 @@ private Q_SLOTS:
         QCOMPARE(shown[1]->parent(), &main);
         QCOMPARE(textsOnEntry, (QStringList{"", ""}));
         QVERIFY(!shown[0]->PollingOn);
+    }
+
+    void plotShowsExportsAndIsRemembered()
+    {
+        QString chosen;
+        Prompts::setSaveFile([&](QWidget*, const QString&, const QString&, const QString&) { return chosen; });
+        {
+            auto form = makeForm();
+            QVERIFY(form->PlotPane->isHidden());
+            form->PlotButton->click();
+            QVERIFY(!form->PlotPane->isHidden());
+            // Below the designed controls, which keep their place.
+            QCOMPARE(form->PlotPane->y(), qRound(332 * form->scale()));
+            QCOMPARE(form->DebugButton->y(), qRound(284 * form->scale()));
+            QVERIFY(form->height() > form->PlotPane->y() + 100);
+
+            board().ram()[SimBoard::WordVariablesAt + 20] = 0x34;
+            board().ram()[SimBoard::WordVariablesAt + 21] = 0x12;
+            form->EditWordSig2->setText("10");
+            form->EditBitSig1->setText("13");
+            switchOn(*form);
+            form->OnTimer();
+            board().faults().refuseAll = true;
+            board().faults().onlyCodes = {0x54};
+            form->OnTimer(); // the sample tells the refusal apart from a 0
+            board().faults() = {};
+            StripChart* chart = form->PlotPane->chart;
+            QCOMPARE(chart->series().size(), 2);
+            QCOMPARE(chart->series()[0].name, QString("word 10"));
+            QCOMPARE(chart->series()[1].name, QString("bit 13"));
+            QVERIFY(chart->series()[1].digital);
+            QCOMPARE(chart->series()[0].points.size(), 2);
+            QCOMPARE(chart->series()[0].points[0].value, 4660.0);
+            QVERIFY(!chart->series()[0].points[1].valid);
+            QVERIFY(chart->readoutAt(chart->plotRect().right()).contains("word 10 = -"));
+
+            // Paused, the chart stands while the samples go on.
+            form->PlotPane->pauseButton->click();
+            QCOMPARE(form->PlotPane->pauseButton->text(), QString("resume"));
+            form->OnTimer();
+            QCOMPARE(form->PlotPane->samples().size(), 3u);
+            QCOMPARE(chart->series()[0].points.size(), 2);
+            form->PlotPane->pauseButton->click();
+            QCOMPARE(chart->series()[0].points.size(), 3);
+
+            // Every sample since the window opened; a cancelled dialog writes nothing.
+            form->PlotPane->exportButton->click();
+            chosen = m_dir.filePath("debug.csv");
+            form->PlotPane->exportButton->click();
+            const QStringList rows = QString::fromUtf8(FileBytes(chosen)).split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(rows.size(), 4);
+            QCOMPARE(rows[0], QString("time,status,inputs,buttons,outputs,bit 13,word 10"));
+            QVERIFY(rows[1].endsWith(",ok,0x00,0x00,0x00,0,4660"));
+            QVERIFY(rows[2].endsWith(",refused,0x00,0x00,0x00,0,"));
+            chosen = m_dir.filePath("debug.png");
+            form->PlotPane->pictureButton->click();
+            QCOMPARE(QImage(chosen).size(), chart->size() * chart->devicePixelRatio());
+            // A file that cannot be written goes to the general handler.
+            chosen = m_dir.filePath("none/debug.csv");
+            form->PlotPane->exportButton->click();
+            QCOMPARE(m_errors.take().size(), 1);
+        }
+        QCOMPARE(IniFile(settingsPath()).ReadInteger("Debugger", "Plot", -1), 1);
+        auto form = makeForm();
+        QVERIFY(!form->PlotPane->isHidden());
+        form->PlotButton->click();
+        QVERIFY(form->PlotPane->isHidden());
+        QCOMPARE(form->height(), qRound(332 * form->scale()));
+        Prompts::reset();
+        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
     }
 };
 

@@ -33,7 +33,7 @@ bool DebugPoller::ask(const QString& telegram, std::uint8_t code, std::size_t by
 {
     std::uint32_t limit = Link::TelegramTimeout;
     if (m_paceMs > 0)
-        limit = std::uint32_t(std::max<qint64>(MinAnswerMs, m_paceMs - m_cycleClock.elapsed()));
+        limit = std::uint32_t(std::clamp<qint64>(m_paceMs - m_cycleClock.elapsed(), MinAnswerMs, limit));
     std::uint8_t answer = 0;
     try {
         answer = m_link.SendTelegram(telegram, limit);

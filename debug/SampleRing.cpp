@@ -1,8 +1,13 @@
 #include "SampleRing.h"
 
+#include <algorithm>
+
 void SampleRing::push(const DebugSample& sample)
 {
     if (m_samples.size() < m_capacity) {
+        // Grown as needed, but never past the capacity.
+        if (m_samples.size() == m_samples.capacity())
+            m_samples.reserve(std::min(m_capacity, std::max<std::size_t>(1024, 2 * m_samples.size())));
         m_samples.push_back(sample);
         return;
     }

@@ -7,7 +7,7 @@
 
 // The samples of the debug window's poll, oldest first, in a ring of fixed capacity: when it
 // is full, each new sample takes the place of the oldest. Memory grows with the samples up to
-// the capacity and no further (Capacity: ten hours of the 100 ms poll, about 17 MB).
+// the capacity and no further (Capacity: ten hours of the 100 ms poll, 23 MB).
 class SampleRing {
 public:
     static constexpr std::size_t Capacity = 10 * 3600 * 10;

@@ -14,9 +14,10 @@
 std::optional<Outcome> WatchCommand::openOutput()
 {
     const QString& path = inv().csvFile;
-    const bool opened = path.isEmpty() ? m_out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
-                                       : (m_out.setFileName(path),
-                                          m_out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+    const bool opened =
+        path.isEmpty()
+            ? m_out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered)
+            : (m_out.setFileName(path), m_out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
     if (opened)
         return std::nullopt;
     return usage(QStringLiteral("Cannot create %1: %2").arg(QDir::toNativeSeparators(path), m_out.errorString()));

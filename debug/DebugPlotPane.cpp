@@ -7,13 +7,13 @@
 #include "VelmarError.h"
 
 #include <QBuffer>
-#include <algorithm>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -48,10 +48,14 @@ DebugPlotPane::DebugPlotPane(QWidget* parent) : QWidget(parent)
     buttons->addWidget(pauseButton);
     buttons->addWidget(exportButton);
     buttons->addWidget(pictureButton);
-    buttons->addWidget(readoutLabel, 1);
+    buttons->addStretch(1);
+    // The readout has a line of its own, and wraps when many signals are shown.
+    readoutLabel->setWordWrap(true);
+    readoutLabel->setMinimumHeight(readoutLabel->fontMetrics().height());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 4, 8, 8);
     layout->addLayout(buttons);
+    layout->addWidget(readoutLabel);
     layout->addWidget(chart, 1);
 
     connect(pauseButton, &QPushButton::clicked, this, HandlerBoundary::wrap([this] { setPaused(!m_paused); }));
@@ -111,9 +115,9 @@ void DebugPlotPane::refresh()
 
 void DebugPlotPane::exportCsv()
 {
-    const QString path = Prompts::saveFile(this, QStringLiteral("debug.csv"),
-                                           QStringLiteral("CSV file (*.csv)|*.csv|all files (*)|*"),
-                                           QStringLiteral("csv"), QStringLiteral("export CSV"));
+    const QString path =
+        Prompts::saveFile(this, QStringLiteral("debug.csv"), QStringLiteral("CSV file (*.csv)|*.csv|all files (*)|*"),
+                          QStringLiteral("csv"), QStringLiteral("export CSV"));
     if (path.isEmpty())
         return;
     const SampleCsv csv = SampleCsv::forRing(m_ring);
@@ -125,9 +129,9 @@ void DebugPlotPane::exportCsv()
 
 void DebugPlotPane::savePicture()
 {
-    const QString path =
-        Prompts::saveFile(this, QStringLiteral("debug.png"), QStringLiteral("PNG picture (*.png)|*.png|all files (*)|*"),
-                          QStringLiteral("png"), QStringLiteral("save picture"));
+    const QString path = Prompts::saveFile(this, QStringLiteral("debug.png"),
+                                           QStringLiteral("PNG picture (*.png)|*.png|all files (*)|*"),
+                                           QStringLiteral("png"), QStringLiteral("save picture"));
     if (path.isEmpty())
         return;
     QByteArray png;

@@ -81,9 +81,9 @@ public:
     // stamped with the time it began. On a busy line nothing is sent.
     DebugSample PollCycle(const Texts& bits, const Texts& words, const CycleHandlers& on = {});
     // A poll that keeps its pace (0: off, as the window polls). Each answer of a cycle may take
-    // until `cycleMs` after the cycle began (at least MinAnswerMs, at most the
-    // telegram's own time-out), and a telegram that gets no
-    // answer, or one that does not decode, ends its cycle instead of throwing.
+    // until `cycleMs` after the cycle began (at least MinAnswerMs, at most the telegram's own
+    // time-out), and a telegram that gets no answer, or one that does not decode, ends its
+    // cycle instead of throwing.
     void setPace(int cycleMs) { m_paceMs = cycleMs; }
 
 private:

@@ -7,7 +7,10 @@
 
 namespace {
 
-QString hexByte(std::uint8_t b) { return QStringLiteral("0x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0')); }
+QString hexByte(std::uint8_t b)
+{
+    return QStringLiteral("0x") + QString::number(b, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
 
 template <typename Cells>
 QString cellOf(const Cells& cells, std::uint8_t signal)
@@ -57,16 +60,11 @@ QString SampleCsv::row(const DebugSample& s) const
 QString SampleCsv::statusText(DebugSample::Status status)
 {
     switch (status) {
-    case DebugSample::Status::Ok:
-        return QStringLiteral("ok");
-    case DebugSample::Status::Busy:
-        return QStringLiteral("busy");
-    case DebugSample::Status::NoAnswer:
-        return QStringLiteral("no answer");
-    case DebugSample::Status::Refused:
-        return QStringLiteral("refused");
-    case DebugSample::Status::InvalidAnswer:
-        return QStringLiteral("invalid answer");
+    case DebugSample::Status::Ok: return QStringLiteral("ok");
+    case DebugSample::Status::Busy: return QStringLiteral("busy");
+    case DebugSample::Status::NoAnswer: return QStringLiteral("no answer");
+    case DebugSample::Status::Refused: return QStringLiteral("refused");
+    case DebugSample::Status::InvalidAnswer: return QStringLiteral("invalid answer");
     }
     return {};
 }

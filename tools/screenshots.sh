@@ -5,7 +5,7 @@
 # docs/screenshots/. Installs what it needs (apt-get).
 #
 #   tools/screenshots.sh                 # every window
-#   tools/screenshots.sh script          # one of: main setup debug settings script
+#   tools/screenshots.sh script          # one of: main setup debug plot settings script
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source ./tools_common.sh

@@ -128,6 +128,33 @@ if wanted debug; then
     stop_ui
 fi
 
+if wanted plot; then
+    start_ui SIM
+    tool debug
+    debug="$(window '^debug window$')"
+    sleep 0.5
+    # The blinking bit 0 and bit 9 (input 1), the temperature in word 1 and the level in word 2.
+    for entry in "0 0" "1 9"; do
+        set -- $entry
+        click "$debug" 36 $((58 + $1 * 40))
+        xdotool type "$2"
+        click "$debug" 185 $((58 + $1 * 40))
+        xdotool type "$(($1 + 1))"
+    done
+    # "plot", then "Debug ON"; twenty seconds of polling, the mouse on the chart for its readout.
+    click "$debug" 48 300
+    sleep 0.5
+    click "$debug" 473 299
+    sleep 20
+    xdotool mousemove --window "$debug" 420 520
+    sleep 0.5
+    grab "$debug" debug-plot.png
+    click "$debug" 473 299
+    sleep 0.5
+    press "$debug" Escape || true
+    stop_ui
+fi
+
 # The settings dialog of each board kind, each on a velmar-sim of that kind: the dialog reads
 # the configuration byte as it opens; a click then reads one thing more.
 settings_shot() {

@@ -40,9 +40,8 @@ StripChart::StripChart(QWidget* parent) : QWidget(parent)
 QColor StripChart::colour(int index)
 {
     // Ten colours that stand apart on black.
-    static const QColor colours[] = {{255, 215, 0},  {0, 200, 255},   {255, 90, 90},  {120, 255, 120},
-                                     {255, 140, 0},  {200, 120, 255}, {255, 255, 255}, {0, 255, 200},
-                                     {255, 105, 180}, {170, 170, 255}};
+    static const QColor colours[] = {{255, 215, 0},   {0, 200, 255},   {255, 90, 90}, {120, 255, 120}, {255, 140, 0},
+                                     {200, 120, 255}, {255, 255, 255}, {0, 255, 200}, {255, 105, 180}, {170, 170, 255}};
     return colours[std::size_t(index) % std::size(colours)];
 }
 

@@ -454,7 +454,8 @@ TEST(CliProgram, WatchPrintsARowPerCycleOnTheInterval)
     Board board;
     QTemporaryDir dir;
     const QString file = dir.filePath("watch.csv");
-    const CliRun r = board.run({"watch", "--bit", "3", "--word", "2", "--interval", "50", "--duration", "1", "--csv", file});
+    const CliRun r =
+        board.run({"watch", "--bit", "3", "--word", "2", "--interval", "50", "--duration", "1", "--csv", file});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     const QStringList rows = QString::fromUtf8(FileBytes(file)).split('\n', Qt::SkipEmptyParts);

@@ -179,8 +179,7 @@ const QList<CommandEntry>& commandTable()
          "cycle: the time (ISO 8601 with milliseconds), the status (ok, busy, no answer, refused, invalid "
          "answer), the inputs, buttons and outputs in hex, then one column per signal; a value that did not "
          "come is an empty cell. Each answer may take the rest of its cycle, so a silent board gives rows "
-         "\"no answer\" on time. Ends at Ctrl+C (with 0, or 130 before the end of --duration) or at the end "
-         "of --duration.",
+         "\"no answer\" on time. Ends at the end of --duration, or at Ctrl+C (with 130, as every command).",
          {{{"bit"}, "A 1-bit signal, 0 to 255 (up to five times).", "n"},
           {{"word"}, "A 16-bit signal, 0 to 255 (up to five times).", "n"},
           {{"interval"}, "Milliseconds from one cycle to the next, 10 or more (default 100).", "ms"},

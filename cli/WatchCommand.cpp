@@ -126,12 +126,8 @@ Outcome WatchCommand::judge(int cycles, int answered, const std::optional<Outcom
 {
     if (m_session.lost() && !m_session.forced())
         return m_session.lostOutcome(job());
-    if (m_session.stopRequested()) {
-        // Without a duration a signal is how the watch ends; with one, it was cut short.
-        if (inv().durationMs > 0)
-            return Outcome::fail(ExitCode::Interrupted, job() + QStringLiteral(": interrupted"));
-        return Outcome::success();
-    }
+    if (auto interrupted = stopped())
+        return *interrupted;
     if (ended)
         return *ended;
     if (cycles > 0 && answered == 0)

@@ -11,7 +11,7 @@ class SampleCsv;
 // window's poll from a shell, on its core: one CSV row per cycle, flushed row by row, onto
 // stdout or into FILE. Cycles start on the interval; each answer may take the rest of its
 // cycle, so a busy line or a silent board gives a row that says so, in time. Ends at the
-// duration's end, or at a signal (which is how it ends without a duration).
+// duration's end, or at a signal (with 130, as every command).
 class WatchCommand : public Command {
 public:
     static constexpr int DefaultIntervalMs = 100;

@@ -54,5 +54,7 @@ Outcome SdCommand::run()
         return outcome;
     if (const auto& failure = steps.failure())
         return Outcome::fromFailure(job(), *failure);
+    if (result.incomplete)
+        return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": the copy is incomplete"));
     return Outcome::fail(ExitCode::BoardFailure, job() + QStringLiteral(": the card's file was not closed"));
 }

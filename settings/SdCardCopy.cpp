@@ -200,47 +200,33 @@ void SdCardCopy::sendPart(const QString& telegram, Result& result)
 SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& cardFileName)
 {
     Result result;
-    if (!openOnCard(cardFileName.isEmpty() ? QFileInfo(pcPath).fileName() : cardFileName, false, result))
+    const QString cardFile = cardFileName.isEmpty() ? QFileInfo(pcPath).fileName() : cardFileName;
+    if (!openOnCard(cardFile, false, result))
         return result;
     m_steps.beginStep(QStringLiteral("read file: "));
+    // Created now, so that a PC file that cannot be made ends the copy before it reads.
     QSaveFile file(pcPath);
     if (!file.open(QIODevice::WriteOnly))
         throw VelmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(native(pcPath), file.errorString()));
 
-    QByteArray pending;
+    QByteArray text, pending;
+    qint64 received = 0;
+    bool end = false;
     const auto endLine = [&] {
         m_steps.addLine(QString::fromLatin1(pending));
-        file.write(pending + "\r\n");
+        text += pending + "\r\n";
         pending.clear();
     };
-    // What was read is kept however the copy ends, also when an error ends it; a cancelled
-    // copy leaves the PC file as it was.
-    const auto keep = [&] {
-        if (result.cancelled) {
-            file.cancelWriting();
-            return;
-        }
-        // Text behind the last line end of the card's file is a last line too; but where the
-        // cable was pulled, that text is a piece of a line cut off, and is not written.
-        if (!pending.isEmpty() && lineUp())
-            endLine();
-        if (!file.commit()) {
-            result.pcFileError = file.errorString();
-            const QString line =
-                QStringLiteral("cannot write ") + native(pcPath) + QStringLiteral(": ") + result.pcFileError;
-            m_steps.addLine(line);
-            m_steps.noteFailure(StepFailure::Kind::File, line);
-        }
-    };
+    const auto keep = [&] { keepUpload(file, pcPath, cardFile, text, pending, received, end, result); };
     try {
         int failedAttempts = 0;
-        bool end = false;
         while (!end && failedAttempts < MaxFailedAttempts && !stopRequested(result) && lineUp()) {
             switch (m_steps.exchange(CommandSet::fileRead())) {
             case CommandSet::FileRead: {
                 failedAttempts = 0;
                 const auto data = m_steps.link().AnswerData();
                 end = data.empty(); // an answer without text is the end of the file
+                received += qint64(data.size());
                 for (std::uint8_t b : data) {
                     if (b == '\r' || b == '\n')
                         endLine();
@@ -270,6 +256,9 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
         keep();
         throw;
     }
+    // Text behind the last line end of the card's file is its last line.
+    if (end && !pending.isEmpty())
+        endLine();
     keep();
     if (!lineUp())
         result.failed = true;
@@ -277,3 +266,44 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
         closeOnCard(result);
     return result;
 }
+
+void SdCardCopy::keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const QByteArray& text,
+                            const QByteArray& pending, qint64 received, bool complete, Result& result)
+{
+    // A cancelled copy leaves the PC file as it was, and keeps nothing.
+    if (result.cancelled) {
+        file.cancelWriting();
+        return;
+    }
+    QString path = pcPath;
+    if (!complete) {
+        // The user's file stays as it was; what came is kept beside it, a piece of a line
+        // cut off at its end as it came, without a line end.
+        file.cancelWriting();
+        result.incomplete = true;
+        QString line = QStringLiteral("read file incomplete: %1, %2 bytes came").arg(cardFile).arg(received);
+        if (received == 0) {
+            m_steps.addLine(line);
+            m_steps.noteFailure(StepFailure::Kind::NoAnswer, line);
+            return;
+        }
+        path = partPath(pcPath);
+        result.partPath = path;
+        m_steps.addLine(line + QStringLiteral(", kept in ") + native(path));
+        m_steps.noteFailure(StepFailure::Kind::NoAnswer, line);
+        QSaveFile part(path);
+        if (part.open(QIODevice::WriteOnly) && part.write(text + pending) == text.size() + pending.size() &&
+            part.commit())
+            return;
+        result.pcFileError = part.errorString();
+    } else if (file.write(text) == text.size() && file.commit()) {
+        return;
+    } else {
+        result.pcFileError = file.errorString();
+    }
+    const QString line = QStringLiteral("cannot write ") + native(path) + QStringLiteral(": ") + result.pcFileError;
+    m_steps.addLine(line);
+    m_steps.noteFailure(StepFailure::Kind::File, line);
+}
+
+QString SdCardCopy::partPath(const QString& pcPath) { return pcPath + QStringLiteral(".part"); }

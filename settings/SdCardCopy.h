@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+class QSaveFile;
 class StepReporter;
 
 // Copies text files between the PC and the SD card of the CPU board: open a file on the card
@@ -31,11 +32,13 @@ public:
         bool opened = false;        // the open telegram was not timed out or refused
         bool failed = false;        // the failure flag
         bool cancelled = false;     // stopped on request before the end of the file
+        bool incomplete = false;    // an upload that ended before the end of the card's file
+        QString partPath;           // where the text of an incomplete upload was kept; empty when nowhere
         QString pcFileError;        // why the PC file could not be read or written; empty when fine
         std::uint8_t closeCode = 0; // the answer to the close telegram; 0 when none came or none went out
         [[nodiscard]] bool ok() const
         {
-            return opened && !failed && !cancelled && pcFileError.isEmpty() && closeCode == 0x20;
+            return opened && !failed && !cancelled && !incomplete && pcFileError.isEmpty() && closeCode == 0x20;
         }
     };
 
@@ -47,16 +50,20 @@ public:
     // PC file -> card. An error while reading the PC file ends the sending; the log names
     // the file and the reason, and the card's file is still closed.
     Result download(const QString& pcPath);
-    // Card -> PC file, written to a temporary file beside it that replaces it at the end
-    // (also after failed attempts or a pulled cable, so that what was read is kept in whole
-    // lines). Throws VelmarError with the system's reason when the PC file cannot be created;
-    // no close telegram goes out then.
+    // Card -> PC file, written to a temporary file beside it that replaces it once the card's
+    // end of file has come. A copy that ends before (failed attempts, a pulled cable, an
+    // error) is incomplete: the PC file stays as it was, what came is kept in partPath()
+    // (unless nothing came), and the log names it; the close telegram goes out as ever.
+    // Throws VelmarError with the system's reason when the PC file cannot be created; no
+    // close telegram goes out then.
     // The card's file is `cardFileName`, or the file name of `pcPath` when that is empty.
     Result upload(const QString& pcPath, const QString& cardFileName = {});
 
     // The name the card is sent: the file name of `pcPath` as Latin-1 bytes, or nothing
     // when it has no name, has more than 254 characters or one outside Latin-1.
     [[nodiscard]] static std::optional<QByteArray> cardName(const QString& pcPath);
+    // Where an incomplete upload into `pcPath` keeps what came: beside it, NAME.part.
+    [[nodiscard]] static QString partPath(const QString& pcPath);
 
 private:
     bool openOnCard(const QString& name, bool forWriting, Result& result);
@@ -64,6 +71,8 @@ private:
     void sendLine(const QByteArray& line, Result& result);
     void sendPart(const QString& telegram, Result& result);
     void closeOnCard(Result& result);
+    void keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const QByteArray& text,
+                    const QByteArray& pending, qint64 received, bool complete, Result& result);
     // False once the port has closed (the cable pulled): the copy stops there.
     [[nodiscard]] bool lineUp() const;
 

@@ -80,6 +80,9 @@ TEST_F(Card, ARefusedPartSetsTheFlagTheRestStillGoesButNoClose)
     EXPECT_EQ(log.lines(), QStringList({"open file x.txt  pass", "write file:   fail  fail  fail"}));
     EXPECT_EQ(sent().size(), 4);
     EXPECT_TRUE(card().fileOpen()); // left open, as the board was told nothing else
+    // The next copy's open closes that file first.
+    rig.board.faults() = {};
+    EXPECT_TRUE(copy.download(pc("x.txt")).ok());
 }
 
 TEST_F(Card, AnOpenThatIsNotTakenStopsAtOnce)
@@ -231,10 +234,9 @@ TEST(CardAnswers, ABoardAnsweringAckForEverStopsAfterSixAttempts)
     const auto r = copy.upload(dir.filePath("f.txt"));
     EXPECT_TRUE(r.failed);
     EXPECT_EQ(s.requests.size(), 1 + 1 + 6); // open, one read with text, six that fail; no close
-    EXPECT_EQ(s.log.lines().last(), "  fail  fail  fail  fail  fail  fail");
-    QFile f(dir.filePath("f.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "ok\r\n\r\n"); // what was read is kept
+    EXPECT_EQ(s.log.lines().last(), "read file incomplete: f.txt, 4 bytes came, kept in " + dir.filePath("f.txt.part"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("f.txt")));
+    EXPECT_EQ(FileBytes(dir.filePath("f.txt.part")), "ok\r\n\r\n"); // what was read is kept beside
 }
 
 TEST(CardAnswers, FailedAttemptsEndTheReadAndTheCloseStillGoesOut)
@@ -254,16 +256,16 @@ TEST(CardAnswers, FailedAttemptsEndTheReadAndTheCloseStillGoesOut)
     SdCardCopy copy(s.steps);
     const auto r = copy.upload(dir.filePath("g.txt"));
     EXPECT_FALSE(r.failed);
+    EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.closeCode, 0x20);
     EXPECT_EQ(s.requests.size(), 1 + 2 + 6 + 1);
-    // The texts go behind the last line added; "abc" has no line end until the loop is over.
+    // The texts go behind the last line added; "abc" has no line end, and no end of file came.
     EXPECT_EQ(s.log.lines(),
               QStringList({"open file g.txt  pass",
-                           "read file: ungültiges Zeichen  timeout" + QString("ungültiges Zeichen").repeated(5), "abc",
+                           "read file: ungültiges Zeichen  timeout" + QString("ungültiges Zeichen").repeated(5),
+                           "read file incomplete: g.txt, 3 bytes came, kept in " + dir.filePath("g.txt.part"),
                            "close file:   pass"}));
-    QFile f(dir.filePath("g.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "abc\r\n");
+    EXPECT_EQ(FileBytes(dir.filePath("g.txt.part")), "abc");
 }
 
 TEST(CardAnswers, ACloseRefusedWith22FailsAnd21ShowsNothing)
@@ -299,10 +301,8 @@ TEST(CardAnswers, AnAnswerThatDoesNotConvertEndsTheUploadButKeepsWhatWasRead)
         return ++reads == 1 ? ":aa0473616263a5\n" : ":aa0173zza5\n";
     });
     EXPECT_THROW((void)SdCardCopy(s.steps).upload(dir.filePath("h.txt")), EConvertError);
-    QFile f(dir.filePath("h.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "abc\r\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"h.txt"});
+    EXPECT_EQ(FileBytes(dir.filePath("h.txt.part")), "abc");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"h.txt.part"});
 }
 
 TEST_F(Card, ACancelledDownloadSendsNoMoreTextButClosesTheCardFile)
@@ -394,8 +394,44 @@ TEST_F(Card, APulledCableEndsEitherCopyWithOneErrorAndNoPieceOfALine)
     const auto up = copy.upload(pc("up.txt"));
     EXPECT_TRUE(up.failed);
     EXPECT_EQ(TestApplication::errors(), QStringList{"COM Port Error: ReadFile function failed on " + rig.name});
-    const QByteArray kept = pcFile("up.txt");
-    EXPECT_TRUE(kept.endsWith("\r\n"));
+    EXPECT_TRUE(up.incomplete);
+    const QByteArray kept = pcFile("up.txt.part");
     EXPECT_TRUE(text.startsWith(QByteArray(kept).replace("\r\n", "\n"))) << kept.toStdString();
-    EXPECT_EQ(pcFiles(), (QStringList{"down.txt", "up.txt"}));
+    EXPECT_EQ(pcFiles(), (QStringList{"down.txt", "up.txt.part"}));
+}
+
+TEST_F(Card, AnUploadThatStallsAfterOnePartKeepsTheOldPcFileAndIsNoPass)
+{
+    const QByteArray text = "erste Zeile mit dreissig Bytes\nzweite Zeile\nletzte ohne Ende";
+    // After the first part the board refuses every read, or answers none validly.
+    const std::pair<const char*, void (*)(SimFaults&)> stalls[] = {
+        {"refused", [](SimFaults& f) { f.refuseAll = true; }},
+        {"silent", [](SimFaults& f) { f.wrongEnd = true; }},
+    };
+    for (const auto& [name, stall] : stalls) {
+        rig.board.faults() = {};
+        card().putFile("w.txt", text);
+        putPc("w.txt", "old\r\n");
+        log.clear();
+        QMetaObject::Connection c = QObject::connect(&rig.board, &SimBoard::transmit, [&, stall = stall] {
+            if (sent().last() == ":aa0173a5") {
+                rig.board.faults().onlyCodes = {0x73};
+                stall(rig.board.faults());
+            }
+        });
+        const auto r = copy.upload(pc("w.txt"));
+        QObject::disconnect(c);
+        EXPECT_FALSE(r.ok()) << name;
+        EXPECT_TRUE(r.incomplete) << name;
+        EXPECT_EQ(r.closeCode, 0x20) << name;
+        EXPECT_EQ(pcFile("w.txt"), "old\r\n") << name;
+        EXPECT_EQ(pcFile("w.txt.part"), "erste Zeile mit dreissig Bytes") << name;
+        EXPECT_EQ(log.lines().mid(log.lines().size() - 2),
+                  QStringList({"read file incomplete: w.txt, 30 bytes came, kept in " +
+                                   QDir::toNativeSeparators(pc("w.txt.part")),
+                               "close file:   pass"}))
+            << name;
+        ASSERT_TRUE(steps.failure().has_value());
+        steps.clearFailure();
+    }
 }

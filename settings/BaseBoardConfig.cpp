@@ -1,6 +1,7 @@
 #include "BaseBoardConfig.h"
 
 #include "CommandSet.h"
+#include "EepromByte.h"
 #include "HexText.h"
 #include "Link.h"
 #include "StepReporter.h"
@@ -93,6 +94,7 @@ std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)
 
 void BaseBoardConfig::write(StepReporter& steps, std::uint8_t b)
 {
-    steps.writeStep(QStringLiteral("select address: 0x0002"), CommandSet::selectAddress(ConfigAddress));
+    if (!EepromByte::selectForWrite(steps, ConfigAddress, QStringLiteral("select address: 0x0002")))
+        return;
     steps.writeStep(QStringLiteral(" write 0x") + ByteToHexDigits(b), CommandSet::eepromWriteByte(b));
 }

@@ -43,6 +43,6 @@ struct BaseBoardConfig {
 
     // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.
     static std::optional<std::uint8_t> read(StepReporter& steps);
-    // Selects 0x0002 and writes `b`; the write goes out whatever the select answered.
+    // Selects 0x0002 and writes `b`; nothing is written unless the select was acknowledged.
     static void write(StepReporter& steps, std::uint8_t b);
 };

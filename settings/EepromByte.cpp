@@ -23,10 +23,35 @@ std::optional<std::uint8_t> EepromByte::read(StepReporter& steps, std::uint16_t 
     return std::nullopt;
 }
 
+namespace {
+
+QString selectLine(std::uint16_t address)
+{
+    return QStringLiteral("Adresse senden: 0x") + QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
+} // namespace
+
 void EepromByte::select(StepReporter& steps, std::uint16_t address)
 {
-    const QString hex = QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    steps.writeStep(QStringLiteral("Adresse senden: 0x") + hex, CommandSet::selectAddress(address));
+    steps.writeStep(selectLine(address), CommandSet::selectAddress(address));
+}
+
+bool EepromByte::selectForWrite(StepReporter& steps, std::uint16_t address, const QString& line)
+{
+    const std::uint8_t code = steps.writeStep(line, CommandSet::selectAddress(address));
+    if (code == CommandSet::Ack)
+        return true;
+    // A timeout and a refusal are on the step's line already; any other answer is not.
+    if (code != 0 && code != CommandSet::Refused)
+        steps.noteFailure(StepFailure::Kind::Refused, StepReporter::invalidAnswerLine(code));
+    steps.addLine(SkippedLine);
+    return false;
+}
+
+bool EepromByte::selectForWrite(StepReporter& steps, std::uint16_t address)
+{
+    return selectForWrite(steps, address, selectLine(address));
 }
 
 bool EepromByte::writeSelected(StepReporter& steps, std::uint8_t b)

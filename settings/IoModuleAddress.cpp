@@ -7,6 +7,7 @@ std::optional<std::uint8_t> IoModuleAddress::read(StepReporter& steps) { return 
 
 bool IoModuleAddress::write(StepReporter& steps, const QString& text)
 {
-    EepromByte::select(steps, Address);
+    if (!EepromByte::selectForWrite(steps, Address))
+        return false;
     return EepromByte::writeSelected(steps, HexInput::lowByte(text));
 }

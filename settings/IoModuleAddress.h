@@ -15,6 +15,7 @@ public:
     static std::optional<std::uint8_t> read(StepReporter& steps);
     // Selects 0x0003 and writes the low 8 bits of `text` taken as hex ("$" or "0x" in front
     // accepted). A text that is not hex throws EConvertError after the select, so nothing is
-    // written. True when the write was acknowledged.
+    // written. A select that is not acknowledged writes nothing (EepromByte::selectForWrite).
+    // True when the write was acknowledged.
     static bool write(StepReporter& steps, const QString& text);
 };

@@ -15,6 +15,7 @@ std::optional<std::uint8_t> LcdModuleConfig::read(StepReporter& steps)
 
 void LcdModuleConfig::write(StepReporter& steps, bool lcdOnI2C)
 {
-    EepromByte::select(steps, ConfigAddress);
+    if (!EepromByte::selectForWrite(steps, ConfigAddress))
+        return;
     (void)EepromByte::writeSelected(steps, lcdOnI2C ? LcdOnI2CBit : std::uint8_t(0x00));
 }

@@ -13,6 +13,6 @@ public:
 
     // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.
     static std::optional<std::uint8_t> read(StepReporter& steps);
-    // Selects 0x0002 and writes 0x04 or 0x00; the write goes out whatever the select answered.
+    // Selects 0x0002 and writes 0x04 or 0x00, unless the select was not acknowledged.
     static void write(StepReporter& steps, bool lcdOnI2C);
 };

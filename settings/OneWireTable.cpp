@@ -1,6 +1,7 @@
 #include "OneWireTable.h"
 
 #include "CommandSet.h"
+#include "EepromByte.h"
 #include "HexInput.h"
 #include "HexText.h"
 #include "Link.h"
@@ -54,7 +55,8 @@ OneWireTable::Texts OneWireTable::read(StepReporter& steps)
 
 void OneWireTable::write(StepReporter& steps, const QString& count, const std::array<QString, Entries>& entries)
 {
-    steps.writeStep(QStringLiteral("Adresse 0x0100 schreiben: "), CommandSet::selectAddress(Address));
+    if (!EepromByte::selectForWrite(steps, Address, QStringLiteral("Adresse 0x0100 schreiben: ")))
+        return;
     steps.beginStep(QStringLiteral("Anzahl der ow Bausteine in das EEPROM schreiben: "));
     const std::uint8_t m = HexInput::lowByte(count);
     steps.writeStep(ByteToHexDigits(m) + QStringLiteral(" in das EEPROM schreiben: "), CommandSet::eepromWriteByte(m));

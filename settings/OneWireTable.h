@@ -28,7 +28,8 @@ public:
     // Selects 0x0100, writes the count (hex, "$" or "0x" accepted, low 8 bits) and the eight
     // entries. An entry that is not exactly 22 hex digits is reported with its length and
     // written as eleven zero bytes. A count that is not hex throws EConvertError after the
-    // count's first line, before the count or any entry is written.
+    // count's first line, before the count or any entry is written. A select that is not
+    // acknowledged writes nothing at all (EepromByte::selectForWrite).
     static void write(StepReporter& steps, const QString& count, const std::array<QString, Entries>& entries);
 
 private:

@@ -42,7 +42,8 @@ std::optional<std::vector<std::uint16_t>> ResetCounters::read(StepReporter& step
 
 bool ResetCounters::clear(StepReporter& steps)
 {
-    EepromByte::select(steps, Address);
+    if (!EepromByte::selectForWrite(steps, Address))
+        return false;
     // The board moves its address on with every byte, so the two bytes land at 0x001E.
     const std::uint8_t eight =
         steps.writeStep(QStringLiteral("Clear Reset Counter: "), CommandSet::eepromWriteEightZeros());

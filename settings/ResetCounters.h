@@ -21,6 +21,7 @@ public:
     // both came (high byte first) and returns those counters; nothing when no data came.
     static std::optional<std::vector<std::uint16_t>> read(StepReporter& steps);
     // Selects 0x0016 and writes eight, then two zero bytes; both outcomes go on the
-    // "Clear Reset Counter: " line. True when both writes were acknowledged.
+    // "Clear Reset Counter: " line. True when both writes were acknowledged; a select that is
+    // not acknowledged writes nothing (EepromByte::selectForWrite).
     static bool clear(StepReporter& steps);
 };

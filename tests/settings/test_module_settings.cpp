@@ -5,6 +5,7 @@
 #include "HexInput.h"
 #include "IoModuleAddress.h"
 #include "LcdModuleConfig.h"
+#include "OneWireTable.h"
 #include "ResetCounters.h"
 #include "ScriptedBoard.h"
 #include "SimRig.h"
@@ -71,12 +72,12 @@ TEST_F(OnSim, RefusedAndInvalidAnswersOfTheCounters)
     EXPECT_FALSE(ResetCounters::read(steps).has_value());
     EXPECT_FALSE(ResetCounters::clear(steps));
     EXPECT_EQ(log.lines(), QStringList({"Adresse senden: 0x0016  fail", "Daten aus dem EEPROM lesen:   fail",
-                                        "Adresse senden: 0x0016  fail", "Clear Reset Counter:   fail  fail"}));
+                                        "Adresse senden: 0x0016  fail", "write skipped: the EEPROM address was not selected"}));
     rig.board.faults().refuseAll = false;
     rig.board.faults().wrongEnd = true;
     log.clear();
     EXPECT_FALSE(ResetCounters::clear(steps));
-    EXPECT_EQ(log.lines(), QStringList({"Adresse senden: 0x0016  timeout", "Clear Reset Counter:   timeout  timeout"}));
+    EXPECT_EQ(log.lines(), QStringList({"Adresse senden: 0x0016  timeout", "write skipped: the EEPROM address was not selected"}));
 }
 
 TEST(ResetCounterAnswers, OnlyCompletePairsAndNothingForAnUnexpectedCode)
@@ -205,4 +206,41 @@ TEST(CpuBoardBits, BitsZeroAndSevenAreNeverWritten)
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(shown.toByte(), c.written);
     }
+}
+
+TEST_F(OnSim, NoWriteGoesOutAfterASelectThatWasNotAcknowledged)
+{
+    rig.board.setKind(2);
+    const std::vector<std::uint8_t> before = ee();
+    const std::array<QString, OneWireTable::Entries> entries{};
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"clear reset counters", [&] { (void)ResetCounters::clear(steps); }},
+        {"I2C address", [&] { (void)IoModuleAddress::write(steps, "41"); }},
+        {"configuration byte", [&] { CpuBoardConfig::write(steps, 0x52); }},
+        {"LCD configuration", [&] { LcdModuleConfig::write(steps, true); }},
+        {"1-Wire table", [&] { OneWireTable::write(steps, "2", entries); }},
+    };
+    // Refused, an invalid answer (a timeout to the link), and an answer with a wrong code.
+    const std::pair<const char*, void (*)(SimFaults&)> answers[] = {
+        {"refused", [](SimFaults& f) { f.refuseAll = true; }},
+        {"invalid", [](SimFaults& f) { f.wrongEnd = true; }},
+        {"wrong code", [](SimFaults& f) { f.wrongCode = true; }},
+    };
+    for (const auto& [answer, fault] : answers) {
+        rig.board.faults() = {};
+        rig.board.faults().onlyCodes = {0x32};
+        fault(rig.board.faults());
+        for (const auto& [name, operation] : operations) {
+            log.clear();
+            steps.clearFailure();
+            (void)sent();
+            operation();
+            const QString what = QString("%1, select %2").arg(name, answer);
+            EXPECT_EQ(sent().size(), 1) << what.toStdString(); // the select alone
+            EXPECT_EQ(log.lines().size(), 2) << what.toStdString();
+            EXPECT_EQ(log.lines().value(1), "write skipped: the EEPROM address was not selected") << what.toStdString();
+            EXPECT_TRUE(steps.failure().has_value()) << what.toStdString();
+        }
+    }
+    EXPECT_EQ(ee(), before);
 }

@@ -67,28 +67,29 @@ bool BoardKind::writable(std::uint8_t kind, std::uint8_t b, std::uint8_t& writte
     return written == b;
 }
 
-QList<std::pair<QString, bool>> BoardKind::controls(std::uint8_t kind, std::uint8_t b)
+QList<ConfigControl> BoardKind::controls(std::uint8_t kind, std::uint8_t b)
 {
     switch (kind) {
     case BaseBoard: return BaseBoardConfig::fromByte(b).controls();
     case CpuBoard: return CpuBoardConfig::fromByte(b).controls();
-    case LcdModule: return {{BaseBoardConfig::LcdOnI2CText, (b & LcdModuleConfig::LcdOnI2CBit) != 0}};
+    case LcdModule:
+        return {{QStringLiteral("lcdOnI2c"), BaseBoardConfig::LcdOnI2CText, (b & LcdModuleConfig::LcdOnI2CBit) != 0}};
     default: return {};
     }
 }
 
-QJsonObject BoardKind::controlsJson(const QList<std::pair<QString, bool>>& controls)
+QJsonObject BoardKind::controlsJson(const QList<ConfigControl>& controls)
 {
     QJsonObject o;
-    for (const auto& [text, on] : controls)
-        o[text] = on;
+    for (const ConfigControl& c : controls)
+        o[c.key] = c.on;
     return o;
 }
 
-QStringList BoardKind::controlLines(const QList<std::pair<QString, bool>>& controls)
+QStringList BoardKind::controlLines(const QList<ConfigControl>& controls)
 {
     QStringList lines;
-    for (const auto& [text, on] : controls)
-        lines << (on ? QStringLiteral("  [x] ") : QStringLiteral("  [ ] ")) + text;
+    for (const ConfigControl& c : controls)
+        lines << (c.on ? QStringLiteral("  [x] ") : QStringLiteral("  [ ] ")) + c.text;
     return lines;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfigControl.h"
 #include "Outcome.h"
 
 #include <QJsonObject>
@@ -36,8 +37,8 @@ public:
     // Whether the kind's dialog could write `b`; `written` is what it would write instead.
     [[nodiscard]] static bool writable(std::uint8_t kind, std::uint8_t b, std::uint8_t& written);
     // The dialog's controls for `b`, each with whether it is selected or ticked.
-    [[nodiscard]] static QList<std::pair<QString, bool>> controls(std::uint8_t kind, std::uint8_t b);
-    [[nodiscard]] static QJsonObject controlsJson(const QList<std::pair<QString, bool>>& controls);
+    [[nodiscard]] static QList<ConfigControl> controls(std::uint8_t kind, std::uint8_t b);
+    [[nodiscard]] static QJsonObject controlsJson(const QList<ConfigControl>& controls);
     // The lines that show them: "  [x] LCD on board enabled".
-    [[nodiscard]] static QStringList controlLines(const QList<std::pair<QString, bool>>& controls);
+    [[nodiscard]] static QStringList controlLines(const QList<ConfigControl>& controls);
 };

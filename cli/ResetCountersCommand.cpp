@@ -6,13 +6,18 @@
 #include "Session.h"
 #include "StepReporter.h"
 
+#include <array>
+
 namespace {
 
+// The counters' keys in --json, in the order of the labels; they stay when a label changes.
 QString key(int index)
 {
-    QString label = ResetCounters::label(index).trimmed();
-    label.chop(1); // the colon
-    return label;
+    static const std::array<QString, ResetCounters::Count> keys{
+        QStringLiteral("powerOn"), QStringLiteral("external"), QStringLiteral("brownOut"),
+        QStringLiteral("watchdog"), QStringLiteral("jtag"),
+    };
+    return keys.at(std::size_t(index));
 }
 
 } // namespace

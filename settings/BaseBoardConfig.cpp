@@ -62,15 +62,15 @@ QString BaseBoardConfig::lcdText(Lcd lcd)
     return LcdOffText;
 }
 
-QList<std::pair<QString, bool>> BaseBoardConfig::controls() const
+QList<ConfigControl> BaseBoardConfig::controls() const
 {
-    return {{LcdOffText, lcd == Lcd::Off},
-            {LcdOnBoardText, lcd == Lcd::OnBoard},
-            {LcdOnI2CText, lcd == Lcd::OnI2C},
-            {LcdOnRS232Text, lcd == Lcd::OnRS232},
-            {CanText, cb0x40},
-            {ClockText, cb0x10},
-            {ButtonText, cb0x20}};
+    return {{QStringLiteral("lcdOff"), LcdOffText, lcd == Lcd::Off},
+            {QStringLiteral("lcdOnBoard"), LcdOnBoardText, lcd == Lcd::OnBoard},
+            {QStringLiteral("lcdOnI2c"), LcdOnI2CText, lcd == Lcd::OnI2C},
+            {QStringLiteral("lcdOnRs232"), LcdOnRS232Text, lcd == Lcd::OnRS232},
+            {QStringLiteral("canController"), CanText, cb0x40},
+            {QStringLiteral("hardwareClock"), ClockText, cb0x10},
+            {QStringLiteral("pushButton"), ButtonText, cb0x20}};
 }
 
 std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfigControl.h"
+
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -37,8 +39,8 @@ struct BaseBoardConfig {
     // on board.
     [[nodiscard]] static BaseBoardConfig fromByte(std::uint8_t b);
     [[nodiscard]] std::uint8_t toByte() const;
-    // Every control of the dialog with its text, and whether it is selected or ticked.
-    [[nodiscard]] QList<std::pair<QString, bool>> controls() const;
+    // Every control of the dialog with its key and text, and whether it is selected or ticked.
+    [[nodiscard]] QList<ConfigControl> controls() const;
     friend bool operator==(const BaseBoardConfig&, const BaseBoardConfig&) = default;
 
     // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.

@@ -44,13 +44,13 @@ std::uint8_t CpuBoardConfig::toByte() const
     return b;
 }
 
-QList<std::pair<QString, bool>> CpuBoardConfig::controls() const
+QList<ConfigControl> CpuBoardConfig::controls() const
 {
-    return {{BaseBoardConfig::LcdOffText, lcd == Lcd::Off},
-            {BaseBoardConfig::LcdOnBoardText, lcd == Lcd::OnBoard},
-            {BaseBoardConfig::LcdOnI2CText, lcd == Lcd::OnI2C},
-            {BaseBoardConfig::LcdOnRS232Text, lcd == Lcd::OnRS232},
-            {ClockText, cb0x10},
-            {ButtonText, cb0x20},
-            {SdCardText, cb0x40}};
+    return {{QStringLiteral("lcdOff"), BaseBoardConfig::LcdOffText, lcd == Lcd::Off},
+            {QStringLiteral("lcdOnBoard"), BaseBoardConfig::LcdOnBoardText, lcd == Lcd::OnBoard},
+            {QStringLiteral("lcdOnI2c"), BaseBoardConfig::LcdOnI2CText, lcd == Lcd::OnI2C},
+            {QStringLiteral("lcdOnRs232"), BaseBoardConfig::LcdOnRS232Text, lcd == Lcd::OnRS232},
+            {QStringLiteral("hardwareClock"), ClockText, cb0x10},
+            {QStringLiteral("pushButton"), ButtonText, cb0x20},
+            {QStringLiteral("sdCard"), SdCardText, cb0x40}};
 }

@@ -28,8 +28,8 @@ struct CpuBoardConfig {
     // on board.
     [[nodiscard]] static CpuBoardConfig fromByte(std::uint8_t b);
     [[nodiscard]] std::uint8_t toByte() const;
-    // Every control of the dialog with its text, and whether it is selected or ticked.
-    [[nodiscard]] QList<std::pair<QString, bool>> controls() const;
+    // Every control of the dialog with its key and text, and whether it is selected or ticked.
+    [[nodiscard]] QList<ConfigControl> controls() const;
     friend bool operator==(const CpuBoardConfig&, const CpuBoardConfig&) = default;
 
     static std::optional<std::uint8_t> read(StepReporter& steps) { return BaseBoardConfig::read(steps); }

@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -183,16 +184,16 @@ TEST(CliProgram, InfoConfigAndCountersOfACpuBoard)
     QJsonObject o = json(board.run({"--json", "info"}));
     EXPECT_EQ(o["kind"].toInt(), 1);
     EXPECT_EQ(o["config"].toInt(), 0x52);
-    EXPECT_TRUE(o["settings"].toObject()["Hardware Uhr enabled"].toBool());
-    EXPECT_FALSE(o["settings"].toObject()["push button on Display enabled"].toBool());
-    EXPECT_EQ(o["resetCounters"].toObject()["Reset Counter"].toInt(), 0x18);
-    EXPECT_EQ(o["resetCounters"].toObject()["itag"].toInt(), 2);
+    EXPECT_TRUE(o["settings"].toObject()["hardwareClock"].toBool());
+    EXPECT_FALSE(o["settings"].toObject()["pushButton"].toBool());
+    EXPECT_EQ(o["resetCounters"].toObject()["powerOn"].toInt(), 0x18);
+    EXPECT_EQ(o["resetCounters"].toObject()["jtag"].toInt(), 2);
 
     EXPECT_EQ(board.run({"config", "write", "$28"}).code, 0);
     o = json(board.run({"config", "read", "--json"}));
     EXPECT_EQ(o["config"].toInt(), 0x28);
-    EXPECT_TRUE(o["settings"].toObject()["LCD on RS232 enabled"].toBool());
-    EXPECT_TRUE(o["settings"].toObject()["push button on Display enabled"].toBool());
+    EXPECT_TRUE(o["settings"].toObject()["lcdOnRs232"].toBool());
+    EXPECT_TRUE(o["settings"].toObject()["pushButton"].toBool());
     // Bit 0 has no box on a CPU board, and one LCD connection is all it selects: its dialog
     // could write neither.
     for (const char* b : {"0x29", "0x2A"}) {
@@ -208,7 +209,7 @@ TEST(CliProgram, InfoConfigAndCountersOfACpuBoard)
     EXPECT_EQ(cleared.code, 0);
     o = json(cleared);
     EXPECT_TRUE(o["cleared"].toBool());
-    for (const char* key : {"Reset Counter", "external", "brown out", "watchdog", "itag"})
+    for (const char* key : {"powerOn", "external", "brownOut", "watchdog", "jtag"})
         EXPECT_EQ(o["resetCounters"].toObject()[key].toInt(-1), 0) << key;
     const CliRun counters = board.run({"reset-counters"});
     EXPECT_TRUE(counters.out.contains("reset counters\n   Reset Counter: 0\n        external: 0\n"))
@@ -219,6 +220,42 @@ TEST(CliProgram, InfoConfigAndCountersOfACpuBoard)
     EXPECT_EQ(i2c.code, 1);
     EXPECT_EQ(i2c.errLines(), QStringList{"velmar-cli: i2c read: the board is of kind 1, CPU board (ATmega128 & "
                                           "AT90CAN128); this needs kind 16, I/O module"});
+}
+
+// Scripts read the objects by their keys: identifiers, never the texts of the dialogs.
+TEST(CliProgram, EveryJsonObjectHasIdentifiersForKeys)
+{
+    const QRegularExpression identifier("^[a-z][A-Za-z0-9]*$");
+    std::function<void(const QJsonValue&, const std::string&)> check = [&](const QJsonValue& v,
+                                                                          const std::string& where) {
+        if (v.isArray())
+            for (const QJsonValue& item : v.toArray())
+                check(item, where);
+        if (!v.isObject())
+            return;
+        const QJsonObject o = v.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            EXPECT_TRUE(identifier.match(it.key()).hasMatch()) << where << ": \"" << it.key().toStdString() << '"';
+            check(it.value(), where);
+        }
+    };
+    const struct {
+        const char* kind;
+        QStringList args;
+    } runs[] = {
+        {"0", {"info"}},          {"1", {"info"}},          {"2", {"info"}},
+        {"16", {"info"}},         {"0", {"config", "read"}}, {"1", {"config", "read"}},
+        {"2", {"config", "read"}}, {"0", {"reset-counters"}}, {"0", {"reset-counters", "--clear"}},
+        {"2", {"onewire", "read"}}, {"0", {"send", "34 01"}}, {"0", {"send", "99"}},
+    };
+    for (const auto& run : runs) {
+        Board board({"--kind", run.kind});
+        const CliRun r = board.run(QStringList{"--json"} + run.args);
+        const std::string where = std::string(run.kind) + " " + run.args.join(' ').toStdString();
+        const QJsonObject o = json(r);
+        EXPECT_FALSE(o.isEmpty()) << where;
+        check(o, where);
+    }
 }
 
 TEST(CliProgram, I2cAddressOfTheIoModule)

@@ -304,14 +304,14 @@ TEST_F(OnSim, DispatchNamesTheStepThatFailed)
 TEST(BaseBoardBits, ControlsNameEveryBoxAsTheDialogDoes)
 {
     const auto controls = BaseBoardConfig::fromByte(0x13).controls();
-    const QList<std::pair<QString, bool>> expected{
-        {"LCD disabled", false},
-        {"LCD on board enabled", true},
-        {"LCD on I2C bus enabled", false},
-        {"LCD on RS232 enabled", false},
-        {"CAN Controller disable / enable", true},
-        {"Harware Uhr disable / enable", true},
-        {"push button on LCD Display", false},
+    const QList<ConfigControl> expected{
+        {"lcdOff", "LCD disabled", false},
+        {"lcdOnBoard", "LCD on board enabled", true},
+        {"lcdOnI2c", "LCD on I2C bus enabled", false},
+        {"lcdOnRs232", "LCD on RS232 enabled", false},
+        {"canController", "CAN Controller disable / enable", true},
+        {"hardwareClock", "Harware Uhr disable / enable", true},
+        {"pushButton", "push button on LCD Display", false},
     };
     EXPECT_EQ(controls, expected);
 }

@@ -344,6 +344,37 @@ TEST(CliProgram, SdCardPutAndGet)
     EXPECT_FALSE(QFile::exists(dir.filePath("none.txt")));
 }
 
+TEST(CliProgram, ACopyOrAWriteThatFailsOnTheBoardIsNoSuccess)
+{
+    QTemporaryDir dir;
+    const QString card = dir.filePath("card");
+    const QString pc = dir.filePath("werte.txt");
+    struct Case {
+        QStringList sim, args;
+        int code;
+        const char* shown; // a line of the log
+    } cases[] = {
+        // Reads refused or unanswered: the old PC file stays, the copy is no success.
+        {{"--fault-codes", "73", "--refuse"}, {"sd", "get", "werte.txt", pc}, 1, "read file incomplete: werte.txt"},
+        {{"--fault-codes", "73", "--wrong-end"}, {"sd", "get", "werte.txt", pc}, 3, "read file incomplete: werte.txt"},
+        // An address select that is refused writes nothing.
+        {{"--fault-codes", "32", "--refuse"}, {"config", "write", "0x52"}, 1, "write skipped: the EEPROM address"},
+        {{"--fault-codes", "32", "--wrong-end"}, {"reset-counters", "--clear"}, 3, "write skipped: the EEPROM address"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QDir().mkpath(card));
+        writeFile(card + "/werte.txt", "T1=21.5\nT2=19.0\n");
+        writeFile(pc, "alt\r\n");
+        Board board(QStringList{"--kind", "1", "--sd-card", card} + c.sim);
+        const CliRun r = board.run(c.args);
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.code, c.code) << what << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(c.shown)) << what << r.out.toStdString();
+        EXPECT_FALSE(r.out.contains(" in das EEPROM schreiben") || r.out.contains(" write 0x")) << what;
+        EXPECT_EQ(FileBytes(pc), "alt\r\n") << what;
+    }
+}
+
 TEST(CliProgram, ScriptRunsTheListOnceOrInALoop)
 {
     QTemporaryDir dir;

@@ -1,5 +1,6 @@
 // velmar-ui: the operator tool for Velmar boards.
 #include "HandlerBoundary.h"
+#include "IniFile.h"
 #include "SimBoard.h"
 #include "SimPortBackend.h"
 #include "TCustomComPort.h"
@@ -71,6 +72,10 @@ int main(int argc, char** argv)
     // while the program runs, across closing and opening the port, and its line runs at
     // the real 57600 baud so that downloads and polling take the time they take on a bench.
     SimBoard board;
+    // "SimAnimate=0" in the window's section keeps it still: the 1-Wire table reads back as
+    // written, and the I/O and signals do not move.
+    board.animate = IniFile(IniFile::defaultPath()).ReadInteger(QStringLiteral("Hauptfenster"),
+                                                                QStringLiteral("SimAnimate"), 1) != 0;
     TCustomComPort::RegisterBackend(QStringLiteral("SIM"), [&board](const QString&) {
         auto line = std::make_unique<SimPortBackend>(&board);
         line->setPaced(true);

@@ -36,6 +36,7 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
 {
     // "SIM" is the board the window simulates too, on a line at the real 57600 baud.
     m_simName = PortNames::simulatedBoard();
+    m_simBoard.animate = IniFile(settingsFile(invocation)).ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
     TCustomComPort::RegisterBackend(m_simName, [this](const QString&) {
         auto line = std::make_unique<SimPortBackend>(&m_simBoard);
         line->setPaced(true);
@@ -62,14 +63,18 @@ Session::~Session()
     TCustomComPort::UnregisterBackend(m_simName);
 }
 
+QString Session::settingsFile(const Invocation& invocation)
+{
+    return invocation.settingsFile.isEmpty()
+               ? IniFile::locate(QStringLiteral("Settings.ini"), QStringLiteral("velmar-ui"))
+               : invocation.settingsFile;
+}
+
 QString Session::portName(const Invocation& invocation, QString* settingsError)
 {
     if (!invocation.port.isEmpty())
         return invocation.port;
-    const QString file = invocation.settingsFile.isEmpty()
-                             ? IniFile::locate(QStringLiteral("Settings.ini"), QStringLiteral("velmar-ui"))
-                             : invocation.settingsFile;
-    const IniFile settings(file);
+    const IniFile settings(settingsFile(invocation));
     if (settingsError)
         *settingsError = settings.error();
     const QString stored = settings.ReadString(WindowSection, QStringLiteral("ComPort"), QString()).trimmed();

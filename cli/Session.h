@@ -33,6 +33,8 @@ public:
     // The port given, else the one the window stored in Settings.ini, else "SIM". A settings
     // file that is there but no regular file is not read: `settingsError` says so then.
     [[nodiscard]] static QString portName(const Invocation& invocation, QString* settingsError = nullptr);
+    // The window's Settings.ini (read, never written), or the one --settings names.
+    [[nodiscard]] static QString settingsFile(const Invocation& invocation);
     [[nodiscard]] const QString& portName() const { return m_portName; }
 
     // Opens the port with the line settings; the outcome when it cannot (or when the settings

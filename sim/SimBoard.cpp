@@ -13,6 +13,14 @@ constexpr int BootWaitMs = 1000;
 
 QByteArray hexPair(std::uint8_t b) { return QByteArray::number(b, 16).rightJustified(2, '0'); }
 
+// The board refuses a telegram with 0x21, but a 1-Wire table entry (eleven bytes written to
+// the EEPROM) with 0x22.
+constexpr int TableEntryBytes = 11;
+QByteArray refusalOf(std::uint8_t code, qsizetype dataSize)
+{
+    return QByteArray(1, char(code == 0x33 && dataSize == TableEntryBytes ? 0x22 : 0x21));
+}
+
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -225,7 +233,7 @@ void SimBoard::handleTelegram(const QByteArray& line)
     // A refusing board does not carry the command out; the reset still restarts it.
     const bool refuseThis = m_faults.refuseEvery > 0 && faulty && ++m_faultyTelegrams % m_faults.refuseEvery == 0;
     if (faulty && (m_faults.refuseAll || refuseThis) && code != 0x10) {
-        sendAnswer(refused, true);
+        sendAnswer(refusalOf(code, n - 1), true);
         return;
     }
     if (faulty && m_faults.randomPercent > 0 && code != 0x10) {
@@ -242,7 +250,7 @@ void SimBoard::handleTelegram(const QByteArray& line)
             ++m_randomFaults;
             switch (next() % 3) {
             case 0: return; // silence
-            case 1: sendAnswer(refused, true); return;
+            case 1: sendAnswer(refusalOf(code, n - 1), true); return;
             default: {
                 SimFaults corrupt = m_faults;
                 m_faults.badGroup = true;
@@ -312,7 +320,7 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
     case 0x35: {
         auto& mem = code == 0x33 ? m_eeprom : m_ram;
         if (data.isEmpty() || m_pointer + std::size_t(data.size()) > mem.size())
-            return refused;
+            return refusalOf(code, data.size());
         for (char c : data)
             mem[m_pointer++] = std::uint8_t(c);
         return ok;

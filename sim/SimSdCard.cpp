@@ -85,8 +85,12 @@ QByteArray SimSdCard::execute(std::uint8_t command, const QByteArray& data)
 
 QByteArray SimSdCard::open(const QByteArray& name, Mode mode)
 {
-    if (m_mode != Mode::Closed || !plainName(name))
+    if (!plainName(name))
         return code(Refused);
+    // A copy that broke off without its close left its file open: the card closes it first,
+    // keeping what was written to it.
+    if (m_mode != Mode::Closed)
+        (void)close();
     if (mode == Mode::Reading) {
         if (!contains(name))
             return code(Refused);

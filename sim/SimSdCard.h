@@ -13,8 +13,9 @@
 //   0x72 name  open for reading                                    0x20, 0x21
 //   0x73       the next up to 30 bytes; none at the end           0x73 + text, 0x21
 //   0x74       close                                               0x20, 0x22
-// Refused: no card, a name that is no plain file name, an unknown file, a second open, a
-// write or read without the matching open.
+// Refused: no card, a name that is no plain file name, an unknown file, a write or read
+// without the matching open. An open while a file is open (a copy that broke off without
+// its close) closes that file first, as a close would.
 class SimSdCard {
 public:
     static constexpr int ReadPart = 30;

@@ -93,10 +93,13 @@ int main(int argc, char** argv)
                                    QStringLiteral("Flood the line with text for <s> seconds from the start (the "
                                                   "terminal line \"flood <s>\" does the same later)."),
                                    QStringLiteral("s"), QStringLiteral("0"));
+    const QCommandLineOption noAnimate(QStringLiteral("no-animate"),
+                                       QStringLiteral("Keep the inputs, outputs, signals and sensor readings still, "
+                                                      "and the 1-Wire table exactly as written."));
     p.addOptions({link,     kind,      pace,   silent,    refuse,     refuseEvery, wrongStart,   wrongEnd,
                   badGroup, wrongCode, delay,  noise,     faultCodes, flashEnd,    blockSize,    noSignOn,
                   dropAck,  corrupt,   shortX, blockZero, invalidFw,  sdCard,      randomFaults, seed,
-                  flood});
+                  flood,    noAnimate});
     p.process(app);
 
     bool kindOk = false;
@@ -112,6 +115,7 @@ int main(int argc, char** argv)
     board.setKind(std::uint8_t(kindValue));
     board.setFlashAreaEnd(p.value(flashEnd).toUInt(nullptr, 16));
     board.setBlockSize(std::uint16_t(p.value(blockSize).toUInt()));
+    board.animate = !p.isSet(noAnimate);
     if (p.isSet(invalidFw))
         board.eeprom()[1] = 0xFF;
     if (p.isSet(sdCard)) {

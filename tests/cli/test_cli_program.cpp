@@ -320,6 +320,27 @@ TEST(CliProgram, OneWireTableThroughAFile)
     EXPECT_EQ(runCli({"-p", "SIM", "onewire", "read"}).code, 1); // a base board has no table
 }
 
+TEST(CliProgram, AStillModuleReadsItsTableBackAsWrittenAndRefusesEntriesWith22)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("table.txt");
+    QByteArray table = "03\n";
+    for (int n = 0; n < 8; ++n)
+        table += QByteArray::number(0xA0 + n, 16).toUpper().repeated(11) + '\n';
+    writeFile(file, table);
+    Board still({"--kind", "2", "--no-animate"});
+    EXPECT_EQ(still.run({"onewire", "write", file}).code, 0);
+    const QString back = dir.filePath("back.txt");
+    EXPECT_EQ(still.run({"onewire", "read", back}).code, 0);
+    EXPECT_EQ(FileBytes(back).split('\n').mid(1).join('\n'), table);
+
+    Board refusing({"--kind", "2", "--refuse", "--fault-codes", "33"});
+    const CliRun r = refusing.run({"onewire", "write", file});
+    EXPECT_EQ(r.code, 1);
+    for (int n = 0; n < 8; ++n)
+        EXPECT_TRUE(r.out.contains(QString("Daten ow%1 in das EEPROM schreiben:   fail\n").arg(n))) << r.out.toStdString();
+}
+
 TEST(CliProgram, SdCardPutAndGet)
 {
     QTemporaryDir dir;

@@ -67,9 +67,11 @@ TEST_F(CardBoard, Refusals)
         EXPECT_EQ(ask(openText("70", name)), ":aa0121a5") << name.constData();
     EXPECT_EQ(ask(":aa0170a5"), ":aa0121a5"); // no name at all
 
+    // A second open closes the file left open, keeping what was written to it.
+    EXPECT_EQ(ask(openText("70", "b")), ":aa0120a5");
+    EXPECT_EQ(ask(":aa0371410aa5"), ":aa0120a5");
     EXPECT_EQ(ask(openText("72", "a")), ":aa0120a5");
-    EXPECT_EQ(ask(openText("72", "a")), ":aa0121a5"); // a second open
-    EXPECT_EQ(ask(openText("70", "b")), ":aa0121a5");
+    EXPECT_EQ(board.sdCard().file("b"), "A\n");
     EXPECT_EQ(ask(":aa027141a5"), ":aa0121a5"); // open for reading, not writing
     EXPECT_EQ(ask(":aa0174a5"), ":aa0120a5");
 

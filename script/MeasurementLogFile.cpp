@@ -22,7 +22,8 @@ void MeasurementLogFile::close()
 // The lines end as in the send-list files, which the same spreadsheets read.
 void MeasurementLogFile::endLine() { put(QByteArrayLiteral("\r\n")); }
 
-void MeasurementLogFile::write(const QString& text) { put(text.toUtf8()); }
+// Latin-1 like the send lists and Settings.ini, which the same older programs read.
+void MeasurementLogFile::write(const QString& text) { put(text.toLatin1()); }
 
 void MeasurementLogFile::put(const QByteArray& bytes)
 {

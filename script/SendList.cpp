@@ -24,4 +24,5 @@ void SendList::clear()
     m_rows.clear();
     m_ids.clear();
     ++m_generation;
+    utf8 = false;
 }

@@ -30,8 +30,13 @@ public:
     // without a row (the blank line of an emptied list) changes nothing; returns whether a
     // row went.
     bool remove(int index);
-    // "Liste Leeren".
+    // "Liste Leeren"; the list is a new one then, for its file too (see utf8).
     void clear();
+
+    // The list was read from a file in UTF-8 that holds more than ASCII, and is written back
+    // in UTF-8. Any other list is written in Latin-1, as the older tool wrote it, as long as
+    // its text fits.
+    bool utf8 = false;
 
 private:
     std::vector<SendRow> m_rows;

@@ -66,6 +66,32 @@ QString oneLine(QString text)
     return text;
 }
 
+// Whether `text` written in Latin-1 reads back as the same text: every character fits, and
+// the bytes are not valid UTF-8 unless they are plain ASCII (decode() would take them as UTF-8).
+bool fitsLatin1(const QString& text)
+{
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return false;
+        ascii = ascii && c.unicode() < 0x80;
+    }
+    if (ascii)
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(text.toLatin1()); // decodes only when converted
+    Q_UNUSED(decoded);
+    return utf8.hasError();
+}
+
+bool isAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (std::uint8_t(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 QString SendListFile::decode(const QByteArray& bytes)
@@ -139,7 +165,9 @@ void SendListFile::load(const QString& path, SendList& list)
         throw EInOutError(QStringLiteral("Cannot read %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     file.close();
     list.clear();
-    readRows(decode(bytes), list);
+    const QString text = decode(bytes);
+    list.utf8 = !isAscii(bytes) && text.toUtf8() == bytes;
+    readRows(text, list);
 }
 
 QString SendListFile::formatRow(const SendRow& row)
@@ -157,7 +185,7 @@ QByteArray SendListFile::format(const SendList& list)
     QString text = Header + QStringLiteral("\r\n");
     for (const SendRow& row : list.rows())
         text += formatRow(row) + QStringLiteral("\r\n");
-    return text.toUtf8();
+    return !list.utf8 && fitsLatin1(text) ? text.toLatin1() : text.toUtf8();
 }
 
 void SendListFile::save(const QString& path, const SendList& list)

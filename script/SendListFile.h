@@ -24,6 +24,8 @@ public:
     static void save(const QString& path, const SendList& list);
 
     // The file's text as read: UTF-8, or Latin-1 for a file that is not valid UTF-8.
+    // Written back in Latin-1 while the text fits (the older tool's lists stay byte for
+    // byte), in UTF-8 for a list read in UTF-8 (SendList::utf8) or beyond Latin-1.
     [[nodiscard]] static QString decode(const QByteArray& bytes);
     // Appends the rows of `text` (the header line skipped) to `list`.
     static void readRows(const QString& text, SendList& list);

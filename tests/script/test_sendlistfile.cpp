@@ -250,3 +250,34 @@ TEST_F(SendListFileTest, ACommandWithTheSeparatorIsNotWritten)
 }
 
 } // namespace
+
+TEST_F(SendListFileTest, AListKeepsItsEncodingThroughALoadAndASave)
+{
+    struct Case {
+        const char* name;
+        QByteArray file; // empty: a new list with the comment below
+        QString comment;
+        QByteArray saved;
+    } cases[] = {
+        {"Latin-1", "CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\r\nGETT;1;;;;;;;;5;F\xfchler \xb0" "C\r\n", {}, {}},
+        {"UTF-8", "CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\r\nGETT;1;;;;;;;;5;F\xc3\xbchler\r\n", {}, {}},
+        {"new, Latin-1 text", {}, QString::fromUtf8("Fühler"), "F\xfchler"},
+        {"new, beyond Latin-1", {}, QString::fromUtf8("Ω Fühler"), "\xce\xa9 F\xc3\xbchler"},
+    };
+    for (const Case& c : cases) {
+        SendList list;
+        QByteArray expected = c.file;
+        if (c.file.isEmpty()) {
+            SendRow row;
+            row.CMD = "ACK";
+            row.Comment = c.comment;
+            list.append(row);
+            expected = "CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\r\nACK;;;;;;;;;;" + c.saved + "\r\n";
+        } else {
+            writeBytes(path("in.csv"), c.file);
+            SendListFile::load(path("in.csv"), list);
+        }
+        SendListFile::save(path("out.csv"), list);
+        EXPECT_EQ(FileBytes(path("out.csv")), expected) << c.name;
+    }
+}

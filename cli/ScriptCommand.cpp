@@ -59,6 +59,13 @@ Outcome ScriptCommand::run()
         if (!inv().loop && row == list.size() - 1)
             autoSend.stop();
     };
+    // A row runs from the event loop: an error that ends it (the log file, the port) stops
+    // the run and comes here.
+    std::exception_ptr rowError;
+    autoSend.rowFailed = [&](std::exception_ptr error) {
+        if (!rowError)
+            rowError = error;
+    };
     autoSend.runningChanged = [&](bool running) {
         if (!running)
             loop.quit();
@@ -78,9 +85,7 @@ Outcome ScriptCommand::run()
     loop.exec();
     tick.stop();
     autoSend.stop();
-    // A row runs from the event loop: an error that ended it (the log file, the port) has
-    // stopped the run and comes here.
-    if (const std::exception_ptr error = CliApplication::takeEscaped())
+    if (const std::exception_ptr error = rowError ? rowError : CliApplication::takeEscaped())
         ended = Session::outcomeOf(error, m_session, job());
 
     return judge(interpreter.telegramsSent(), interpreter.telegramsUnanswered(), faultRow, faultCommand, ended);

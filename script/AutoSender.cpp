@@ -74,8 +74,6 @@ void AutoSender::timerStart()
     if (m_state.RowIndex >= m_list.size())
         m_state.RowIndex = 0;
     const int index = m_state.RowIndex;
-    if (m_interpreter.TelegramInfo)
-        m_log.addLine(QStringLiteral("Timer Zeile: ") + QString::number(index));
     m_state.DelayTicks = m_list.at(index).givenDelay();
     // Busy from here, so that the ticks in between only count.
     m_state.Busy = true;
@@ -97,14 +95,20 @@ void AutoSender::runRow(int index, std::uint64_t run)
         m_state.DelayTicks = 0;
         return;
     }
+    // Once per row that starts, not for a start that had to wait.
+    if (m_interpreter.TelegramInfo)
+        m_log.addLine(QStringLiteral("Timer Zeile: ") + QString::number(index));
     if (rowStarting)
         rowStarting(index);
     try {
         m_interpreter.ExecuteRow(index);
     } catch (...) {
-        // Shown once by the general handler; running on would show it again every tick.
+        // Shown once; running on would show it again every tick.
         stop();
-        throw;
+        if (!rowFailed)
+            throw;
+        rowFailed(std::current_exception());
+        return;
     }
     if (rowFinished)
         rowFinished(index);

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <cstdint>
+#include <exception>
 #include <functional>
 
 class Link;
@@ -43,6 +44,10 @@ public:
     // Around every row the tick runs (for the window and for measurements).
     std::function<void(int row)> rowStarting;
     std::function<void(int row)> rowFinished;
+    // The boundary of the rows the tick starts, which run from the event loop: an error that
+    // ends such a row stops the run and goes here (the window's general error handler, the
+    // outcome of a command-line job). Without it the error is thrown on.
+    std::function<void(std::exception_ptr error)> rowFailed;
 
 private:
     void runRow(int index, std::uint64_t run);

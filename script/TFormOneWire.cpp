@@ -52,6 +52,7 @@ TFormOneWire::TFormOneWire(Link& link, QString settingsPath, QWidget* parent)
     m_autoSender = std::make_unique<AutoSender>(m_state, m_list, *m_interpreter, m_link, *RichEdit);
     m_interpreter->rowChanged = [this](int row) { m_model->rowChanged(row); };
     m_autoSender->runningChanged = [this](bool running) { showAutoSend(running); };
+    m_autoSender->rowFailed = [](std::exception_ptr error) { HandlerBoundary::report(error); };
     m_logFile.closedByError = [this] { LogEdit->clear(); };
     buildGrid();
     connectHandlers();
@@ -496,7 +497,13 @@ void TFormOneWire::ExecuteRow(int index)
         RichEdit->addLine(notice);
         return;
     }
-    m_interpreter->ExecuteRow(index);
+    try {
+        m_interpreter->ExecuteRow(index);
+    } catch (...) {
+        // The error is shown once: auto send, running meanwhile, would hit it on every tick.
+        m_autoSender->stop();
+        throw;
+    }
 }
 
 bool TFormOneWire::eventFilter(QObject* watched, QEvent* event)

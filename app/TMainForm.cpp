@@ -289,6 +289,13 @@ void TMainForm::MainFormShow()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // An open script monitor with a send list that was not saved asks first; cancelled
+    // there, the program goes on with both windows.
+    for (TFormOneWire* monitor : findChildren<TFormOneWire*>())
+        if (monitor->isVisible() && !monitor->close()) {
+            event->ignore();
+            return;
+        }
     // A settings file that cannot be written is reported; the window closes all the same,
     // so that nobody is kept from quitting.
     HandlerBoundary::run([this] { MainFormClose(); });

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -246,7 +247,12 @@ void TFormOneWire::MainFormCreate()
                         QSize(s.Breite > 0 ? s.Breite : width(), s.Hoehe > 0 ? s.Hoehe : height()));
     PressedRow = 0;
     HinzufuegenBtnClick();
+    markSaved();
 }
+
+void TFormOneWire::markSaved() { m_saved = SendListFile::format(m_list); }
+
+bool TFormOneWire::listChanged() const { return SendListFile::format(m_list) != m_saved; }
 
 void TFormOneWire::showEvent(QShowEvent* event)
 {
@@ -290,9 +296,39 @@ void TFormOneWire::MainFormDestroy()
 
 void TFormOneWire::closeEvent(QCloseEvent* event)
 {
+    bool close = true;
+    HandlerBoundary::run([&] { close = mayClose(); });
+    if (!close) {
+        event->ignore();
+        return;
+    }
     // No row may start once the window is going.
     m_autoSender->stop();
     QDialog::closeEvent(event);
+}
+
+bool TFormOneWire::mayClose()
+{
+    if (!listChanged())
+        return true;
+    switch (Prompts::askSave(this, QStringLiteral("Die CAN-Sendeliste wurde geändert. Änderungen speichern?"))) {
+    case Prompts::SaveChoice::Discard: return true;
+    case Prompts::SaveChoice::Cancel: return false;
+    case Prompts::SaveChoice::Save: break;
+    }
+    // A save that was cancelled or failed keeps the window open with its list.
+    SpeichernBtnClick();
+    return !listChanged();
+}
+
+void TFormOneWire::keyPressEvent(QKeyEvent* event)
+{
+    // Escape would close the window, and with it a list that was not saved; it never does.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TFormOneWire::done(int result)
@@ -354,6 +390,7 @@ void TFormOneWire::LadenBtnClick()
     };
     try {
         SendListFile::load(chosen, m_list);
+        markSaved();
     } catch (...) {
         // The rows read before a bad line stay, are shown and can be worked on.
         showList();
@@ -370,6 +407,7 @@ void TFormOneWire::SpeichernBtnClick()
         return;
     ScriptFileName = chosen;
     SendListFile::save(chosen, m_list);
+    markSaved();
 }
 
 void TFormOneWire::btSendenClick() { m_autoSender->btSendenClick(); }

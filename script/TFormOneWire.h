@@ -67,6 +67,8 @@ public:
     [[nodiscard]] ScriptInterpreter& interpreter() { return *m_interpreter; }
     [[nodiscard]] AutoSender& autoSender() { return *m_autoSender; }
     [[nodiscard]] SendListModel& model() { return *m_model; }
+    // The list differs from what was last loaded or saved (or from the new list of a new window).
+    [[nodiscard]] bool listChanged() const;
     // Grid lines including the header.
     [[nodiscard]] int lineCount() const;
     [[nodiscard]] double scale() const { return m_scale; }
@@ -99,6 +101,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public Q_SLOTS:
@@ -112,6 +115,9 @@ private:
     [[nodiscard]] int currentLine() const;
     void trace(const QString& text);
     void showAutoSend(bool running);
+    void markSaved();
+    // Asks about unsaved changes before the window closes; false keeps it open.
+    [[nodiscard]] bool mayClose();
 
     Link& m_link;
     QString m_settingsPath;
@@ -126,6 +132,7 @@ private:
     SendCellDelegate* m_delegate = nullptr;
     QModelIndex m_pressedIndex;
     bool m_shown = false;
+    QByteArray m_saved; // the list as its file holds it, when last loaded or saved
 };
 
 // Shows the window modally; tests replace how it is run so that nothing waits for a click.

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 namespace {
 
@@ -33,6 +34,12 @@ Prompts::SaveFileFn& saveFn()
 Prompts::MessageFn& messageFn()
 {
     static Prompts::MessageFn fn;
+    return fn;
+}
+
+Prompts::AskSaveFn& askSaveFn()
+{
+    static Prompts::AskSaveFn fn;
     return fn;
 }
 
@@ -161,6 +168,23 @@ void Prompts::message(QWidget* parent, const QString& text)
     openBox() = outer;
 }
 
+Prompts::SaveChoice Prompts::askSave(QWidget* parent, const QString& text)
+{
+    if (askSaveFn())
+        return askSaveFn()(parent, text);
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, parent);
+    QPushButton* save = box.addButton(QStringLiteral("Speichern"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QMessageBox::Discard);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(save);
+    box.exec();
+    if (box.clickedButton() == save)
+        return SaveChoice::Save;
+    if (box.clickedButton() == discard)
+        return SaveChoice::Discard;
+    return SaveChoice::Cancel;
+}
+
 void Prompts::updateMessage(const QString& text)
 {
     if (openBox())
@@ -170,10 +194,12 @@ void Prompts::updateMessage(const QString& text)
 void Prompts::setOpenFile(OpenFileFn fn) { openFn() = std::move(fn); }
 void Prompts::setSaveFile(SaveFileFn fn) { saveFn() = std::move(fn); }
 void Prompts::setMessage(MessageFn fn) { messageFn() = std::move(fn); }
+void Prompts::setAskSave(AskSaveFn fn) { askSaveFn() = std::move(fn); }
 
 void Prompts::reset()
 {
     openFn() = nullptr;
     saveFn() = nullptr;
     messageFn() = nullptr;
+    askSaveFn() = nullptr;
 }

@@ -16,6 +16,9 @@ public:
                                              const QString& defaultExtension)>;
     using SaveFileFn = OpenFileFn;
     using MessageFn = std::function<void(QWidget* parent, const QString& text)>;
+    // The answer to "save the changes?".
+    enum class SaveChoice { Save, Discard, Cancel };
+    using AskSaveFn = std::function<SaveChoice(QWidget* parent, const QString& text)>;
 
     // `title`: the dialog's caption; empty leaves the toolkit's own.
     static QString openFile(QWidget* parent, const QString& initialName, const QString& filter,
@@ -23,12 +26,15 @@ public:
     static QString saveFile(QWidget* parent, const QString& initialName, const QString& filter,
                             const QString& defaultExtension, const QString& title = {});
     static void message(QWidget* parent, const QString& text);
+    // Asks whether to save changes before they would be lost: "Speichern", discard, cancel.
+    static SaveChoice askSave(QWidget* parent, const QString& text);
     // Changes the text of the message box that message() has open, if any.
     static void updateMessage(const QString& text);
 
     static void setOpenFile(OpenFileFn fn);
     static void setSaveFile(SaveFileFn fn);
     static void setMessage(MessageFn fn);
+    static void setAskSave(AskSaveFn fn);
     // The caption of the file dialog asked for last (for tests that replace the dialogs).
     static QString lastTitle();
     // Back to the real dialogs.

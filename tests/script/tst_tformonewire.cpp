@@ -1,5 +1,7 @@
 #include "AutoSender.h"
 #include "ErrorWatch.h"
+#include "FileBytes.h"
+#include "HandlerBoundary.h"
 #include "IniFile.h"
 #include "Prompts.h"
 #include "RichLog.h"
@@ -91,6 +93,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
+        // Windows closed with a changed list let it go, unless a test answers otherwise.
+        Prompts::setAskSave([](QWidget*, const QString&) { return Prompts::SaveChoice::Discard; });
         const auto dialog = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
             m_dialogs.append({initial, filter, ext, Prompts::lastTitle()});
             return m_answer;
@@ -425,6 +429,100 @@ private Q_SLOTS:
             QVERIFY2(at[i] - at[i - 1] >= 900 && at[i] - at[i - 1] <= 1300,
                      qPrintable(QString::number(at[i] - at[i - 1])));
         }
+    }
+
+    void anAutoSentRowEndsAtTheBoundaryAndAPortErrorStopsTheRun()
+    {
+        auto form = makeForm();
+        show(*form);
+        // A row the tick starts finds the port closed: one error, and the run stops.
+        setRows(*form, {"ACK"});
+        m_rig->port.Close();
+        form->btSenden->click();
+        QVERIFY(WaitUntil([&] { return !form->state().AutoSend; }, 3000));
+        QTest::qWait(300);
+        QCOMPARE(m_errors.take().size(), 1);
+        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
+
+        // "Senden" finds it closed while auto send runs: one error, not one more per tick.
+        m_rig->port.Open();
+        setRows(*form, {"ACK;;;;;;;;;3"});
+        form->DebugTCB->click();
+        form->btSenden->click();
+        QVERIFY(WaitUntil([&] { return sent() >= 1 && !form->state().Busy; }, 3000));
+        m_rig->port.Close();
+        HandlerBoundary::run([&] { form->ExecuteRow(0); });
+        QVERIFY(!form->state().AutoSend);
+        QTest::qWait(500);
+        QCOMPARE(m_errors.take().size(), 1);
+        QCOMPARE(form->RichEdit->plainText().count("Timer Zeile: 0"), 1);
+    }
+
+    void escapeNeverClosesAndAnUnsavedListAsks()
+    {
+        using C = Prompts::SaveChoice;
+        struct Case {
+            bool change;
+            C answer;
+            const char* saveAs; // what the save dialog chooses; empty: cancelled
+            bool closes, asks;
+        } cases[] = {
+            {false, C::Cancel, "", true, false}, {true, C::Cancel, "", false, true},
+            {true, C::Discard, "", true, true},  {true, C::Save, "", false, true},
+            {true, C::Save, "saved.csv", true, true},
+        };
+        int asked = 0;
+        C answer = C::Cancel;
+        Prompts::setAskSave([&](QWidget*, const QString&) {
+            ++asked;
+            return answer;
+        });
+        for (const Case& c : cases) {
+            auto form = makeForm();
+            show(*form);
+            if (c.change)
+                type(*form, 0, 0, "ACK");
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+            QTest::keyClick(form->StringGrid, Qt::Key_Escape);
+            QVERIFY(form->isVisible());
+            asked = 0;
+            answer = c.answer;
+            m_answer = *c.saveAs ? m_dir.filePath(c.saveAs) : QString();
+            QCOMPARE(form->close(), c.closes);
+            QCOMPARE(asked, c.asks ? 1 : 0);
+            QCOMPARE(form->isVisible(), !c.closes);
+            if (*c.saveAs)
+                QVERIFY(FileBytes(m_answer).endsWith("ACK;;;;;;;;;;\r\n"));
+        }
+
+        // The main window quitting closes the monitor first, which asks as well.
+        TCustomComPort::RegisterBackend("SIMQUIT", [](const QString&) { return std::make_unique<SimPortBackend>(); });
+        {
+            IniFile ini(settingsPath());
+            ini.WriteString("Hauptfenster", "ComPort", "SIMQUIT");
+            ini.UpdateFile();
+        }
+        TMainForm main(MainFormEnvironment{settingsPath(), {}});
+        main.show();
+        bool mainClosed = true;
+        SetScriptMonitorRunner([&](TFormOneWire& form) {
+            form.show();
+            type(form, 0, 0, "ACK");
+            answer = C::Cancel;
+            mainClosed = main.close();
+            [&] { QVERIFY(form.isVisible()); }();
+            answer = C::Discard;
+            return 0;
+        });
+        asked = 0;
+        main.OneWireBtn->click();
+        SetScriptMonitorRunner([](TFormOneWire& form) { return form.exec(); });
+        QVERIFY(!mainClosed);
+        QCOMPARE(asked, 1);
+        QVERIFY(main.isVisible());
+        Prompts::setAskSave([](QWidget*, const QString&) { return Prompts::SaveChoice::Discard; });
+        main.close();
+        TCustomComPort::UnregisterBackend("SIMQUIT");
     }
 
     void settingsWrittenAndReadBack()

@@ -74,8 +74,8 @@ int main(int argc, char** argv)
     SimBoard board;
     // "SimAnimate=0" in the window's section keeps it still: the 1-Wire table reads back as
     // written, and the I/O and signals do not move.
-    board.animate = IniFile(IniFile::defaultPath()).ReadInteger(QStringLiteral("Hauptfenster"),
-                                                                QStringLiteral("SimAnimate"), 1) != 0;
+    const IniFile settings(IniFile::defaultPath());
+    board.animate = settings.ReadInteger(QStringLiteral("Hauptfenster"), QStringLiteral("SimAnimate"), 1) != 0;
     TCustomComPort::RegisterBackend(QStringLiteral("SIM"), [&board](const QString&) {
         auto line = std::make_unique<SimPortBackend>(&board);
         line->setPaced(true);

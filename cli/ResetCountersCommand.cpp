@@ -14,7 +14,7 @@ namespace {
 QString key(int index)
 {
     static const std::array<QString, ResetCounters::Count> keys{
-        QStringLiteral("powerOn"), QStringLiteral("external"), QStringLiteral("brownOut"),
+        QStringLiteral("powerOn"),  QStringLiteral("external"), QStringLiteral("brownOut"),
         QStringLiteral("watchdog"), QStringLiteral("jtag"),
     };
     return keys.at(std::size_t(index));

@@ -36,7 +36,8 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
 {
     // "SIM" is the board the window simulates too, on a line at the real 57600 baud.
     m_simName = PortNames::simulatedBoard();
-    m_simBoard.animate = IniFile(settingsFile(invocation)).ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
+    m_simBoard.animate =
+        IniFile(settingsFile(invocation)).ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
     TCustomComPort::RegisterBackend(m_simName, [this](const QString&) {
         auto line = std::make_unique<SimPortBackend>(&m_simBoard);
         line->setPaced(true);

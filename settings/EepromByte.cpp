@@ -27,7 +27,8 @@ namespace {
 
 QString selectLine(std::uint16_t address)
 {
-    return QStringLiteral("Adresse senden: 0x") + QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    return QStringLiteral("Adresse senden: 0x") +
+           QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
 }
 
 } // namespace

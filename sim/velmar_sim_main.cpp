@@ -96,10 +96,10 @@ int main(int argc, char** argv)
     const QCommandLineOption noAnimate(QStringLiteral("no-animate"),
                                        QStringLiteral("Keep the inputs, outputs, signals and sensor readings still, "
                                                       "and the 1-Wire table exactly as written."));
-    p.addOptions({link,     kind,      pace,   silent,    refuse,     refuseEvery, wrongStart,   wrongEnd,
-                  badGroup, wrongCode, delay,  noise,     faultCodes, flashEnd,    blockSize,    noSignOn,
-                  dropAck,  corrupt,   shortX, blockZero, invalidFw,  sdCard,      randomFaults, seed,
-                  flood,    noAnimate});
+    p.addOptions({link,      kind,         pace,      silent,  refuse,   refuseEvery, wrongStart,
+                  wrongEnd,  badGroup,     wrongCode, delay,   noise,    faultCodes,  flashEnd,
+                  blockSize, noSignOn,     dropAck,   corrupt, shortX,   blockZero,   invalidFw,
+                  sdCard,    randomFaults, seed,      flood,   noAnimate});
     p.process(app);
 
     bool kindOk = false;

@@ -226,35 +226,29 @@ TEST(CliProgram, InfoConfigAndCountersOfACpuBoard)
 TEST(CliProgram, EveryJsonObjectHasIdentifiersForKeys)
 {
     const QRegularExpression identifier("^[a-z][A-Za-z0-9]*$");
-    std::function<void(const QJsonValue&, const std::string&)> check = [&](const QJsonValue& v,
-                                                                          const std::string& where) {
-        if (v.isArray())
-            for (const QJsonValue& item : v.toArray())
-                check(item, where);
-        if (!v.isObject())
-            return;
+    std::function<void(const QJsonValue&, const QString&)> check = [&](const QJsonValue& v, const QString& where) {
         const QJsonObject o = v.toObject();
         for (auto it = o.begin(); it != o.end(); ++it) {
-            EXPECT_TRUE(identifier.match(it.key()).hasMatch()) << where << ": \"" << it.key().toStdString() << '"';
+            EXPECT_TRUE(identifier.match(it.key()).hasMatch()) << (where + ": " + it.key()).toStdString();
             check(it.value(), where);
         }
+        for (const QJsonValue& item : v.toArray())
+            check(item, where);
     };
-    const struct {
-        const char* kind;
-        QStringList args;
-    } runs[] = {
-        {"0", {"info"}},          {"1", {"info"}},          {"2", {"info"}},
-        {"16", {"info"}},         {"0", {"config", "read"}}, {"1", {"config", "read"}},
-        {"2", {"config", "read"}}, {"0", {"reset-counters"}}, {"0", {"reset-counters", "--clear"}},
-        {"2", {"onewire", "read"}}, {"0", {"send", "34 01"}}, {"0", {"send", "99"}},
+    const QList<QStringList> reads{{"info"}, {"config", "read"}};
+    const std::pair<const char*, QList<QStringList>> runs[] = {
+        {"0", reads + QList<QStringList>{{"reset-counters", "--clear"}, {"send", "34 01"}, {"send", "99"}}},
+        {"1", reads},
+        {"2", reads + QList<QStringList>{{"onewire", "read"}}},
+        {"16", {{"info"}}},
     };
-    for (const auto& run : runs) {
-        Board board({"--kind", run.kind});
-        const CliRun r = board.run(QStringList{"--json"} + run.args);
-        const std::string where = std::string(run.kind) + " " + run.args.join(' ').toStdString();
-        const QJsonObject o = json(r);
-        EXPECT_FALSE(o.isEmpty()) << where;
-        check(o, where);
+    for (const auto& [kind, commands] : runs) {
+        Board board({"--kind", kind});
+        for (const QStringList& args : commands) {
+            const QJsonObject o = json(board.run(QStringList{"--json"} + args));
+            EXPECT_FALSE(o.isEmpty()) << args.join(' ').toStdString();
+            check(o, QString(kind) + " " + args.join(' '));
+        }
     }
 }
 
@@ -338,7 +332,8 @@ TEST(CliProgram, AStillModuleReadsItsTableBackAsWrittenAndRefusesEntriesWith22)
     const CliRun r = refusing.run({"onewire", "write", file});
     EXPECT_EQ(r.code, 1);
     for (int n = 0; n < 8; ++n)
-        EXPECT_TRUE(r.out.contains(QString("Daten ow%1 in das EEPROM schreiben:   fail\n").arg(n))) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains(QString("Daten ow%1 in das EEPROM schreiben:   fail\n").arg(n)))
+            << r.out.toStdString();
 }
 
 TEST(CliProgram, SdCardPutAndGet)

@@ -467,8 +467,8 @@ private Q_SLOTS:
             const char* saveAs; // what the save dialog chooses; empty: cancelled
             bool closes, asks;
         } cases[] = {
-            {false, C::Cancel, "", true, false}, {true, C::Cancel, "", false, true},
-            {true, C::Discard, "", true, true},  {true, C::Save, "", false, true},
+            {false, C::Cancel, "", true, false},      {true, C::Cancel, "", false, true},
+            {true, C::Discard, "", true, true},       {true, C::Save, "", false, true},
             {true, C::Save, "saved.csv", true, true},
         };
         int asked = 0;

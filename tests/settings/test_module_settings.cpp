@@ -71,13 +71,15 @@ TEST_F(OnSim, RefusedAndInvalidAnswersOfTheCounters)
     rig.board.faults().refuseAll = true;
     EXPECT_FALSE(ResetCounters::read(steps).has_value());
     EXPECT_FALSE(ResetCounters::clear(steps));
-    EXPECT_EQ(log.lines(), QStringList({"Adresse senden: 0x0016  fail", "Daten aus dem EEPROM lesen:   fail",
-                                        "Adresse senden: 0x0016  fail", "write skipped: the EEPROM address was not selected"}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"Adresse senden: 0x0016  fail", "Daten aus dem EEPROM lesen:   fail",
+                           "Adresse senden: 0x0016  fail", "write skipped: the EEPROM address was not selected"}));
     rig.board.faults().refuseAll = false;
     rig.board.faults().wrongEnd = true;
     log.clear();
     EXPECT_FALSE(ResetCounters::clear(steps));
-    EXPECT_EQ(log.lines(), QStringList({"Adresse senden: 0x0016  timeout", "write skipped: the EEPROM address was not selected"}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"Adresse senden: 0x0016  timeout", "write skipped: the EEPROM address was not selected"}));
 }
 
 TEST(ResetCounterAnswers, OnlyCompletePairsAndNothingForAnUnexpectedCode)

@@ -123,8 +123,9 @@ TEST_F(OnSim, NoValidAnswerSaysTimeoutAndTheWriteIsSkipped)
     rig.board.faults().wrongStart = false;
     rig.board.faults().wrongEnd = true;
     BaseBoardConfig::write(steps, 0x10);
-    EXPECT_EQ(log.lines(), QStringList({"select address: 0x0002  timeout", " read:   timeout",
-                                        "select address: 0x0002  timeout", "write skipped: the EEPROM address was not selected"}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"select address: 0x0002  timeout", " read:   timeout", "select address: 0x0002  timeout",
+                           "write skipped: the EEPROM address was not selected"}));
     // The board may have taken the select, or not: the byte would land at an unknown address.
     EXPECT_EQ(rig.board.telegramLog().size(), 3);
     EXPECT_EQ(config(), 0x13);
@@ -164,8 +165,9 @@ TEST(UnexpectedAnswers, ReadsAddTheirLineAndASelectThatIsNoPassWritesNothing)
     Scripted s({":aa0150a5\n", ":aa0120a5\n", ":aa0152a5\n", ":aa0153a5\n"});
     EXPECT_FALSE(BaseBoardConfig::read(s.steps).has_value());
     BaseBoardConfig::write(s.steps, 0x02);
-    EXPECT_EQ(s.log.lines(), QStringList({"select address: 0x0002", " read: ", "Rückmeldung ungültig ? 0x20",
-                                          "select address: 0x0002", "write skipped: the EEPROM address was not selected"}));
+    EXPECT_EQ(s.log.lines(),
+              QStringList({"select address: 0x0002", " read: ", "Rückmeldung ungültig ? 0x20", "select address: 0x0002",
+                           "write skipped: the EEPROM address was not selected"}));
 }
 
 TEST_F(OnSim, DispatchFindsTheKindOfEveryBoard)

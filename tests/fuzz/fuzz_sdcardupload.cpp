@@ -1,7 +1,8 @@
 // The SD-card upload over any sequence of answers to its read telegrams: the PC file holds the
 // card's text with every CR or LF ending a line, each line written with CR LF and the text
 // behind the last line end as a last line; the reading ends at the end of the card's file or
-// after six failed attempts in a row, and the close goes out unless the board said 0x20.
+// after six failed attempts in a row, and the close goes out unless the board said 0x20. A
+// copy that did not reach the end leaves no PC file and keeps what came in NAME.part.
 #include "FuzzApplication.h"
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
@@ -63,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What the copy is meant to do with them. Past the last answer the card's file ends.
     QByteArray text;
     int reads = 0, failedAttempts = 0;
-    bool flag = false;
-    for (bool end = false; !end && failedAttempts < SdCardCopy::MaxFailedAttempts;) {
+    bool flag = false, end = false;
+    while (!end && failedAttempts < SdCardCopy::MaxFailedAttempts) {
         const Answer a = reads < int(answers.size()) ? answers[std::size_t(reads)] : Answer{};
         ++reads;
         if (a.code == 0x73) {
@@ -79,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QByteArray file;
     for (char c : text)
         file += (c == '\r' || c == '\n') ? QByteArray("\r\n") : QByteArray(1, c);
+    const QByteArray part = file; // a piece of a line cut off stays without its line end
     if (!text.isEmpty() && !text.endsWith('\r') && !text.endsWith('\n'))
         file += "\r\n";
 
@@ -97,19 +99,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         };
         const QString path = scratchPath();
+        QFile::remove(path);
+        QFile::remove(SdCardCopy::partPath(path));
         const SdCardCopy::Result result = SdCardCopy(steps).upload(path);
 
         FUZZ_CHECK(result.opened);
         FUZZ_CHECK(readRequests == reads);
         FUZZ_CHECK(result.failed == flag);
         FUZZ_CHECK(closeRequests == (flag ? 0 : 1));
-        FUZZ_CHECK(result.ok() == !flag);
-        QFile written(path);
-        FUZZ_CHECK(written.open(QIODevice::ReadOnly));
-        FUZZ_CHECK(written.readAll() == file);
-        // Every line of the file starts a line of the log (outcomes may follow it there).
+        FUZZ_CHECK(result.ok() == (!flag && end));
+        FUZZ_CHECK(result.incomplete == !end);
+        FUZZ_CHECK(QFile::exists(path) == end);
+        FUZZ_CHECK(QFile::exists(SdCardCopy::partPath(path)) == (!end && !text.isEmpty()));
+        QFile written(end ? path : SdCardCopy::partPath(path));
+        if (end || !text.isEmpty()) {
+            FUZZ_CHECK(written.open(QIODevice::ReadOnly));
+            FUZZ_CHECK(written.readAll() == (end ? file : part));
+        }
+        // Every whole line that came starts a line of the log (outcomes may follow it there).
         const QStringList logLines = log.lines();
-        for (const QByteArray& l : file.split('\n')) {
+        const QByteArray lines = end ? file : part.left(part.lastIndexOf('\n') + 1);
+        for (const QByteArray& l : lines.split('\n')) {
             const QString shown = QString::fromLatin1(l.chopped(std::min<qsizetype>(l.size(), 1)));
             FUZZ_CHECK(shown.isEmpty() || std::any_of(logLines.begin(), logLines.end(),
                                                       [&](const QString& ll) { return ll.startsWith(shown); }));

@@ -23,7 +23,7 @@ Outcome AwlCommand::run()
     const auto given = [&file](const QString&, const QString&, const QString&) { return file; };
     const bool ok = download.runner().chooseAndLoadByteCode(file, m_syncFileName, m_syncFileTime, given);
     const Outcome first = download.finish(ok);
-    if (!inv().watch || first.code == ExitCode::PortError || download.cancelled() || m_session.forced())
+    if (!inv().has("watch") || first.code == ExitCode::PortError || download.cancelled() || m_session.forced())
         return first;
     if (!first.ok())
         console().error(first.message);

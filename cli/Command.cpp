@@ -5,49 +5,12 @@
 #include "Session.h"
 #include "StepReporter.h"
 
-#include "AwlCommand.h"
-#include "ConfigCommand.h"
-#include "FlashCommand.h"
-#include "I2cCommand.h"
-#include "InfoCommand.h"
-#include "OneWireCommand.h"
-#include "PortsCommand.h"
-#include "ResetCountersCommand.h"
-#include "ScriptCommand.h"
-#include "SdCommand.h"
-#include "SendCommand.h"
-#include "TerminalCommand.h"
-#include "WatchCommand.h"
+#include "CommandTable.h"
 
 std::unique_ptr<Command> Command::make(const QString& word, Session& session)
 {
-    if (word == QLatin1String("ports"))
-        return std::make_unique<PortsCommand>(session);
-    if (word == QLatin1String("send"))
-        return std::make_unique<SendCommand>(session);
-    if (word == QLatin1String("info"))
-        return std::make_unique<InfoCommand>(session);
-    if (word == QLatin1String("config"))
-        return std::make_unique<ConfigCommand>(session);
-    if (word == QLatin1String("reset-counters"))
-        return std::make_unique<ResetCountersCommand>(session);
-    if (word == QLatin1String("i2c"))
-        return std::make_unique<I2cCommand>(session);
-    if (word == QLatin1String("onewire"))
-        return std::make_unique<OneWireCommand>(session);
-    if (word == QLatin1String("sd"))
-        return std::make_unique<SdCommand>(session);
-    if (word == QLatin1String("flash"))
-        return std::make_unique<FlashCommand>(session);
-    if (word == QLatin1String("awl"))
-        return std::make_unique<AwlCommand>(session);
-    if (word == QLatin1String("script"))
-        return std::make_unique<ScriptCommand>(session);
-    if (word == QLatin1String("terminal"))
-        return std::make_unique<TerminalCommand>(session);
-    if (word == QLatin1String("watch"))
-        return std::make_unique<WatchCommand>(session);
-    return nullptr;
+    const CommandTable::Row* row = CommandTable::find(word);
+    return row ? row->make(session) : nullptr;
 }
 
 const Invocation& Command::inv() const { return m_session.invocation(); }
@@ -58,9 +21,9 @@ Link& Command::link() const { return m_session.link(); }
 
 QString Command::job() const
 {
-    static const QStringList withWord{QStringLiteral("config"), QStringLiteral("i2c"), QStringLiteral("onewire"),
-                                      QStringLiteral("sd")};
-    if (withWord.contains(inv().command))
+    // A command with sub-words names its job with the sub-word: "config write".
+    const CommandTable::Row* row = CommandTable::find(inv().command);
+    if (row && !row->subWords.isEmpty())
         return inv().command + QLatin1Char(' ') + inv().arg(0);
     return inv().command;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -16,19 +17,25 @@ struct Invocation {
     bool json = false;
     bool echo = false;
 
-    // Options of single commands.
-    bool raw = false;          // send: the answer line as it came
-    bool clear = false;        // reset-counters: zero them first
-    bool watch = false;        // awl: download again on every change
-    bool loop = false;         // script: run the list again and again
-    bool telegramInfo = false; // script: a line per telegram ("Telegramm Infos")
-    QString logFile;           // script: the measurement log file
-    bool time = false;         // terminal: send the clock lines first
-    QList<int> bits;           // watch: the 1-bit signals
-    QList<int> words;          // watch: the 16-bit signals
-    int intervalMs = 100;      // watch: the time from one cycle to the next
-    qint64 durationMs = 0;     // watch: 0 until a signal
-    QString csvFile;           // watch: rows into this file instead of stdout
+    // The options of the command itself, as its row in the command table names them: each
+    // one given under its long name, with its values (an empty one for a flag), as often as
+    // it was given.
+    QMap<QString, QStringList> options;
+
+    // The options of watch, as its row takes them from those above.
+    QList<int> bits;       // the 1-bit signals
+    QList<int> words;      // the 16-bit signals
+    int intervalMs = 100;  // the time from one cycle to the next
+    qint64 durationMs = 0; // 0 until a signal
+    QString csvFile;       // rows into this file instead of stdout
 
     [[nodiscard]] QString arg(int i) const { return args.value(i); }
+    [[nodiscard]] bool has(const QString& option) const { return options.contains(option); }
+    // The value given last.
+    [[nodiscard]] QString value(const QString& option) const
+    {
+        const QStringList given = options.value(option);
+        return given.isEmpty() ? QString() : given.last();
+    }
+    [[nodiscard]] QStringList values(const QString& option) const { return options.value(option); }
 };

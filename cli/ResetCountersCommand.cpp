@@ -45,7 +45,7 @@ Outcome ResetCountersCommand::run()
     console().log().setColor(LogColors::Yellow);
     StepReporter steps(link(), m_session.log());
     bool cleared = false;
-    if (inv().clear)
+    if (inv().has("clear"))
         cleared = ResetCounters::clear(steps);
     if (auto interrupted = stopped())
         return *interrupted;
@@ -53,7 +53,7 @@ Outcome ResetCountersCommand::run()
     const Outcome outcome = outcomeOf(steps);
     if (inv().json) {
         QJsonObject o;
-        if (inv().clear)
+        if (inv().has("clear"))
             o[QStringLiteral("cleared")] = cleared;
         if (counters)
             o[QStringLiteral("resetCounters")] = json(*counters);

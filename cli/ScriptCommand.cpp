@@ -30,9 +30,9 @@ Outcome ScriptCommand::run()
         return *failed;
 
     MeasurementLogFile logFile;
-    if (!inv().logFile.isEmpty()) {
+    if (!inv().value("log").isEmpty()) {
         try {
-            logFile.open(inv().logFile);
+            logFile.open(inv().value("log"));
         } catch (const EInOutError& e) {
             return usage(e.message());
         }
@@ -42,7 +42,7 @@ Outcome ScriptCommand::run()
     log.setColor(LogColors::Yellow);
     ScriptState state;
     ScriptInterpreter interpreter(link(), list, state, log, logFile);
-    interpreter.TelegramInfo = inv().telegramInfo;
+    interpreter.TelegramInfo = inv().has("info");
     interpreter.DebugTelegram = inv().echo;
     AutoSender autoSend(state, list, interpreter, link(), log);
 
@@ -56,7 +56,7 @@ Outcome ScriptCommand::run()
             faultCommand = list.at(row).CMD;
         }
         // One pass ends with the last row.
-        if (!inv().loop && row == list.size() - 1)
+        if (!inv().has("loop") && row == list.size() - 1)
             autoSend.stop();
     };
     // A row runs from the event loop: an error that ends it (the log file, the port) stops

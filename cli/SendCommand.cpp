@@ -97,7 +97,7 @@ Outcome SendCommand::run()
             o[QStringLiteral("data")] = bytes;
         }
         console().json(o);
-    } else if (inv().raw) {
+    } else if (inv().has("raw")) {
         if (answered)
             console().result(line);
     } else if (valid) {

@@ -34,7 +34,7 @@ Outcome TerminalCommand::run()
     m_showSent = isatty(STDIN_FILENO) != 1;
     link().rx().RxMode = RxTerminal;
     try {
-        if (inv().time) {
+        if (inv().has("time")) {
             const QDateTime now = QDateTime::currentDateTime();
             const bool shown = m_showSent;
             m_showSent = true; // the window shows the clock lines too

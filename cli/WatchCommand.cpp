@@ -11,6 +11,43 @@
 
 #include <unistd.h>
 
+QString WatchCommand::takeOptions(Invocation& inv)
+{
+    const auto signalsOf = [&](const QString& name, QList<int>& into) -> QString {
+        for (const QString& text : inv.values(name)) {
+            bool ok = false;
+            const int n = text.toInt(&ok);
+            if (!ok || n < 0 || n > 255)
+                return QStringLiteral("watch: --%1 takes a signal number from 0 to 255, not '%2'").arg(name, text);
+            into.append(n);
+        }
+        if (into.size() > 5)
+            return QStringLiteral("watch: at most five --%1 signals, as in the debug window").arg(name);
+        return {};
+    };
+    if (QString wrong = signalsOf(QStringLiteral("bit"), inv.bits); !wrong.isEmpty())
+        return wrong;
+    if (QString wrong = signalsOf(QStringLiteral("word"), inv.words); !wrong.isEmpty())
+        return wrong;
+    if (inv.has(QStringLiteral("interval"))) {
+        bool ok = false;
+        inv.intervalMs = inv.value(QStringLiteral("interval")).toInt(&ok);
+        if (!ok || inv.intervalMs < 10)
+            return QStringLiteral("watch: --interval takes 10 ms or more, not '%1'")
+                .arg(inv.value(QStringLiteral("interval")));
+    }
+    if (inv.has(QStringLiteral("duration"))) {
+        bool ok = false;
+        const double s = inv.value(QStringLiteral("duration")).toDouble(&ok);
+        if (!ok || !(s > 0) || s > 2e6)
+            return QStringLiteral("watch: --duration takes a number of seconds above 0, not '%1'")
+                .arg(inv.value(QStringLiteral("duration")));
+        inv.durationMs = qint64(s * 1000);
+    }
+    inv.csvFile = inv.value(QStringLiteral("csv"));
+    return {};
+}
+
 std::optional<Outcome> WatchCommand::openOutput()
 {
     const QString& path = inv().csvFile;

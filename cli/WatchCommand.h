@@ -20,6 +20,10 @@ public:
     [[nodiscard]] Outcome run() override;
     [[nodiscard]] bool judgesStops() const override { return true; }
 
+    // Reads the options into the invocation's fields of watch; what is wrong with them, or
+    // nothing.
+    [[nodiscard]] static QString takeOptions(Invocation& inv);
+
 private:
     // Opens FILE or stdout; the outcome when it cannot.
     [[nodiscard]] std::optional<Outcome> openOutput();

@@ -1,6 +1,7 @@
 // The parts of velmar-cli that need no board: the log on a stream, the progress bar, the
 // command line, the texts a command takes, and the exit codes as the documents list them.
 #include "CommandLine.h"
+#include "CommandTable.h"
 #include "ConfigCommand.h"
 #include "ConsoleLog.h"
 #include "ExitCode.h"
@@ -125,9 +126,9 @@ TEST(CommandLine, OptionsStandBeforeOrBehindTheCommandWord)
 
     r = parse({"script", "list.csv", "--loop", "--log", "out.csv", "-b", "115200", "--info"});
     ASSERT_TRUE(r.invocation);
-    EXPECT_TRUE(r.invocation->loop);
-    EXPECT_TRUE(r.invocation->telegramInfo);
-    EXPECT_EQ(r.invocation->logFile, "out.csv");
+    EXPECT_TRUE(r.invocation->has("loop"));
+    EXPECT_TRUE(r.invocation->has("info"));
+    EXPECT_EQ(r.invocation->value("log"), "out.csv");
     EXPECT_EQ(r.invocation->baud, 115200);
 
     r = parse({"sd", "get", "LOG.TXT"});
@@ -145,16 +146,49 @@ TEST(CommandLine, OptionsStandBeforeOrBehindTheCommandWord)
     EXPECT_TRUE(parse({"onewire", "read", "--json"}).invocation);
 }
 
-TEST(CommandLine, EveryCommandHasItsHelp)
+// The help comes from the command table; the man page is written by hand and must follow it.
+TEST(CommandLine, EveryCommandHasItsHelpAndItsEntryInTheManPage)
 {
-    for (const QString& command : CommandLine::commands()) {
-        SCOPED_TRACE(command.toStdString());
-        const QString help = CommandLine::commandHelp(command);
-        EXPECT_TRUE(help.startsWith("Usage: velmar-cli [options] " + command));
+    const QString man = readText(QStringLiteral(VELMAR_SOURCE_DIR "/cli/velmar-cli.1"));
+    const qsizetype commandsAt = man.indexOf(".SH COMMANDS"), optionsAt = man.indexOf(".SH OPTIONS");
+    const QStringList entries = man.mid(commandsAt, optionsAt - commandsAt).split(".TP\n").mid(1);
+    ASSERT_EQ(entries.size(), CommandTable::rows().size());
+    QStringList jsonTakers;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const CommandTable::Row& row = CommandTable::rows().at(i);
+        SCOPED_TRACE(row.word.toStdString());
+        const QString help = CommandLine::commandHelp(row.word);
+        EXPECT_TRUE(help.startsWith("Usage: velmar-cli [options] " + row.word));
         EXPECT_TRUE(help.contains(ExitCodeHelp()));
-        EXPECT_EQ(parse({command, "--help"}).out, help);
+        EXPECT_EQ(parse({row.word, "--help"}).out, help);
+        const QString head = entries[i].section('\n', 0, 0);
+        EXPECT_EQ(head.section(' ', 1, 1).remove('"'), row.word);
+        for (const CommandTable::SubWord& sub : row.subWords) {
+            EXPECT_TRUE(head.contains(row.word + ' ' + sub.word)) << sub.word.toStdString();
+            if (sub.json)
+                jsonTakers << row.word + ' ' + sub.word;
+        }
+        if (row.json)
+            jsonTakers << row.word;
+        for (const CommandTable::Option& o : row.options)
+            EXPECT_TRUE(entries[i].contains("\\-\\-" + o.key())) << o.key().toStdString();
     }
     EXPECT_TRUE(CommandLine::commandHelp("bogus").isEmpty());
+    const QString options = man.mid(optionsAt, man.indexOf(".SH OUTPUT") - optionsAt);
+    for (const CommandTable::Option& o : CommandTable::commonOptions())
+        EXPECT_TRUE(options.contains("\\-\\-" + o.key())) << o.key().toStdString();
+
+    // Each text that lists the commands taking --json names those of the table.
+    const auto named = [](QString list) {
+        QStringList names = list.simplified().replace(" and ", ", ").split(", ");
+        names.sort();
+        return names;
+    };
+    const auto inParentheses = [](const QString& text) { return text.section('(', 1).section(')', 0, 0); };
+    jsonTakers.sort();
+    EXPECT_EQ(named(parse({"--json", "ports"}).err.section("is for ", 1).section('\n', 0, 0)), jsonTakers);
+    EXPECT_EQ(named(inParentheses(CommandLine::commandHelp("ports").section("one JSON object", 1))), jsonTakers);
+    EXPECT_EQ(named(inParentheses(options.section("\\-\\-json\n", 1))), jsonTakers);
 }
 
 TEST(SendText, BytesAreFramedAndAWholeTelegramGoesAsItIs)

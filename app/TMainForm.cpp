@@ -370,20 +370,11 @@ void TMainForm::BtnEinstellungenClick()
 
 void TMainForm::ClickBtnClear() { RichEdit->clear(); }
 
-void TMainForm::sendTerminalText(const QString& text)
-{
-    RichEdit->setColor(LogColors::Yellow);
-    RichEdit->addLine(text);
-    RichEdit->setColor(LogColors::White);
-    ComPort->WriteStr(text.toLatin1());
-}
-
 void TMainForm::ClickBtnSend()
 {
     if (m_link->refuseIfBusy(QStringLiteral("Send")))
         return;
-    RxMode() = RxTerminal;
-    sendTerminalText(TermEdit->text() + QLatin1Char('\r'));
+    m_link->sendTerminalText(TermEdit->text() + QLatin1Char('\r'));
 }
 
 void TMainForm::TermEditKeyPress(int key)
@@ -392,7 +383,6 @@ void TMainForm::TermEditKeyPress(int key)
         return;
     if (m_link->refuseIfBusy(QStringLiteral("Send")))
         return;
-    RxMode() = RxTerminal;
     QString s = TermEdit->text();
     // Nine slots used as a ring: after the ninth line the oldest one is replaced.
     LineHistory[HistoryWriteIndex % 9] = s;
@@ -400,7 +390,7 @@ void TMainForm::TermEditKeyPress(int key)
     HistoryBrowseIndex = HistoryWriteIndex;
     s += QLatin1Char('\r');
     TermEdit->clear();
-    sendTerminalText(s);
+    m_link->sendTerminalText(s);
 }
 
 void TMainForm::showHistorySlot(std::uint8_t index, const QString& logPrefix)
@@ -452,10 +442,8 @@ void TMainForm::timeBtnClick()
     if (m_link->refuseIfBusy(QStringLiteral("set system time")))
         return;
     const QDateTime t = now();
-    RxMode() = RxTerminal;
-    sendTerminalText(ClockLines::timeLine(t));
-    RxMode() = RxTerminal;
-    sendTerminalText(ClockLines::dateLine(t));
+    m_link->sendTerminalText(ClockLines::timeLine(t));
+    m_link->sendTerminalText(ClockLines::dateLine(t));
 }
 
 void TMainForm::Timer1Timer() { m_downloads->syncTick(SyncFileName, SyncFileTime, ByteCodeFileName); }

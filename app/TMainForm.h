@@ -126,7 +126,6 @@ private:
     void buildToolBar();
     DownloadRunner::ChooseFile fileChooser();
     QToolButton* addTool(const QString& caption, const QString& iconKind);
-    void sendTerminalText(const QString& text);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);
     void showPortStatus();
 

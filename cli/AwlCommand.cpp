@@ -66,11 +66,8 @@ Outcome AwlCommand::watch(DownloadJob& download, const QString& file)
         }
     });
     // A signal ends the watch; one that comes during a download stops it first.
-    QObject::connect(&m_session, &Session::stopping, &loop, &QEventLoop::quit);
-    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
     tick.start();
-    if (!m_session.stopRequested() && m_session.port().Connected())
-        loop.exec();
+    runUntilStopped(loop);
     tick.stop();
     if (ended)
         return *ended;

@@ -1,11 +1,14 @@
 #include "Command.h"
 
+#include "BoardKind.h"
 #include "Console.h"
 #include "Invocation.h"
 #include "Session.h"
 #include "StepReporter.h"
 
 #include "CommandTable.h"
+
+#include <QEventLoop>
 
 std::unique_ptr<Command> Command::make(const QString& word, Session& session)
 {
@@ -56,4 +59,38 @@ std::optional<Outcome> Command::stopped() const
     if (!m_session.stopRequested())
         return std::nullopt;
     return Outcome::fail(ExitCode::Interrupted, job() + QStringLiteral(": interrupted"));
+}
+
+std::optional<std::uint8_t> Command::askKind(Outcome& outcome)
+{
+    console().log().setColor(LogColors::Yellow);
+    return BoardKind::ask(m_session, job(), outcome);
+}
+
+std::optional<std::uint8_t> Command::openBoard(Outcome& outcome, std::optional<std::uint8_t> wanted)
+{
+    if (auto failed = openPort()) {
+        outcome = *failed;
+        return std::nullopt;
+    }
+    const auto kind = askKind(outcome);
+    if (!kind)
+        return std::nullopt;
+    if (wanted && *kind != *wanted) {
+        outcome = BoardKind::notA(job(), *kind, *wanted);
+        return std::nullopt;
+    }
+    if (auto interrupted = stopped()) {
+        outcome = *interrupted;
+        return std::nullopt;
+    }
+    return kind;
+}
+
+void Command::runUntilStopped(QEventLoop& loop)
+{
+    QObject::connect(&m_session, &Session::stopping, &loop, &QEventLoop::quit);
+    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
+    if (!m_session.stopRequested() && m_session.port().Connected())
+        loop.exec();
 }

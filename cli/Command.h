@@ -3,10 +3,12 @@
 #include "Outcome.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
 class Console;
+class QEventLoop;
 class Link;
 class Session;
 class StepReporter;
@@ -43,6 +45,18 @@ protected:
     [[nodiscard]] Outcome outcomeOf(const StepReporter& steps) const;
     // Asked to end between two steps: the outcome for it.
     [[nodiscard]] std::optional<Outcome> stopped() const;
+    // Asks the board for its kind, logged in yellow as the settings dialogs log. The kind when
+    // the board told it; `outcome` names what failed: the select of the kind (also when the
+    // kind came all the same), or a board that did not tell.
+    std::optional<std::uint8_t> askKind(Outcome& outcome);
+    // The first steps of a job on a board of kind `wanted` (of any kind when none is given): the
+    // port opened, askKind(), a board of another kind refused, and the end when the job was
+    // asked to stop. Nothing when the job ends here, with `outcome` saying how; else as
+    // askKind().
+    std::optional<std::uint8_t> openBoard(Outcome& outcome, std::optional<std::uint8_t> wanted = std::nullopt);
+    // Runs `loop` until it quits, a signal asks the job to end, or the port is lost; not at all
+    // when one of them came before.
+    void runUntilStopped(QEventLoop& loop);
 
     Session& m_session;
 };

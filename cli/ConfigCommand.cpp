@@ -28,14 +28,11 @@ Outcome ConfigCommand::run()
         if (!value)
             return usage(QStringLiteral("'%1' is no byte (0x13, $13 or 19)").arg(inv().arg(1)));
     }
-    if (auto failed = openPort())
-        return *failed;
-    console().log().setColor(LogColors::Yellow);
-    StepReporter steps(link(), m_session.log());
     Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
+    const auto kind = openBoard(outcome);
     if (!kind)
         return outcome;
+    StepReporter steps(link(), m_session.log());
     if (!BoardKind::hasConfig(*kind))
         return Outcome::fail(ExitCode::BoardFailure,
                              QStringLiteral("%1: a board of kind %2 (%3) has no configuration byte")

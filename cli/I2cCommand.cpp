@@ -21,18 +21,10 @@ Outcome I2cCommand::run()
             return usage(e.message());
         }
     }
-    if (auto failed = openPort())
-        return *failed;
-    console().log().setColor(LogColors::Yellow);
-    StepReporter steps(link(), m_session.log());
     Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
-    if (!kind)
+    if (!openBoard(outcome, BoardKind::IoModule))
         return outcome;
-    if (*kind != BoardKind::IoModule)
-        return BoardKind::notA(job(), *kind, BoardKind::IoModule);
-    if (auto interrupted = stopped())
-        return *interrupted;
+    StepReporter steps(link(), m_session.log());
     if (write) {
         IoModuleAddress::write(steps, inv().arg(1));
         return outcome.ok() ? outcomeOf(steps) : outcome;

@@ -15,11 +15,10 @@ Outcome InfoCommand::run()
 {
     if (auto failed = openPort())
         return *failed;
-    console().log().setColor(LogColors::Yellow);
+    Outcome outcome;
+    const auto kind = askKind(outcome);
     StepReporter steps(link(), m_session.log());
     QJsonObject o;
-    Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
     std::optional<std::uint8_t> config, address;
     std::optional<std::vector<std::uint16_t>> counters;
     if (kind) {

@@ -67,18 +67,10 @@ Outcome OneWireCommand::run() { return inv().arg(0) == QLatin1String("write") ? 
 
 Outcome OneWireCommand::read()
 {
-    if (auto failed = openPort())
-        return *failed;
-    console().log().setColor(LogColors::Yellow);
-    StepReporter steps(link(), m_session.log());
     Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
-    if (!kind)
+    if (!openBoard(outcome, BoardKind::LcdModule))
         return outcome;
-    if (*kind != BoardKind::LcdModule)
-        return BoardKind::notA(job(), *kind, BoardKind::LcdModule);
-    if (auto interrupted = stopped())
-        return *interrupted;
+    StepReporter steps(link(), m_session.log());
     const OneWireTable::Texts texts = OneWireTable::read(steps);
     if (outcome.ok())
         outcome = outcomeOf(steps);
@@ -119,18 +111,10 @@ Outcome OneWireCommand::write()
     QString error;
     if (!parse(in.readAll(), table, error))
         return usage(file + QStringLiteral(", ") + error);
-    if (auto failed = openPort())
-        return *failed;
-    console().log().setColor(LogColors::Yellow);
-    StepReporter steps(link(), m_session.log());
     Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
-    if (!kind)
+    if (!openBoard(outcome, BoardKind::LcdModule))
         return outcome;
-    if (*kind != BoardKind::LcdModule)
-        return BoardKind::notA(job(), *kind, BoardKind::LcdModule);
-    if (auto interrupted = stopped())
-        return *interrupted;
+    StepReporter steps(link(), m_session.log());
     OneWireTable::write(steps, table.count, table.entries);
     return outcome.ok() ? outcomeOf(steps) : outcome;
 }

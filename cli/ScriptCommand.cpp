@@ -75,14 +75,10 @@ Outcome ScriptCommand::run()
     tick.setTimerType(Qt::PreciseTimer);
     QObject::connect(&tick, &QTimer::timeout, [&] { autoSend.timerStart(); });
     // A signal stops the run: a row under way ends with the port closed.
-    QObject::connect(&m_session, &Session::stopping, [&] {
-        autoSend.stop();
-        loop.quit();
-    });
-    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
+    QObject::connect(&m_session, &Session::stopping, [&] { autoSend.stop(); });
     autoSend.start();
     tick.start();
-    loop.exec();
+    runUntilStopped(loop);
     tick.stop();
     autoSend.stop();
     if (const std::exception_ptr error = rowError ? rowError : CliApplication::takeEscaped())

@@ -30,18 +30,10 @@ Outcome SdCommand::run()
     if (!SdCardCopy::cardName(cardName))
         return usage(QStringLiteral("the card takes names of 1 to 254 Latin-1 characters, not '%1'").arg(cardName));
 
-    if (auto failed = openPort())
-        return *failed;
-    console().log().setColor(LogColors::Yellow);
-    StepReporter steps(link(), m_session.log());
     Outcome outcome;
-    const auto kind = BoardKind::ask(m_session, job(), outcome);
-    if (!kind)
+    if (!openBoard(outcome, BoardKind::CpuBoard))
         return outcome;
-    if (*kind != BoardKind::CpuBoard)
-        return BoardKind::notA(job(), *kind, BoardKind::CpuBoard);
-    if (auto interrupted = stopped())
-        return *interrupted;
+    StepReporter steps(link(), m_session.log());
 
     // From here on a signal lets the copy close the card's file first.
     m_session.setGraceful(true);

@@ -3,6 +3,7 @@
 #include "CommandSet.h"
 #include "Console.h"
 #include "EConvertError.h"
+#include "HexInput.h"
 #include "HexText.h"
 #include "Invocation.h"
 #include "Link.h"
@@ -13,16 +14,6 @@
 #include <QRegularExpression>
 #include <vector>
 
-namespace {
-
-bool hexDigits(const QString& text)
-{
-    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]+$"));
-    return hex.match(text).hasMatch();
-}
-
-} // namespace
-
 QString SendCommand::request(const QStringList& text, QString& error)
 {
     const QString joined = text.join(QLatin1Char(' ')).trimmed();
@@ -30,7 +21,7 @@ QString SendCommand::request(const QStringList& text, QString& error)
         QString body = joined.mid(1);
         if (body.endsWith(QLatin1Char('\r')))
             body.chop(1);
-        if (body.size() < 8 || body.size() % 2 != 0 || !hexDigits(body)) {
+        if (body.size() < 8 || body.size() % 2 != 0 || !HexInput::allHexDigits(body)) {
             error = QStringLiteral("'%1' is no telegram text (\":aa\", length, command, data, \"a5\")").arg(joined);
             return {};
         }
@@ -42,7 +33,7 @@ QString SendCommand::request(const QStringList& text, QString& error)
             token.remove(0, 2);
         else if (token.startsWith(QLatin1Char('$')))
             token.remove(0, 1);
-        if (token.isEmpty() || token.size() > 2 || !hexDigits(token)) {
+        if (token.isEmpty() || token.size() > 2 || !HexInput::allHexDigits(token)) {
             error = QStringLiteral("'%1' is no byte in hex").arg(token);
             return {};
         }

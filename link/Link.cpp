@@ -42,6 +42,17 @@ bool Link::refuseIfBusy(const QString& what)
 
 void Link::write(const QByteArray& bytes) { m_port.WriteStr(bytes); }
 
+void Link::sendTerminalText(const QString& text, bool shown)
+{
+    m_rx.RxMode = RxTerminal;
+    if (shown) {
+        m_terminal.setColor(LogColors::Yellow);
+        m_terminal.addLine(text);
+    }
+    m_terminal.setColor(LogColors::White);
+    m_port.WriteStr(text.toLatin1());
+}
+
 // Tells of a wait for as long as it lasts.
 class Link::Waiting {
 public:

@@ -72,6 +72,9 @@ public:
 
     // Writes to the port (the port's errors propagate).
     void write(const QByteArray& bytes);
+    // A line of the terminal, as "Send" sends it: the terminal shows the board's text again,
+    // the line is shown in yellow (unless `shown` is false), and it goes out in Latin-1.
+    void sendTerminalText(const QString& text, bool shown = true);
     // Waits until the dispatcher completes the current input, the time is over, or the port
     // closes. Returns AnswerComplete.
     bool waitForAnswer(std::uint32_t timeoutMs);

@@ -16,9 +16,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-Outcome ScriptCommand::run()
+std::optional<Outcome> ScriptCommand::open(SendList& list, MeasurementLogFile& logFile)
 {
-    SendList list;
     try {
         SendListFile::load(inv().arg(0), list);
     } catch (const VelmarError& e) {
@@ -27,9 +26,7 @@ Outcome ScriptCommand::run()
     if (list.empty())
         return usage(inv().arg(0) + QStringLiteral(" holds no rows"));
     if (auto failed = openPort())
-        return *failed;
-
-    MeasurementLogFile logFile;
+        return failed;
     if (!inv().value("log").isEmpty()) {
         try {
             logFile.open(inv().value("log"));
@@ -37,6 +34,15 @@ Outcome ScriptCommand::run()
             return usage(e.message());
         }
     }
+    return std::nullopt;
+}
+
+Outcome ScriptCommand::run()
+{
+    SendList list;
+    MeasurementLogFile logFile;
+    if (auto failed = open(list, logFile))
+        return *failed;
     // The script monitor logs in yellow.
     LogSink& log = m_session.log();
     log.setColor(LogColors::Yellow);

@@ -58,58 +58,74 @@ Outcome SendCommand::run()
         return usage(error);
     if (auto failed = openPort())
         return *failed;
+    const Answer answer = exchange(req);
+    show(req, answer);
+    return judge(answer);
+}
 
-    int code = 0;
+SendCommand::Answer SendCommand::exchange(const QString& req)
+{
+    Answer a;
     bool garbled = false;
     try {
-        code = link().SendTelegram(req);
+        a.code = link().SendTelegram(req);
     } catch (const EConvertError&) {
         garbled = true; // a group that is not hex: no valid answer
     }
     const ReceiveDispatcher& rx = link().rx();
-    const bool answered = rx.AnswerComplete != 0;
-    QString line = QString::fromLatin1(rx.RxText);
-    while (line.endsWith(QLatin1Char('\r')) || line.endsWith(QLatin1Char('\n')))
-        line.chop(1);
-    const auto data = garbled ? std::span<const std::uint8_t>() : link().AnswerData();
-    const bool valid = answered && !garbled && code != 0;
+    a.answered = rx.AnswerComplete != 0;
+    a.line = QString::fromLatin1(rx.RxText);
+    while (a.line.endsWith(QLatin1Char('\r')) || a.line.endsWith(QLatin1Char('\n')))
+        a.line.chop(1);
+    a.valid = a.answered && !garbled && a.code != 0;
+    if (!garbled) {
+        const auto data = link().AnswerData();
+        a.data.assign(data.begin(), data.end());
+    }
+    return a;
+}
 
+void SendCommand::show(const QString& req, const Answer& a)
+{
     if (inv().json) {
         QJsonObject o;
         o[QStringLiteral("request")] = QString(req).remove(QLatin1Char('\r'));
-        o[QStringLiteral("answered")] = answered;
-        o[QStringLiteral("answer")] = answered ? QJsonValue(line) : QJsonValue();
-        o[QStringLiteral("valid")] = valid;
-        if (valid) {
-            o[QStringLiteral("code")] = code;
+        o[QStringLiteral("answered")] = a.answered;
+        o[QStringLiteral("answer")] = a.answered ? QJsonValue(a.line) : QJsonValue();
+        o[QStringLiteral("valid")] = a.valid;
+        if (a.valid) {
+            o[QStringLiteral("code")] = a.code;
             QJsonArray bytes;
-            for (std::uint8_t b : data)
+            for (std::uint8_t b : a.data)
                 bytes.append(int(b));
             o[QStringLiteral("data")] = bytes;
         }
         console().json(o);
     } else if (inv().has("raw")) {
-        if (answered)
-            console().result(line);
-    } else if (valid) {
-        QString text = QStringLiteral("answer ") + ByteToHex(std::uint8_t(code));
-        if (!data.empty()) {
+        if (a.answered)
+            console().result(a.line);
+    } else if (a.valid) {
+        QString text = QStringLiteral("answer ") + ByteToHex(std::uint8_t(a.code));
+        if (!a.data.empty()) {
             text += QLatin1Char(':');
-            for (std::uint8_t b : data)
+            for (std::uint8_t b : a.data)
                 text += QLatin1Char(' ') + ByteToHexDigits(b);
         }
         console().result(text);
     }
+}
 
+Outcome SendCommand::judge(const Answer& a) const
+{
     if (m_session.forced() || m_session.lost())
         return m_session.lostOutcome(job());
-    if (!answered)
+    if (!a.answered)
         return Outcome::fail(ExitCode::NoAnswer,
                              QStringLiteral("send: no answer within %1 ms").arg(Link::TelegramTimeout));
-    if (!valid)
-        return Outcome::fail(ExitCode::NoAnswer, QStringLiteral("send: no valid answer: ") + line);
-    if (code == CommandSet::Refused || code == CommandSet::FileRefused)
+    if (!a.valid)
+        return Outcome::fail(ExitCode::NoAnswer, QStringLiteral("send: no valid answer: ") + a.line);
+    if (a.code == CommandSet::Refused || a.code == CommandSet::FileRefused)
         return Outcome::fail(ExitCode::BoardFailure, QStringLiteral("send: the board refused the telegram (answer ") +
-                                                         ByteToHex(std::uint8_t(code)) + QLatin1Char(')'));
+                                                         ByteToHex(std::uint8_t(a.code)) + QLatin1Char(')'));
     return Outcome::success();
 }

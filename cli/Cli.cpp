@@ -9,6 +9,7 @@
 #include "SignalWatcher.h"
 
 #include <QJsonObject>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -35,7 +36,11 @@ int Cli::run(const QStringList& arguments)
     Console console(
         Console::detect(inv.quiet, inv.json), [](const QByteArray& b) { writeTo(stdout, b); },
         [](const QByteArray& b) { writeTo(stderr, b); });
-    SignalWatcher signals;
+    // SIGINT, SIGTERM and SIGHUP end the job cleanly in the event loop. SIGPIPE is ignored, so
+    // that a closed pipe on stdout ends the job through a failed write instead of killing it
+    // with the port's settings unrestored.
+    SignalWatcher signals{SIGINT, SIGTERM, SIGHUP};
+    std::signal(SIGPIPE, SIG_IGN);
     // Whatever the job waits on, a signal ends the program within a second.
     const ExitDeadline deadline(800);
     Session session(inv, console);

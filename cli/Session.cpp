@@ -5,7 +5,6 @@
 #include "EConvertError.h"
 #include "IniFile.h"
 #include "PortNames.h"
-#include "SimPortBackend.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -34,15 +33,9 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
       m_console(console),
       m_portName(portName(invocation, &m_settingsError))
 {
-    // "SIM" is the board the window simulates too, on a line at the real 57600 baud.
-    m_simName = PortNames::simulatedBoard();
-    m_simBoard.animate =
+    // "SimAnimate=0" in the window's section keeps the simulated board still, as in the window.
+    m_sim.board().animate =
         IniFile(settingsFile(invocation)).ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
-    TCustomComPort::RegisterBackend(m_simName, [this](const QString&) {
-        auto line = std::make_unique<SimPortBackend>(&m_simBoard);
-        line->setPaced(true);
-        return line;
-    });
     m_link = std::make_unique<Link>(m_port, console.log());
     m_link->ConnectDispatcher();
     if (invocation.echo)
@@ -61,7 +54,6 @@ Session::~Session()
         // Nobody is left to hear of it; the device is released all the same.
     }
     m_link.reset();
-    TCustomComPort::UnregisterBackend(m_simName);
 }
 
 QString Session::settingsFile(const Invocation& invocation)

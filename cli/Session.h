@@ -3,7 +3,7 @@
 #include "Invocation.h"
 #include "Link.h"
 #include "Outcome.h"
-#include "SimBoard.h"
+#include "SimPort.h"
 #include "TCustomComPort.h"
 
 #include <QObject>
@@ -75,8 +75,7 @@ private:
     Console& m_console;
     QString m_settingsError; // before m_portName, which fills it
     QString m_portName;
-    QString m_simName;
-    SimBoard m_simBoard;
+    SimPort m_sim; // before the port, which may use it to its end
     TCustomComPort m_port;
     std::unique_ptr<Link> m_link;
     bool m_graceful = false;

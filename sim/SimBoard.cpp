@@ -317,25 +317,10 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
         m_pointer = std::uint16_t(d(0) | (d(1) << 8));
         return ok;
     case 0x33:
-    case 0x35: {
-        auto& mem = code == 0x33 ? m_eeprom : m_ram;
-        if (data.isEmpty() || m_pointer + std::size_t(data.size()) > mem.size())
-            return refusalOf(code, data.size());
-        for (char c : data)
-            mem[m_pointer++] = std::uint8_t(c);
-        return ok;
-    }
     case 0x34:
+    case 0x35:
     case 0x36:
-    case 0x37: {
-        const auto& mem = code == 0x34 ? m_eeprom : code == 0x36 ? m_ram : m_flash;
-        const int count = d(0);
-        if (data.size() != 1 || count < 1 || count > 99 || m_pointer + std::size_t(count) > mem.size())
-            return refused;
-        for (int i = 0; i < count; ++i)
-            a.append(char(mem[m_pointer++]));
-        return a;
-    }
+    case 0x37: return accessMemory(code, data);
     case 0x40: {
         // File block 0 is the 1-Wire table, mirrored into RAM for reading.
         if (d(0) != 0)
@@ -367,6 +352,27 @@ QByteArray SimBoard::execute(std::uint8_t code, const QByteArray& data)
     case 0x74: return m_card.execute(code, data);
     default: return refused;
     }
+}
+
+QByteArray SimBoard::accessMemory(std::uint8_t code, const QByteArray& data)
+{
+    const QByteArray refused(1, char(0x21));
+    if (code == 0x33 || code == 0x35) {
+        auto& mem = code == 0x33 ? m_eeprom : m_ram;
+        if (data.isEmpty() || m_pointer + std::size_t(data.size()) > mem.size())
+            return refusalOf(code, data.size());
+        for (char c : data)
+            mem[m_pointer++] = std::uint8_t(c);
+        return QByteArray(1, char(0x20));
+    }
+    const auto& mem = code == 0x34 ? m_eeprom : code == 0x36 ? m_ram : m_flash;
+    const int count = data.isEmpty() ? 0 : std::uint8_t(data[0]);
+    if (data.size() != 1 || count < 1 || count > 99 || m_pointer + std::size_t(count) > mem.size())
+        return refused;
+    QByteArray a(1, char(code));
+    for (int i = 0; i < count; ++i)
+        a.append(char(mem[m_pointer++]));
+    return a;
 }
 
 void SimBoard::sendAnswer(const QByteArray& payload, bool faulty)

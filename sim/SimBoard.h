@@ -77,6 +77,8 @@ private:
     void handleTerminalLine(const QByteArray& line);
     void handleTelegram(const QByteArray& line);
     QByteArray execute(std::uint8_t code, const QByteArray& data);
+    // The telegrams that read and write EEPROM, RAM and flash at the pointer (0x33 to 0x37).
+    QByteArray accessMemory(std::uint8_t code, const QByteArray& data);
     // `faulty`: the telegram faults apply to this answer.
     void sendAnswer(const QByteArray& payload, bool faulty);
     void send(const QByteArray& bytes);

@@ -1,26 +1,153 @@
 // velmar-sim: a simulated Velmar board on a pseudo-terminal.
+#include "SignalWatcher.h"
 #include "SimBoard.h"
 #include "SimPty.h"
 #include "VelmarVersion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <QTextStream>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
+#include <optional>
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+struct OptionRow {
+    QStringList names{};
+    QString description{};
+    QString valueName{}; // empty for a flag
+    QString defaultValue{};
+};
 
-void onSignal(int sig)
+// The options in the order the help lists them.
+const QList<OptionRow> Options{
+    {{"l", "link"}, "Also place a symbolic link to the device at <path>.", "path"},
+    {{"k", "kind"}, "Board kind byte: 0 base, 1 CPU, 2 LCD, 16 (0x10) I/O module.", "n", "0"},
+    {{"pace"}, "Pace the line at 57600 baud."},
+    {{"silent"}, "Answer no telegram."},
+    {{"refuse"}, "Refuse every telegram (0x21)."},
+    {{"refuse-every"}, "Refuse every <n>-th telegram (0x21).", "n", "0"},
+    {{"wrong-start"}, "Answer with start byte 0xAB."},
+    {{"wrong-end"}, "Answer with end byte 0xA4."},
+    {{"bad-group"}, "Put a group that is not hex into answers."},
+    {{"wrong-code"}, "Answer with the code's top bit flipped (0x34 as 0xB4)."},
+    {{"delay"}, "Answer telegrams after <ms>.", "ms", "0"},
+    {{"noise"}, "Send <text> before the ':' of answers.", "text"},
+    {{"fault-codes"}, "Apply the telegram faults only to these commands (hex, comma-separated), e.g. 32,34.", "list"},
+    {{"flash-end"}, "Firmware area end reported by 'X' (hex), e.g. 1F000.", "hex", "1F000"},
+    {{"block-size"}, "Bootloader block size.", "n", "256"},
+    {{"no-signon"}, "The bootloader never signs on."},
+    {{"drop-ack"}, "Drop the acknowledgement of block write <n> (0-based).", "n"},
+    {{"corrupt-at"}, "Flip the byte at flash address <hex> on read-back.", "hex"},
+    {{"short-x"}, "Answer 'X' with two bytes only."},
+    {{"block-size-zero"}, "Answer 'b' with 0."},
+    {{"invalid-firmware"}, "Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."},
+    {{"sd-card"}, "Keep the files of the SD card in the folder <dir> (made when missing) instead of in memory.", "dir"},
+    {{"random-faults"},
+     "Fault <percent> of the telegrams at random: no answer, a refusal, or a code group that is not hex.",
+     "percent",
+     "0"},
+    {{"seed"}, "Seed of the random faults.", "n", "1"},
+    {{"flood"},
+     "Flood the line with text for <s> seconds from the start (the terminal line \"flood <s>\" does the same "
+     "later).",
+     "s",
+     "0"},
+    {{"no-animate"},
+     "Keep the inputs, outputs, signals and sensor readings still, and the 1-Wire table exactly as written."},
+};
+
+void describe(QCommandLineParser& p)
 {
-    const char c = char(sig);
-    (void)!::write(signalPipe[1], &c, 1);
+    p.setApplicationDescription(QStringLiteral(
+        "A simulated Velmar board on a pseudo-terminal. Prints the device path; point the tool's port at it.\n"
+        "SIGUSR1 unplugs the board (the device disappears), SIGUSR2 plugs it in again on a new device."));
+    p.addHelpOption();
+    p.addVersionOption();
+    for (const OptionRow& o : Options)
+        p.addOption(o.valueName.isEmpty() ? QCommandLineOption(o.names, o.description)
+                                          : QCommandLineOption(o.names, o.description, o.valueName, o.defaultValue));
+}
+
+// The board as the options make it; false, with the message printed, for an option that
+// makes none.
+bool makeBoard(const QCommandLineParser& p, SimBoard& board)
+{
+    bool kindOk = false;
+    const QString kindText = p.value("kind").trimmed();
+    const uint kindValue = kindText.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)
+                               ? kindText.mid(2).toUInt(&kindOk, 16)
+                               : kindText.toUInt(&kindOk, 10);
+    if (!kindOk || kindValue > 255) {
+        std::fprintf(stderr, "velmar-sim: board kind must be a byte, not '%s'\n", qPrintable(p.value("kind")));
+        return false;
+    }
+    board.setKind(std::uint8_t(kindValue));
+    board.setFlashAreaEnd(p.value("flash-end").toUInt(nullptr, 16));
+    board.setBlockSize(std::uint16_t(p.value("block-size").toUInt()));
+    board.animate = !p.isSet("no-animate");
+    if (p.isSet("invalid-firmware"))
+        board.eeprom()[1] = 0xFF;
+    if (p.isSet("sd-card")) {
+        QString error;
+        if (!board.sdCard().useFolder(p.value("sd-card"), &error)) {
+            std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The faults the options ask for; false, with the message printed, for a list of codes that
+// holds something else.
+bool setFaults(const QCommandLineParser& p, SimFaults& f)
+{
+    f.silent = p.isSet("silent");
+    f.refuseAll = p.isSet("refuse");
+    f.refuseEvery = p.value("refuse-every").toInt();
+    f.wrongStart = p.isSet("wrong-start");
+    f.wrongEnd = p.isSet("wrong-end");
+    f.badGroup = p.isSet("bad-group");
+    f.wrongCode = p.isSet("wrong-code");
+    f.answerDelayMs = p.value("delay").toInt();
+    f.noise = p.value("noise").toLatin1();
+    for (const QString& code : p.value("fault-codes").split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const uint c = code.trimmed().toUInt(&ok, 16);
+        if (!ok || c > 255) {
+            std::fprintf(stderr, "velmar-sim: '%s' is no command code\n", qPrintable(code));
+            return false;
+        }
+        f.onlyCodes.append(std::uint8_t(c));
+    }
+    f.noSignOn = p.isSet("no-signon");
+    if (p.isSet("drop-ack"))
+        f.dropAckOfBlock = p.value("drop-ack").toInt();
+    if (p.isSet("corrupt-at"))
+        f.corruptReadbackAt = p.value("corrupt-at").toLongLong(nullptr, 16);
+    f.shortAreaEnd = p.isSet("short-x");
+    f.blockSizeZero = p.isSet("block-size-zero");
+    f.randomPercent = std::clamp(p.value("random-faults").toInt(), 0, 100);
+    f.randomSeed = p.value("seed").toUInt();
+    return true;
+}
+
+// Plugs the board in on a new pseudo-terminal and prints its path.
+bool plugIn(SimPty& pty, const QCommandLineParser& p)
+{
+    QString error;
+    if (!pty.start(&error)) {
+        std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
+        return false;
+    }
+    pty.setPaced(p.isSet("pace"));
+    if (p.isSet("link") && !pty.placeLink(p.value("link")))
+        std::fprintf(stderr, "velmar-sim: cannot place link %s\n", qPrintable(p.value("link")));
+    std::printf("%s\n", qPrintable(pty.slavePath()));
+    std::fflush(stdout);
+    return true;
 }
 
 } // namespace
@@ -30,171 +157,34 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmar-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION_STRING));
-
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral(
-        "A simulated Velmar board on a pseudo-terminal. Prints the device path; point the tool's port at it.\n"
-        "SIGUSR1 unplugs the board (the device disappears), SIGUSR2 plugs it in again on a new device."));
-    p.addHelpOption();
-    p.addVersionOption();
-    const QCommandLineOption link({QStringLiteral("l"), QStringLiteral("link")},
-                                  QStringLiteral("Also place a symbolic link to the device at <path>."),
-                                  QStringLiteral("path"));
-    const QCommandLineOption kind({QStringLiteral("k"), QStringLiteral("kind")},
-                                  QStringLiteral("Board kind byte: 0 base, 1 CPU, 2 LCD, 16 (0x10) I/O module."),
-                                  QStringLiteral("n"), QStringLiteral("0"));
-    const QCommandLineOption pace(QStringLiteral("pace"), QStringLiteral("Pace the line at 57600 baud."));
-    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Answer no telegram."));
-    const QCommandLineOption refuse(QStringLiteral("refuse"), QStringLiteral("Refuse every telegram (0x21)."));
-    const QCommandLineOption refuseEvery(QStringLiteral("refuse-every"),
-                                         QStringLiteral("Refuse every <n>-th telegram (0x21)."), QStringLiteral("n"),
-                                         QStringLiteral("0"));
-    const QCommandLineOption wrongStart(QStringLiteral("wrong-start"), QStringLiteral("Answer with start byte 0xAB."));
-    const QCommandLineOption wrongEnd(QStringLiteral("wrong-end"), QStringLiteral("Answer with end byte 0xA4."));
-    const QCommandLineOption badGroup(QStringLiteral("bad-group"),
-                                      QStringLiteral("Put a group that is not hex into answers."));
-    const QCommandLineOption wrongCode(QStringLiteral("wrong-code"),
-                                       QStringLiteral("Answer with the code's top bit flipped (0x34 as 0xB4)."));
-    const QCommandLineOption delay(QStringLiteral("delay"), QStringLiteral("Answer telegrams after <ms>."),
-                                   QStringLiteral("ms"), QStringLiteral("0"));
-    const QCommandLineOption noise(QStringLiteral("noise"), QStringLiteral("Send <text> before the ':' of answers."),
-                                   QStringLiteral("text"));
-    const QCommandLineOption faultCodes(QStringLiteral("fault-codes"),
-                                        QStringLiteral("Apply the telegram faults only to these commands (hex, "
-                                                       "comma-separated), e.g. 32,34."),
-                                        QStringLiteral("list"));
-    const QCommandLineOption flashEnd(QStringLiteral("flash-end"),
-                                      QStringLiteral("Firmware area end reported by 'X' (hex), e.g. 1F000."),
-                                      QStringLiteral("hex"), QStringLiteral("1F000"));
-    const QCommandLineOption blockSize(QStringLiteral("block-size"), QStringLiteral("Bootloader block size."),
-                                       QStringLiteral("n"), QStringLiteral("256"));
-    const QCommandLineOption noSignOn(QStringLiteral("no-signon"), QStringLiteral("The bootloader never signs on."));
-    const QCommandLineOption dropAck(QStringLiteral("drop-ack"),
-                                     QStringLiteral("Drop the acknowledgement of block write <n> (0-based)."),
-                                     QStringLiteral("n"));
-    const QCommandLineOption corrupt(QStringLiteral("corrupt-at"),
-                                     QStringLiteral("Flip the byte at flash address <hex> on read-back."),
-                                     QStringLiteral("hex"));
-    const QCommandLineOption shortX(QStringLiteral("short-x"), QStringLiteral("Answer 'X' with two bytes only."));
-    const QCommandLineOption blockZero(QStringLiteral("block-size-zero"), QStringLiteral("Answer 'b' with 0."));
-    const QCommandLineOption invalidFw(QStringLiteral("invalid-firmware"),
-                                       QStringLiteral("Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."));
-    const QCommandLineOption sdCard(QStringLiteral("sd-card"),
-                                    QStringLiteral("Keep the files of the SD card in the folder <dir> (made when "
-                                                   "missing) instead of in memory."),
-                                    QStringLiteral("dir"));
-    const QCommandLineOption randomFaults(QStringLiteral("random-faults"),
-                                          QStringLiteral("Fault <percent> of the telegrams at random: no answer, a "
-                                                         "refusal, or a code group that is not hex."),
-                                          QStringLiteral("percent"), QStringLiteral("0"));
-    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the random faults."),
-                                  QStringLiteral("n"), QStringLiteral("1"));
-    const QCommandLineOption flood(QStringLiteral("flood"),
-                                   QStringLiteral("Flood the line with text for <s> seconds from the start (the "
-                                                  "terminal line \"flood <s>\" does the same later)."),
-                                   QStringLiteral("s"), QStringLiteral("0"));
-    const QCommandLineOption noAnimate(QStringLiteral("no-animate"),
-                                       QStringLiteral("Keep the inputs, outputs, signals and sensor readings still, "
-                                                      "and the 1-Wire table exactly as written."));
-    p.addOptions({link,      kind,         pace,      silent,  refuse,   refuseEvery, wrongStart,
-                  wrongEnd,  badGroup,     wrongCode, delay,   noise,    faultCodes,  flashEnd,
-                  blockSize, noSignOn,     dropAck,   corrupt, shortX,   blockZero,   invalidFw,
-                  sdCard,    randomFaults, seed,      flood,   noAnimate});
+    describe(p);
     p.process(app);
 
-    bool kindOk = false;
-    const QString kindText = p.value(kind).trimmed();
-    const uint kindValue = kindText.startsWith(QStringLiteral("0x"), Qt::CaseInsensitive)
-                               ? kindText.mid(2).toUInt(&kindOk, 16)
-                               : kindText.toUInt(&kindOk, 10);
-    if (!kindOk || kindValue > 255) {
-        std::fprintf(stderr, "velmar-sim: board kind must be a byte, not '%s'\n", qPrintable(p.value(kind)));
-        return 2;
-    }
     SimBoard board;
-    board.setKind(std::uint8_t(kindValue));
-    board.setFlashAreaEnd(p.value(flashEnd).toUInt(nullptr, 16));
-    board.setBlockSize(std::uint16_t(p.value(blockSize).toUInt()));
-    board.animate = !p.isSet(noAnimate);
-    if (p.isSet(invalidFw))
-        board.eeprom()[1] = 0xFF;
-    if (p.isSet(sdCard)) {
-        QString error;
-        if (!board.sdCard().useFolder(p.value(sdCard), &error)) {
-            std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
-            return 2;
-        }
-    }
-    SimFaults& f = board.faults();
-    f.silent = p.isSet(silent);
-    f.refuseAll = p.isSet(refuse);
-    f.refuseEvery = p.value(refuseEvery).toInt();
-    f.wrongStart = p.isSet(wrongStart);
-    f.wrongEnd = p.isSet(wrongEnd);
-    f.badGroup = p.isSet(badGroup);
-    f.wrongCode = p.isSet(wrongCode);
-    f.answerDelayMs = p.value(delay).toInt();
-    f.noise = p.value(noise).toLatin1();
-    for (const QString& code : p.value(faultCodes).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = false;
-        const uint c = code.trimmed().toUInt(&ok, 16);
-        if (!ok || c > 255) {
-            std::fprintf(stderr, "velmar-sim: '%s' is no command code\n", qPrintable(code));
-            return 2;
-        }
-        f.onlyCodes.append(std::uint8_t(c));
-    }
-    f.noSignOn = p.isSet(noSignOn);
-    if (p.isSet(dropAck))
-        f.dropAckOfBlock = p.value(dropAck).toInt();
-    if (p.isSet(corrupt))
-        f.corruptReadbackAt = p.value(corrupt).toLongLong(nullptr, 16);
-    f.shortAreaEnd = p.isSet(shortX);
-    f.blockSizeZero = p.isSet(blockZero);
-    f.randomPercent = std::clamp(p.value(randomFaults).toInt(), 0, 100);
-    f.randomSeed = p.value(seed).toUInt();
-
+    if (!makeBoard(p, board) || !setFaults(p, board.faults()))
+        return 2;
     SimPty pty(board);
-    auto plugIn = [&]() {
-        QString error;
-        if (!pty.start(&error)) {
-            std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
-            return false;
-        }
-        pty.setPaced(p.isSet(pace));
-        if (p.isSet(link) && !pty.placeLink(p.value(link)))
-            std::fprintf(stderr, "velmar-sim: cannot place link %s\n", qPrintable(p.value(link)));
-        std::printf("%s\n", qPrintable(pty.slavePath()));
-        std::fflush(stdout);
-        return true;
-    };
     // The signals are taken before the first path is printed: whoever reads that line may
     // pull the cable at once, and an unhandled SIGUSR1 would end the program instead.
-    if (::pipe(signalPipe) != 0)
+    SignalWatcher signals{SIGUSR1, SIGUSR2, SIGINT, SIGTERM};
+    if (!signals.installed())
         return 1;
-    QSocketNotifier signals(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signals, &QSocketNotifier::activated, [&] {
-        char c = 0;
-        if (::read(signalPipe[0], &c, 1) != 1)
-            return;
-        if (c == SIGUSR1) {
+    QObject::connect(&signals, &SignalWatcher::received, [&](int signal) {
+        if (signal == SIGUSR1) {
             pty.unplug();
             std::printf("unplugged\n");
             std::fflush(stdout);
-        } else if (c == SIGUSR2) {
+        } else if (signal == SIGUSR2) {
             if (!pty.running())
-                plugIn();
+                plugIn(pty, p);
         } else {
             app.quit();
         }
     });
-    std::signal(SIGUSR1, onSignal);
-    std::signal(SIGUSR2, onSignal);
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    if (!plugIn())
+    if (!plugIn(pty, p))
         return 1;
-    if (const int s = p.value(flood).toInt(); s > 0)
+    if (const int s = p.value("flood").toInt(); s > 0)
         board.flood(s * 1000);
     return app.exec();
 }

@@ -11,7 +11,6 @@
 namespace {
 
 int pair[2] = {-1, -1};
-constexpr int Watched[] = {SIGINT, SIGTERM, SIGHUP};
 
 void onSignal(int sig)
 {
@@ -23,7 +22,7 @@ void onSignal(int sig)
 
 } // namespace
 
-SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent)
+SignalWatcher::SignalWatcher(std::initializer_list<int> watched, QObject* parent) : QObject(parent), m_watched(watched)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
         return;
@@ -35,16 +34,15 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int sig : Watched)
+    for (int sig : m_watched)
         ::sigaction(sig, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
 }
 
 SignalWatcher::~SignalWatcher()
 {
     if (!m_notifier)
         return;
-    for (int sig : Watched)
+    for (int sig : m_watched)
         std::signal(sig, SIG_DFL);
     m_notifier.reset();
     ::close(pair[0]);

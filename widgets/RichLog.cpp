@@ -4,12 +4,26 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-RichLog::RichLog(QWidget* parent) : QTextEdit(parent)
+namespace {
+
+// What waits is put in at once beyond this, also between two repaints.
+constexpr qsizetype MostPendingChars = 256 * 1024;
+
+QTextCharFormat colored(LogColor c)
+{
+    QTextCharFormat fmt;
+    fmt.setForeground(QColor(c.r, c.g, c.b));
+    return fmt;
+}
+
+} // namespace
+
+RichLog::RichLog(QWidget* parent) : QPlainTextEdit(parent)
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setLineWrapMode(QTextEdit::WidgetWidth);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::black);
     pal.setColor(QPalette::Text, Qt::white);
@@ -17,23 +31,38 @@ RichLog::RichLog(QWidget* parent) : QTextEdit(parent)
     QFont f(QStringLiteral("Arial"));
     f.setStyleHint(QFont::SansSerif);
     setFont(f);
+    m_paint.setSingleShot(true);
+    m_paint.setInterval(PaintIntervalMs);
+    connect(&m_paint, &QTimer::timeout, this, &RichLog::flush);
+}
+
+QString RichLog::plainText() const { return document()->toPlainText(); }
+
+QTextDocument* RichLog::document() const
+{
+    // Reading the log is reading everything added to it; the widget's own drawing goes
+    // through the base class and waits for the timer.
+    if (!m_pending.empty())
+        const_cast<RichLog*>(this)->flush();
+    return QPlainTextEdit::document();
 }
 
 void RichLog::setLineCap(int lines)
 {
     m_lineCap = std::max(lines, 1);
+    flush();
     trim();
 }
 
 void RichLog::trim()
 {
-    // A terminal that runs for days must not grow without end. Letting the document drop one
-    // line per line added would lay out everything behind it each time: under a flood of
-    // short lines that stalls the window, so the oldest lines go in batches.
-    const int blocks = document()->blockCount();
+    // A terminal that runs for days must not grow without end. The oldest lines go in
+    // batches, an eighth of the cap at a time, rather than one per line added.
+    QTextDocument* doc = QPlainTextEdit::document();
+    const int blocks = doc->blockCount();
     if (blocks <= m_lineCap + m_lineCap / 8)
         return;
-    QTextCursor cursor(document());
+    QTextCursor cursor(doc);
     cursor.movePosition(QTextCursor::Start);
     cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks - m_lineCap);
     cursor.removeSelectedText();
@@ -43,20 +72,71 @@ void RichLog::setColor(LogColor c) { m_color = c; }
 
 void RichLog::clear()
 {
-    QTextEdit::clear();
+    m_pending.clear();
+    m_pendingChars = 0;
+    m_paint.stop();
+    QPlainTextEdit::clear();
+    m_empty = true;
+    m_lastLineEmpty = true;
     m_lastWasCr = false;
     m_atLineStart = false;
 }
 
+bool RichLog::followsEnd() const
+{
+    const QScrollBar* bar = verticalScrollBar();
+    return bar->value() >= bar->maximum();
+}
+
+void RichLog::showEnd()
+{
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void RichLog::queue(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    if (!m_pending.empty() && m_pending.back().color == m_color)
+        m_pending.back().text += text;
+    else
+        m_pending.push_back({m_color, text});
+    m_pendingChars += text.size();
+    m_empty = false;
+    m_lastLineEmpty = text.back() == QLatin1Char('\n');
+    if (m_pendingChars > MostPendingChars)
+        flush();
+    else if (!m_paint.isActive())
+        m_paint.start();
+}
+
+void RichLog::flush()
+{
+    m_paint.stop();
+    if (m_pending.empty())
+        return;
+    const bool follow = followsEnd();
+    QTextDocument* doc = QPlainTextEdit::document();
+    QTextCursor cursor(doc);
+    cursor.movePosition(QTextCursor::End);
+    // One edit: the layout and the scroll bar are brought up to date once for all of it.
+    cursor.beginEditBlock();
+    for (const Run& run : m_pending)
+        cursor.insertText(run.text, colored(run.color));
+    cursor.endEditBlock();
+    m_pending.clear();
+    m_pendingChars = 0;
+    trim();
+    if (follow)
+        showEnd();
+}
+
 void RichLog::addLine(const QString& text)
 {
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    const bool empty = document()->characterCount() <= 1;
     // A line that ended with its own line break already stands on a fresh line.
-    if (!empty && !m_atLineStart) {
-        cursor.insertBlock();
-        setTextCursor(cursor);
+    if (!m_empty && !m_atLineStart) {
+        queue(QStringLiteral("\n"));
         Q_EMIT shown(QStringLiteral("\n"));
     }
     m_lastWasCr = false;
@@ -72,48 +152,36 @@ QString RichLog::stamp() const
     return (m_clock ? m_clock() : QTime::currentTime()).toString(QStringLiteral("HH:mm:ss.zzz "));
 }
 
-bool RichLog::lastLineEmpty() const { return document()->lastBlock().length() <= 1; }
-
 void RichLog::addLineAbove(const QString& text)
 {
-    if (document()->characterCount() <= 1) {
+    if (m_empty) {
         addLine(text);
         return;
     }
-    QTextCursor cursor(document());
+    flush();
+    const bool follow = followsEnd();
+    QTextCursor cursor(QPlainTextEdit::document());
     cursor.movePosition(QTextCursor::End);
     cursor.movePosition(QTextCursor::StartOfBlock);
-    QTextCharFormat fmt;
-    fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
     // The notice takes the start of the last line, which then moves down as a line of its own.
     const QString line = QString(text).remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
-    cursor.insertText(line, fmt);
+    cursor.beginEditBlock();
+    cursor.insertText(line, colored(m_color));
     cursor.insertBlock();
+    cursor.endEditBlock();
     Q_EMIT shownAbove(line);
     trim();
-    QTextCursor end(document());
-    end.movePosition(QTextCursor::End);
-    setTextCursor(end);
-    ensureCursorVisible();
+    if (follow)
+        showEnd();
 }
 
 void RichLog::insert(const QString& text, bool fromBoard)
 {
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::End);
-    QTextCharFormat fmt;
-    fmt.setForeground(QColor(m_color.r, m_color.g, m_color.b));
-    QString run;
-    QString shownText; // what a copy in a file gets
+    QString shownText; // what goes in, and what a copy in a file gets
+    shownText.reserve(text.size());
     // A line from the board gets its stamp with its first character, so that an empty line
     // end or a line that has not begun yet carries none.
-    bool stampDue = fromBoard && m_timeStamps && lastLineEmpty();
-    auto flush = [&] {
-        if (!run.isEmpty())
-            cursor.insertText(run, fmt);
-        shownText += run;
-        run.clear();
-    };
+    bool stampDue = fromBoard && m_timeStamps && m_lastLineEmpty;
     for (QChar ch : text) {
         if (ch == QLatin1Char('\n') && m_lastWasCr) {
             m_lastWasCr = false; // CR LF is one line end
@@ -121,25 +189,20 @@ void RichLog::insert(const QString& text, bool fromBoard)
         }
         m_lastWasCr = ch == QLatin1Char('\r');
         if (ch == QLatin1Char('\r') || ch == QLatin1Char('\n')) {
-            flush();
-            cursor.insertBlock(QTextBlockFormat(), fmt);
             shownText += QLatin1Char('\n');
             m_atLineStart = true;
             stampDue = fromBoard && m_timeStamps;
         } else {
             if (stampDue) {
-                run += stamp();
+                shownText += stamp();
                 stampDue = false;
             }
-            run += ch;
+            shownText += ch;
             m_atLineStart = false;
         }
     }
-    flush();
-    if (!shownText.isEmpty())
-        Q_EMIT shown(shownText);
-    trim();
-    cursor.movePosition(QTextCursor::End);
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    if (shownText.isEmpty())
+        return;
+    queue(shownText);
+    Q_EMIT shown(shownText);
 }

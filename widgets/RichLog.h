@@ -2,13 +2,20 @@
 
 #include "LogSink.h"
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QTime>
+#include <QTimer>
 #include <functional>
+#include <vector>
 
 // The coloured log of a window: black background, text added at the end in the colour set
 // last. Carriage returns and line feeds from the board break lines as a terminal would.
-class RichLog : public QTextEdit, public LogSink {
+//
+// What is added waits for the next repaint (at most PaintIntervalMs) and goes into the
+// document in one edit: a board that sends a line every millisecond must not cost a layout
+// and a scroll per line. The view follows the end unless the user has scrolled up. Every
+// reading of the text (plainText(), document()) sees everything added so far.
+class RichLog : public QPlainTextEdit, public LogSink {
     Q_OBJECT
 public:
     explicit RichLog(QWidget* parent = nullptr);
@@ -27,7 +34,13 @@ public:
     void setLineCap(int lines);
     [[nodiscard]] int lineCap() const { return m_lineCap; }
     // The text as shown, lines separated by "\n".
-    [[nodiscard]] QString plainText() const { return toPlainText(); }
+    [[nodiscard]] QString plainText() const;
+    // The document, with what waits for the next repaint put in.
+    [[nodiscard]] QTextDocument* document() const;
+
+    static constexpr int PaintIntervalMs = 33;
+    // Puts what waits into the document now.
+    void flush();
 
     // Off by default: each line that comes from the board (appended in white) starts with the
     // time of day it began to come, "14:05:09.123 ".
@@ -43,11 +56,24 @@ Q_SIGNALS:
     void shownAbove(const QString& line);
 
 private:
-    void insert(const QString& text, bool fromBoard = false);
-    void trim();
-    [[nodiscard]] QString stamp() const;
-    [[nodiscard]] bool lastLineEmpty() const;
+    // A stretch of text waiting for the document, in one colour; "\n" breaks lines.
+    struct Run {
+        LogColor color;
+        QString text;
+    };
 
+    void insert(const QString& text, bool fromBoard = false);
+    void queue(const QString& text);
+    void trim();
+    [[nodiscard]] bool followsEnd() const;
+    void showEnd();
+    [[nodiscard]] QString stamp() const;
+
+    std::vector<Run> m_pending;
+    qsizetype m_pendingChars = 0;
+    QTimer m_paint;
+    bool m_empty = true;         // nothing added since the start or the last clear()
+    bool m_lastLineEmpty = true; // the last line holds no character yet
     LogColor m_color = LogColors::White;
     bool m_lastWasCr = false;
     bool m_atLineStart = false; // the text ends with a line break from the text itself

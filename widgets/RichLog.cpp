@@ -62,9 +62,9 @@ void RichLog::trim()
     const int blocks = doc->blockCount();
     if (blocks <= m_lineCap + m_lineCap / 8)
         return;
+    // Selected by position: moving a cursor block by block would lay out every block it passes.
     QTextCursor cursor(doc);
-    cursor.movePosition(QTextCursor::Start);
-    cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, blocks - m_lineCap);
+    cursor.setPosition(doc->findBlockByNumber(blocks - m_lineCap).position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
 }
 

@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -354,18 +355,14 @@ void TMainForm::BtnEinstellungenClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("Einstellungen")))
         return;
-    try {
-        if (const auto kind = SettingsDispatch::askKind(*m_link, *RichEdit)) {
-            if (const auto dialog = CreateSettingsDialog(*kind, *m_link, this))
-                RunSettingsDialog(*dialog);
-        }
-    } catch (...) {
-        // An answer that does not convert ends the dispatch; the terminal still gets its
-        // receive mode back, so that it does not stay deaf until the next line is sent.
-        SettingsDispatch::finish(*m_link, *RichEdit);
-        throw;
+    // However the visit ends (an answer that does not convert ends it early), the terminal
+    // shows incoming text again afterwards.
+    Link::Conversation conversation(*m_link);
+    const auto finish = qScopeGuard([this] { SettingsDispatch::finish(*m_link, *RichEdit); });
+    if (const auto kind = SettingsDispatch::askKind(*m_link, *RichEdit)) {
+        if (const auto dialog = CreateSettingsDialog(*kind, *m_link, this))
+            RunSettingsDialog(*dialog);
     }
-    SettingsDispatch::finish(*m_link, *RichEdit);
 }
 
 void TMainForm::ClickBtnClear() { RichEdit->clear(); }
@@ -475,11 +472,12 @@ void TMainForm::OneWireBtnClick()
 {
     // A fresh window per click. It goes when it closes (no row of it can still be running
     // then), so its settings are written at once and a second opening starts from them.
+    // Its telegrams form one conversation: the terminal has its receive mode back when it closes.
     {
+        Link::Conversation conversation(*m_link);
         TFormOneWire form(*m_link, m_settingsPath, this);
         ShowScriptMonitor(form);
     }
     m_link->ClearTelegramEcho();
-    RxMode() = RxTerminal;
     RichEdit->addLine(QString());
 }

@@ -78,7 +78,7 @@ public:
     void GetAnswer(AnswerBytes& destination) const { m_link->GetAnswer(destination); }
     void SetTelegramEcho() { m_link->SetTelegramEcho(); }
     void ClearTelegramEcho() { m_link->ClearTelegramEcho(); }
-    [[nodiscard]] std::uint8_t& RxMode() { return m_link->rx().RxMode; }
+    [[nodiscard]] std::uint8_t RxMode() const { return m_link->rx().RxMode; }
     [[nodiscard]] const QString& settingsPath() const { return m_settingsPath; }
     [[nodiscard]] QDateTime now() const;
 

@@ -56,7 +56,6 @@ Outcome DownloadJob::finish(bool ok)
         log.setColor(LogColors::Green);
         log.addLine(QStringLiteral("bootloader exit "));
         boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout);
-        m_session.link().rx().RxMode = RxTerminal;
         log.setColor(LogColors::White);
         log.addLine(QString());
     }

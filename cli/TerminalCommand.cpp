@@ -55,7 +55,7 @@ Outcome TerminalCommand::run()
     if (auto failed = openPort())
         return *failed;
     m_showSent = isatty(STDIN_FILENO) != 1;
-    link().rx().RxMode = RxTerminal;
+    link().toTerminal();
     if (inv().has("time")) {
         // The window shows the clock lines too.
         const QDateTime now = QDateTime::currentDateTime();

@@ -26,10 +26,8 @@ void Bootloader::PrepareQueries() { m_link.rx().RxBlock.assign(QueryBlockSize, 0
 
 bool Bootloader::EnterBootloader()
 {
-    ReceiveDispatcher& rx = m_link.rx();
-    rx.AnswerComplete = 0;
-    rx.RxMode = RxSignOn;
-    rx.RxText.clear();
+    const ReceiveDispatcher& rx = m_link.rx();
+    m_link.expect(RxSignOn);
     m_link.write(CommandSet::resetIntoBootloader());
 
     // The sync pair keeps going out until the sign-on has been seen; the cycle that takes it
@@ -67,7 +65,7 @@ bool Bootloader::ContactBoard(const QString& line)
     beginStep(line);
     m_log.addLine(line);
     const bool signedOn = EnterBootloader();
-    m_link.rx().RxMode = RxTerminal;
+    m_link.toTerminal();
     m_link.sleep(AfterSignOnPause);
     // The log goes on in the download's green, whatever the terminal showed meanwhile.
     m_log.setColor(LogColors::Green);
@@ -96,13 +94,9 @@ bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int siz
     ReceiveDispatcher& rx = m_link.rx();
     if (rx.RxBlock.size() < QueryBlockSize)
         rx.RxBlock.resize(QueryBlockSize, 0);
-    rx.RxMode = RxCrReply;
-    rx.AnswerComplete = 0;
-    rx.RxCount = 0;
     rx.RxBlock[0] = 0;
     result = 0;
-    m_link.write(command);
-    if (!m_link.waitForAnswer(timeoutMs)) {
+    if (!m_link.exchange(command, RxCrReply, timeoutMs)) {
         m_log.append(QStringLiteral("timeout"));
         fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
         return false;
@@ -150,15 +144,11 @@ bool Bootloader::CheckBlockSize(std::uint16_t blockSize)
 
 bool Bootloader::SelectAddress(std::uint32_t address)
 {
-    ReceiveDispatcher& rx = m_link.rx();
-    rx.RxMode = RxWaitCr;
-    rx.AnswerComplete = 0;
     const QString line = QStringLiteral("select adress: ") + LongWordToHex(address);
     beginStep(line);
     m_log.addLine(line);
     const char command[] = {'A', char(address >> 24), char(address >> 16), char(address >> 8), char(address)};
-    m_link.write(QByteArray(command, sizeof command));
-    if (m_link.waitForAnswer(SelectTimeout))
+    if (m_link.exchange(QByteArray(command, sizeof command), RxWaitCr, SelectTimeout))
         return true;
     m_log.append(QStringLiteral("timeout"));
     fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
@@ -171,15 +161,8 @@ QByteArray Bootloader::blockCommand(char letter, std::uint16_t blockSize) const
     return QByteArray(command, sizeof command);
 }
 
-bool Bootloader::WriteFlashBlock(std::uint32_t& position, std::uint16_t blockSize)
-{
-    return writeBlock(position, blockSize, ImageLength);
-}
-
 bool Bootloader::writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end)
 {
-    ReceiveDispatcher& rx = m_link.rx();
-    rx.RxMode = RxWaitCr;
     m_link.write(blockCommand('B', blockSize));
     QByteArray block(blockSize, char(0xFF));
     end = std::min<std::uint32_t>(end, std::uint32_t(FlashImage.size()));
@@ -187,9 +170,7 @@ bool Bootloader::writeBlock(std::uint32_t& position, std::uint16_t blockSize, st
     if (take > 0)
         std::copy_n(FlashImage.begin() + position, take, block.begin());
     position += take;
-    m_link.write(block);
-    rx.AnswerComplete = 0;
-    if (m_link.waitForAnswer(BlockWriteTimeout))
+    if (m_link.exchange(block, RxWaitCr, BlockWriteTimeout))
         return true;
     m_blockProblem = StepFailure::Kind::NoAnswer;
     m_blockDetail = QStringLiteral("timeout");
@@ -271,13 +252,9 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
     ReceiveDispatcher& rx = m_link.rx();
     if (rx.RxBlock.size() < std::size_t(blockSize) + 2)
         rx.RxBlock.resize(std::size_t(blockSize) + 2, 0);
-    rx.RxMode = RxFixedBlock;
-    rx.AnswerComplete = 0;
-    rx.RxCount = 0;
     rx.RxExpected = blockSize;
     rx.RxCapacity = std::uint16_t(blockSize + 1);
-    m_link.write(blockCommand('g', blockSize));
-    if (!m_link.waitForAnswer(BlockReadTimeout)) {
+    if (!m_link.exchange(blockCommand('g', blockSize), RxFixedBlock, BlockReadTimeout)) {
         m_log.append(QStringLiteral(" timeout"));
         m_log.addLine(QStringLiteral("RxIndex: ") + WordToHex(rx.RxCount));
         m_log.addLine(QStringLiteral("RxBlockSize: ") + WordToHex(rx.RxExpected));
@@ -314,16 +291,10 @@ bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std:
 
 bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs)
 {
-    ReceiveDispatcher& rx = m_link.rx();
-    rx.RxMode = RxAnswerLine;
-    rx.AnswerComplete = 0;
-    rx.RxCount = 0;
-    rx.RxText.clear();
-    m_link.write(command);
     // Once told to leave, the board runs its firmware whether or not it says so in time.
     if (command == "E")
         m_inBootloader = false;
-    if (m_link.waitForAnswer(timeoutMs))
+    if (m_link.exchange(command, RxAnswerLine, timeoutMs))
         return true;
     m_log.append(QStringLiteral("timeout"));
     fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));

@@ -86,8 +86,6 @@ public:
     // Logs a refusal and returns false for a block size the transfer cannot use.
     bool CheckBlockSize(std::uint16_t blockSize);
     bool SelectAddress(std::uint32_t address);
-    // One block from the image, up to ImageLength, filled with 0xFF.
-    bool WriteFlashBlock(std::uint32_t& position, std::uint16_t blockSize);
     // The passes take a block size that CheckBlockSize accepted (WriteAndVerify checks it).
     bool FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
     bool VerifyBlock(std::uint32_t& position, std::uint16_t blockSize);

@@ -6,7 +6,6 @@
 #include "HexText.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "RxModeGuard.h"
 
 #include <QFileInfo>
 
@@ -33,7 +32,7 @@ bool ByteCodeDownload::LoadByteCode(const QString& fileName)
 {
     LogSink& log = m_boot.log();
     // The receive mode is the terminal's again when the download ends, however it ends.
-    RxModeGuard terminalAfterwards(m_boot.link().rx());
+    Link::Conversation conversation(m_boot.link());
     m_boot.clearFailure();
     bool ok = false;
     if (firmwareValid()) {

@@ -5,7 +5,6 @@
 #include "IntelHexReader.h"
 #include "Link.h"
 #include "LogSink.h"
-#include "RxModeGuard.h"
 
 #include <QFileInfo>
 
@@ -40,7 +39,7 @@ bool FirmwareDownload::Run(const QString& fileName)
 {
     LogSink& log = m_boot.log();
     // The receive mode is the terminal's again when the download ends, however it ends.
-    RxModeGuard terminalAfterwards(m_boot.link().rx());
+    Link::Conversation conversation(m_boot.link());
     m_boot.clearFailure();
     m_boot.PrepareQueries();
     log.setColor(LogColors::Green);

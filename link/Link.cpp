@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
 
 Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
@@ -44,13 +45,42 @@ void Link::write(const QByteArray& bytes) { m_port.WriteStr(bytes); }
 
 void Link::sendTerminalText(const QString& text, bool shown)
 {
-    m_rx.RxMode = RxTerminal;
+    toTerminal();
     if (shown) {
         m_terminal.setColor(LogColors::Yellow);
         m_terminal.addLine(text);
     }
     m_terminal.setColor(LogColors::White);
     m_port.WriteStr(text.toLatin1());
+}
+
+void Link::expect(RxModes mode)
+{
+    m_rx.RxMode = mode;
+    m_rx.AnswerComplete = 0;
+    m_rx.RxText.clear();
+    m_rx.RxCount = 0;
+}
+
+void Link::toTerminal() { m_rx.RxMode = RxTerminal; }
+
+bool Link::exchange(const QByteArray& bytes, RxModes mode, std::uint32_t timeoutMs)
+{
+    const auto terminalAfterwards = qScopeGuard([this] {
+        if (m_conversations == 0)
+            toTerminal();
+    });
+    expect(mode);
+    write(bytes);
+    return waitForAnswer(timeoutMs);
+}
+
+Link::Conversation::Conversation(Link& link) : m_link(link) { ++m_link.m_conversations; }
+
+Link::Conversation::~Conversation()
+{
+    if (--m_link.m_conversations == 0)
+        m_link.toTerminal();
 }
 
 // Tells of a wait for as long as it lasts.
@@ -131,15 +161,11 @@ std::uint8_t Link::SendTelegram(const QString& request, std::uint32_t timeoutMs)
     if (refuseIfBusy(QStringLiteral("telegram ") + QString(request).remove(QLatin1Char('\r'))))
         return 0;
     m_answerValid = false;
-    m_rx.RxMode = RxAnswerLine;
-    m_rx.RxText.clear();
-    m_rx.AnswerComplete = 0;
     if (m_echo) {
         m_terminal.setColor(LogColors::Yellow);
         m_terminal.addLine(request);
     }
-    m_port.WriteStr(request.toLatin1());
-    if (!waitForAnswer(timeoutMs)) {
+    if (!exchange(request.toLatin1(), RxAnswerLine, timeoutMs)) {
         if (m_echo) {
             m_terminal.setColor(LogColors::White);
             m_terminal.addLine(QStringLiteral("timeout\r"));

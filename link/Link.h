@@ -70,6 +70,33 @@ public:
         Link& m_link;
     };
 
+    // Receiving: the dispatcher takes the board's bytes by its receive mode, and only the link
+    // sets that mode. Outside a Conversation every exchange gives the terminal its mode back
+    // when it ends, also when an error unwinds, so that the terminal never stays deaf.
+    //
+    // Sets the mode for the input awaited next and forgets the last input (its completion,
+    // text and count); for a dialogue that waits its own way (the bootloader's sign-on).
+    void expect(RxModes mode);
+    // The terminal shows what the board sends.
+    void toTerminal();
+    // expect(mode), writes `bytes` and waits up to `timeoutMs` for the input the mode awaits.
+    // Returns whether it came (the port's errors propagate).
+    bool exchange(const QByteArray& bytes, RxModes mode, std::uint32_t timeoutMs);
+
+    // A job of several exchanges (a download, a settings visit): between them the mode of the
+    // last one stays, so that what trails an answer is taken as that answer's mode takes it;
+    // the terminal has its mode back when the job ends, however it ends.
+    class Conversation {
+    public:
+        explicit Conversation(Link& link);
+        ~Conversation();
+        Conversation(const Conversation&) = delete;
+        Conversation& operator=(const Conversation&) = delete;
+
+    private:
+        Link& m_link;
+    };
+
     // Writes to the port (the port's errors propagate).
     void write(const QByteArray& bytes);
     // A line of the terminal, as "Send" sends it: the terminal shows the board's text again,
@@ -107,4 +134,5 @@ private:
     bool m_answerValid = false;
     int m_holds = 0;
     int m_waits = 0;
+    int m_conversations = 0;
 };

@@ -19,7 +19,7 @@ enum RxModes : std::uint8_t {
 };
 
 // Routes incoming bytes by the current receive mode and raises AnswerComplete when the input
-// awaited by that mode is complete. Whoever starts a wait sets the mode and clears the state.
+// awaited by that mode is complete. The link sets the mode and clears the state (Link::expect).
 class ReceiveDispatcher : public QObject {
     Q_OBJECT
 public:

@@ -68,6 +68,6 @@ QString SettingsDispatch::kindName(std::uint8_t kind)
 
 void SettingsDispatch::finish(Link& link, LogSink& terminal)
 {
-    link.rx().RxMode = RxTerminal;
+    link.toTerminal();
     terminal.addLine(QString());
 }

@@ -70,7 +70,7 @@ void download(const char* title, const QStringList& args)
     total.start();
     boot.PrepareQueries();
     const bool signedOn = boot.EnterBootloader();
-    link.rx().RxMode = RxTerminal;
+    link.toTerminal();
     link.sleep(250);
     std::uint32_t areaEnd = 0;
     const bool queried = signedOn && boot.QueryLongWord("X", areaEnd, Link::TelegramTimeout) &&
@@ -89,7 +89,7 @@ void download(const char* title, const QStringList& args)
     const double bothS = double(passes.nsecsElapsed()) / 1e9;
     const double cpuS = CpuSeconds() - cpu;
     boot.SendBootCommand("E", Link::TelegramTimeout);
-    link.rx().RxMode = RxTerminal;
+    link.toTerminal();
     const double limitS = 2.0 * ImageBytes / LineBytesPerSecond;
     std::printf("%s: %s, block %u\n", title, verified ? "written and verified" : "FAILED", unsigned(boot.BlockSize));
     std::printf("  sign-on and queries  %6.2f s\n", double(prologueMs) / 1000.0);

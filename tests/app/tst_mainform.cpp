@@ -231,7 +231,7 @@ private Q_SLOTS:
         writeSettings("[Hauptfenster]\nComPort=STUBA\n");
         auto form = makeForm();
         show(*form);
-        form->RxMode() = 2;
+        form->link().rx().RxMode = 2;
         QTest::mouseClick(form->BtSend, Qt::LeftButton);
         QCOMPARE(m_stub->written, QByteArray("\r"));
         QCOMPARE(form->RxMode(), std::uint8_t(0));

@@ -709,7 +709,7 @@ private Q_SLOTS:
             [&] { QCOMPARE(form.parent(), &main); }();
             form.CBDebugTelegram->click();
             form.move(11, 12);
-            main.RxMode() = 2;
+            main.link().rx().RxMode = 2;
             return 0;
         });
         const QString before = main.RichEdit->plainText();

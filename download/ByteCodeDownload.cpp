@@ -6,26 +6,18 @@
 #include "HexText.h"
 #include "Link.h"
 #include "LogSink.h"
+#include "MemoryLayout.h"
 
 #include <QFileInfo>
 
 bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint32_t& limit)
 {
-    switch (awlStart) {
-    case 0xF000:
-        line = QStringLiteral("flash memory 64k, ");
-        limit = 2046;
-        return true;
-    case 0x1F000:
-        line = QStringLiteral("flash memory 128k, awl 2k, ");
-        limit = 2046;
-        return true;
-    case 0x1D000:
-        line = QStringLiteral("flash memory 128k, awl 10k, ");
-        limit = 10238;
-        return true;
-    default: return false;
-    }
+    const auto layout = MemoryLayout::of(awlStart);
+    if (!layout || layout->awlLimit == 0)
+        return false;
+    line = layout->awlLine;
+    limit = layout->awlLimit;
+    return true;
 }
 
 bool ByteCodeDownload::LoadByteCode(const QString& fileName)

@@ -5,34 +5,18 @@
 #include "IntelHexReader.h"
 #include "Link.h"
 #include "LogSink.h"
+#include "MemoryLayout.h"
 
 #include <QFileInfo>
 
 bool FirmwareDownload::MemoryLine(std::uint32_t areaEnd, QString& line, QString& range)
 {
-    switch (areaEnd) {
-    case 0x1800:
-        line = QStringLiteral("flash memory: (ATmega88), ");
-        range = QStringLiteral("$0000 to ");
-        return true;
-    case 0x3800:
-        line = QStringLiteral("flash memory: (ATmega168), ");
-        range = QStringLiteral("$0000 to ");
-        return true;
-    case 0xF000:
-        line = QStringLiteral("flash memory 64k, awl 2k, ");
-        range = QStringLiteral("$0000 to ");
-        return true;
-    case 0x1F000:
-        line = QStringLiteral("flash memory 128k, awl 2k, ");
-        range = QStringLiteral("$00000 to ");
-        return true;
-    case 0x1D000:
-        line = QStringLiteral("flash memory 128k, awl 10k, ");
-        range = QStringLiteral("$00000 to ");
-        return true;
-    default: return false;
-    }
+    const auto layout = MemoryLayout::of(areaEnd);
+    if (!layout)
+        return false;
+    line = layout->firmwareLine;
+    range = layout->firmwareRange;
+    return true;
 }
 
 bool FirmwareDownload::Run(const QString& fileName)

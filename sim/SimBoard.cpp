@@ -1,5 +1,7 @@
 #include "SimBoard.h"
 
+#include "MemoryLayout.h"
+
 #include <QTimer>
 #include <cmath>
 #include <memory>
@@ -82,16 +84,9 @@ void SimBoard::countReset(ResetCause cause)
 
 void SimBoard::setFlashAreaEnd(std::uint32_t end)
 {
-    std::size_t size;
-    switch (end) {
-    case 0x1800: size = 0x2000; break;
-    case 0x3800: size = 0x4000; break;
-    case 0xF000: size = 0x10000; break;
-    case 0x1F000:
-    case 0x1D000: size = 0x20000; break;
-    default: size = std::size_t(end) + 0x4000; break;
-    }
-    m_flash.assign(size, 0xFF);
+    // An area end of no known layout gets room for the byte code behind it.
+    const auto layout = MemoryLayout::of(end);
+    m_flash.assign(layout ? std::size_t(layout->flashSize) : std::size_t(end) + 0x4000, 0xFF);
     m_boot.setAreaEnd(end);
 }
 

@@ -54,8 +54,7 @@ Outcome DownloadJob::finish(bool ok)
         // Stopped on request: the board goes back to its firmware, as at the end of a download.
         LogSink& log = m_session.log();
         log.setColor(LogColors::Green);
-        log.addLine(QStringLiteral("bootloader exit "));
-        boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout);
+        boot.Leave();
         log.setColor(LogColors::White);
         log.addLine(QString());
     }

@@ -1,5 +1,6 @@
 #include "Bootloader.h"
 
+#include "BootloaderCommands.h"
 #include "CommandSet.h"
 #include "HexText.h"
 #include "Link.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-// ESC and 0xAA: the bootloader's call while it listens after a reset.
-constexpr char SyncPair[] = {0x1B, char(0xAA)};
 constexpr int DotsPerLine = 100;
 
 } // namespace
@@ -43,7 +42,7 @@ bool Bootloader::EnterBootloader()
         m_link.pumpEvents();
         m_link.dispatchWaiting();
         m_log.append(QStringLiteral("."));
-        m_link.write(QByteArray(SyncPair, sizeof SyncPair));
+        m_link.write(QByteArray(BootloaderCommands::SyncPair, sizeof BootloaderCommands::SyncPair));
         m_link.sleep(SyncCycle);
     } while (since.nsecsElapsed() <= limitNs);
 
@@ -78,7 +77,7 @@ bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
     m_mismatch.reset();
     beginStep(QStringLiteral("block size, "));
     m_log.addLine(QStringLiteral("block size, "));
-    if (!QueryWord(QByteArrayLiteral("b"), BlockSize, Link::TelegramTimeout))
+    if (!QueryWord(BootloaderCommands::blockSize(), BlockSize, Link::TelegramTimeout))
         return false;
     m_log.append(QStringLiteral(" ") + WordToHex(BlockSize));
     // The one check of the board's block size: nothing goes out with one the transfer cannot use.
@@ -147,7 +146,7 @@ bool Bootloader::SelectAddress(std::uint32_t address)
     const QString line = QStringLiteral("select adress: ") + LongWordToHex(address);
     beginStep(line);
     m_log.addLine(line);
-    const char command[] = {'A', char(address >> 24), char(address >> 16), char(address >> 8), char(address)};
+    const char command[] = {BootloaderCommands::SelectAddress, char(address >> 24), char(address >> 16), char(address >> 8), char(address)};
     if (m_link.exchange(QByteArray(command, sizeof command), RxWaitCr, SelectTimeout))
         return true;
     m_log.append(QStringLiteral("timeout"));
@@ -157,13 +156,13 @@ bool Bootloader::SelectAddress(std::uint32_t address)
 
 QByteArray Bootloader::blockCommand(char letter, std::uint16_t blockSize) const
 {
-    const char command[] = {letter, char(blockSize >> 8), char(blockSize & 0xFF), 'F'};
+    const char command[] = {letter, char(blockSize >> 8), char(blockSize & 0xFF), BootloaderCommands::BlockEnd};
     return QByteArray(command, sizeof command);
 }
 
 bool Bootloader::writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end)
 {
-    m_link.write(blockCommand('B', blockSize));
+    m_link.write(blockCommand(BootloaderCommands::WriteBlock, blockSize));
     QByteArray block(blockSize, char(0xFF));
     end = std::min<std::uint32_t>(end, std::uint32_t(FlashImage.size()));
     const std::uint32_t take = position < end ? std::min<std::uint32_t>(end - position, blockSize) : 0;
@@ -254,7 +253,7 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
         rx.RxBlock.resize(std::size_t(blockSize) + 2, 0);
     rx.RxExpected = blockSize;
     rx.RxCapacity = std::uint16_t(blockSize + 1);
-    if (!m_link.exchange(blockCommand('g', blockSize), RxFixedBlock, BlockReadTimeout)) {
+    if (!m_link.exchange(blockCommand(BootloaderCommands::ReadBlock, blockSize), RxFixedBlock, BlockReadTimeout)) {
         m_log.append(QStringLiteral(" timeout"));
         m_log.addLine(QStringLiteral("RxIndex: ") + WordToHex(rx.RxCount));
         m_log.addLine(QStringLiteral("RxBlockSize: ") + WordToHex(rx.RxExpected));
@@ -292,11 +291,28 @@ bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std:
 bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs)
 {
     // Once told to leave, the board runs its firmware whether or not it says so in time.
-    if (command == "E")
+    if (command == BootloaderCommands::leave())
         m_inBootloader = false;
     if (m_link.exchange(command, RxAnswerLine, timeoutMs))
         return true;
     m_log.append(QStringLiteral("timeout"));
     fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
     return false;
+}
+
+bool Bootloader::QueryAreaEnd(std::uint32_t& areaEnd)
+{
+    return QueryLongWord(BootloaderCommands::areaEnd(), areaEnd, Link::TelegramTimeout);
+}
+
+bool Bootloader::Leave()
+{
+    beginStep(QStringLiteral("bootloader exit "));
+    m_log.addLine(QStringLiteral("bootloader exit "));
+    return SendBootCommand(BootloaderCommands::leave(), Link::TelegramTimeout);
+}
+
+bool Bootloader::StartProgram()
+{
+    return SendBootCommand(BootloaderCommands::leave(), Link::TelegramTimeout);
 }

@@ -92,6 +92,12 @@ public:
     bool VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
     // A command whose answer is a line (leaving the bootloader: the firmware's first line).
     bool SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs);
+    // Asks for the end of the firmware area, which is where the byte code starts.
+    bool QueryAreaEnd(std::uint32_t& areaEnd);
+    // The "bootloader exit " step: the board leaves its bootloader and starts its firmware.
+    bool Leave();
+    // Leaves the bootloader without a step line of its own (the byte code's "start program").
+    bool StartProgram();
 
 private:
     bool query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs);

@@ -113,7 +113,7 @@ bool ByteCodeDownload::steps(const QString& fileName)
         return false;
 
     m_boot.beginStep(QStringLiteral("last memory"));
-    if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_awlStart, Link::TelegramTimeout))
+    if (!m_boot.QueryAreaEnd(m_awlStart))
         return false;
     QString line;
     std::uint32_t limit = 0;
@@ -138,6 +138,6 @@ bool ByteCodeDownload::steps(const QString& fileName)
 
     m_boot.beginStep(QStringLiteral("start program"));
     log.addLine(QStringLiteral("start program"));
-    m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout);
+    m_boot.StartProgram();
     return true;
 }

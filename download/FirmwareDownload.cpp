@@ -60,7 +60,7 @@ bool FirmwareDownload::steps(const QString& fileName)
 
     m_boot.beginStep(QStringLiteral("last memory, "));
     log.addLine(QStringLiteral("last memory, "));
-    if (!m_boot.QueryLongWord(QByteArrayLiteral("X"), m_boot.FirmwareAreaEnd, Link::TelegramTimeout))
+    if (!m_boot.QueryAreaEnd(m_boot.FirmwareAreaEnd))
         return false;
     log.append(QStringLiteral(" ") + LongWordToHex(m_boot.FirmwareAreaEnd - 1));
 
@@ -82,9 +82,7 @@ bool FirmwareDownload::steps(const QString& fileName)
     if (!m_boot.WriteAndVerify(0))
         return false;
 
-    m_boot.beginStep(QStringLiteral("bootloader exit "));
-    log.addLine(QStringLiteral("bootloader exit "));
-    if (!m_boot.SendBootCommand(QByteArrayLiteral("E"), Link::TelegramTimeout))
+    if (!m_boot.Leave())
         return false;
     log.addLine(QStringLiteral("execute SPS program "));
     log.addLine(QString());

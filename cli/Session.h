@@ -52,7 +52,6 @@ public:
     // The port was closed to end the job at once.
     [[nodiscard]] bool forced() const { return m_forced; }
     [[nodiscard]] bool lost() const { return !m_lostReason.isEmpty(); }
-    [[nodiscard]] const QString& lostReason() const { return m_lostReason; }
 
     // The outcome of an error that ended `job`.
     [[nodiscard]] Outcome outcomeOf(const std::exception& error, const QString& job) const;

@@ -56,7 +56,6 @@ public:
     explicit DebugPoller(Link& link) : m_link(link) {}
 
     void setActive(bool on) { m_active = on; }
-    [[nodiscard]] bool active() const { return m_active; }
 
     // One digital-I/O telegram; the lamps, or nothing when the board gave no data.
     std::optional<DigitalLamps> PollDigitalIO();

@@ -13,7 +13,6 @@ public:
     using Report = std::function<void(const TransferProgress&)>;
 
     explicit TransferProgressTracker(Report report = {}) : m_report(std::move(report)) {}
-    void setReport(Report report) { m_report = std::move(report); }
 
     void passStarted(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
                      std::uint16_t blockSize) override;

@@ -30,7 +30,6 @@ enum class TParityBits { prNone, prOdd, prEven, prMark, prSpace };
 enum class TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
 enum class TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
 enum class TFlowControl { fcHardware, fcSoftware, fcNone, fcCustom };
-enum class TSyncMethod { smThreadSync, smWindowSync, smNone, smDisableEvents };
 
 enum TComEvent : unsigned { evRxChar = 0x01, evTxEmpty = 0x04 };
 

@@ -145,14 +145,6 @@ void TCustomComPort::Close()
     Q_EMIT AfterClose();
 }
 
-void TCustomComPort::SetConnected(bool on)
-{
-    if (on)
-        Open();
-    else
-        Close();
-}
-
 int TCustomComPort::InputCount()
 {
     if (!m_backend)
@@ -344,15 +336,6 @@ void TCustomComPort::SetEvents(unsigned events)
         return;
     m_events = events;
     enableRxEvents();
-}
-
-void TCustomComPort::SetSyncMethod(TSyncMethod v)
-{
-    if (v == m_syncMethod)
-        return;
-    if (m_backend)
-        throw EComPort(CE_ConnChangeProp, m_port);
-    m_syncMethod = v;
 }
 
 void TCustomComPort::BeginUpdate() { ++m_updateCount; }

@@ -27,8 +27,6 @@ public:
     void Open();
     void Close();
     [[nodiscard]] bool Connected() const { return m_backend != nullptr; }
-    // Opens or closes to match; the stored form of the main window has it true.
-    void SetConnected(bool on);
 
     [[nodiscard]] int InputCount();
     // Reads at most `count` waiting bytes; `buffer[0]` is 0xFF when nothing was waiting.
@@ -60,8 +58,6 @@ public:
     void SetBuffer(const TComBuffer& v);
     [[nodiscard]] const TComTimeouts& Timeouts() const { return m_timeouts; }
     void SetTimeouts(const TComTimeouts& v);
-    [[nodiscard]] TSyncMethod SyncMethod() const { return m_syncMethod; }
-    void SetSyncMethod(TSyncMethod v);
 
     // While held, received characters are not reported: they wait in the input queue and are
     // reported once the last hold is released. Holds nest.
@@ -117,7 +113,6 @@ private:
     unsigned m_events = evRxChar | evTxEmpty;
     TComBuffer m_buffer;
     TComTimeouts m_timeouts;
-    TSyncMethod m_syncMethod = TSyncMethod::smThreadSync;
     int m_updateCount = 0;
     int m_rxHolds = 0;
     bool m_lost = false; // closed by the device going away, not reopened since

@@ -51,17 +51,6 @@ std::uint8_t BaseBoardConfig::toByte() const
     return b;
 }
 
-QString BaseBoardConfig::lcdText(Lcd lcd)
-{
-    switch (lcd) {
-    case Lcd::Off: return LcdOffText;
-    case Lcd::OnBoard: return LcdOnBoardText;
-    case Lcd::OnI2C: return LcdOnI2CText;
-    case Lcd::OnRS232: return LcdOnRS232Text;
-    }
-    return LcdOffText;
-}
-
 QList<ConfigControl> BaseBoardConfig::controls() const
 {
     return {{QStringLiteral("lcdOff"), LcdOffText, lcd == Lcd::Off},

@@ -27,8 +27,6 @@ struct BaseBoardConfig {
     static inline const QString CanText = QStringLiteral("CAN Controller disable / enable");
     static inline const QString ClockText = QStringLiteral("Harware Uhr disable / enable");
     static inline const QString ButtonText = QStringLiteral("push button on LCD Display");
-    // The text of an LCD choice.
-    [[nodiscard]] static QString lcdText(Lcd lcd);
 
     Lcd lcd = Lcd::Off;
     bool cb0x10 = false; // hardware clock

@@ -1,8 +1,5 @@
 #include "BoardKind.h"
 
-#include "BaseBoardConfig.h"
-#include "CpuBoardConfig.h"
-#include "LcdModuleConfig.h"
 #include "Session.h"
 #include "SettingsDispatch.h"
 #include "StepReporter.h"
@@ -29,53 +26,46 @@ Outcome BoardKind::notA(const QString& job, std::uint8_t kind, std::uint8_t want
                          QStringLiteral("%1: the board is of kind %2, %3; this needs kind %4, %5")
                              .arg(job)
                              .arg(kind)
-                             .arg(SettingsDispatch::kindName(kind))
+                             .arg(BoardKinds::name(kind))
                              .arg(wanted)
-                             .arg(SettingsDispatch::kindName(wanted)));
+                             .arg(BoardKinds::name(wanted)));
 }
 
-bool BoardKind::hasConfig(std::uint8_t kind) { return kind == BaseBoard || kind == CpuBoard || kind == LcdModule; }
+namespace {
+
+const BoardKinds::Config* configOf(std::uint8_t kind)
+{
+    const auto* row = BoardKinds::of(kind);
+    return row && row->config ? &*row->config : nullptr;
+}
+
+} // namespace
+
+bool BoardKind::hasConfig(std::uint8_t kind) { return configOf(kind) != nullptr; }
 
 std::optional<std::uint8_t> BoardKind::readConfig(std::uint8_t kind, StepReporter& steps)
 {
-    switch (kind) {
-    case BaseBoard: return BaseBoardConfig::read(steps);
-    case CpuBoard: return CpuBoardConfig::read(steps);
-    case LcdModule: return LcdModuleConfig::read(steps);
-    default: return std::nullopt;
-    }
+    const auto* config = configOf(kind);
+    return config ? config->read(steps) : std::nullopt;
 }
 
 void BoardKind::writeConfig(std::uint8_t kind, StepReporter& steps, std::uint8_t b)
 {
-    switch (kind) {
-    case BaseBoard: BaseBoardConfig::write(steps, b); break;
-    case CpuBoard: CpuBoardConfig::write(steps, b); break;
-    case LcdModule: LcdModuleConfig::write(steps, (b & LcdModuleConfig::LcdOnI2CBit) != 0); break;
-    default: break;
-    }
+    if (const auto* config = configOf(kind))
+        config->write(steps, b);
 }
 
 bool BoardKind::writable(std::uint8_t kind, std::uint8_t b, std::uint8_t& written)
 {
-    switch (kind) {
-    case BaseBoard: written = BaseBoardConfig::fromByte(b).toByte(); break;
-    case CpuBoard: written = CpuBoardConfig::fromByte(b).toByte(); break;
-    case LcdModule: written = b & LcdModuleConfig::LcdOnI2CBit; break;
-    default: written = b; return false;
-    }
-    return written == b;
+    const auto* config = configOf(kind);
+    written = config ? config->shown(b) : b;
+    return config && written == b;
 }
 
 QList<ConfigControl> BoardKind::controls(std::uint8_t kind, std::uint8_t b)
 {
-    switch (kind) {
-    case BaseBoard: return BaseBoardConfig::fromByte(b).controls();
-    case CpuBoard: return CpuBoardConfig::fromByte(b).controls();
-    case LcdModule:
-        return {{QStringLiteral("lcdOnI2c"), BaseBoardConfig::LcdOnI2CText, (b & LcdModuleConfig::LcdOnI2CBit) != 0}};
-    default: return {};
-    }
+    const auto* config = configOf(kind);
+    return config ? config->controls(b) : QList<ConfigControl>();
 }
 
 QJsonObject BoardKind::controlsJson(const QList<ConfigControl>& controls)

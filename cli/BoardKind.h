@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConfigControl.h"
+#include "BoardKinds.h"
 #include "Outcome.h"
 
 #include <QJsonObject>
@@ -13,14 +13,14 @@
 class Session;
 class StepReporter;
 
-// What depends on the kind of the connected board: which settings dialog it has, and with it
-// the steps and texts of its configuration byte.
+// What the commands need of the connected board's kind: asking it, refusing the wrong one, and
+// its configuration byte as the board-kind table of the settings gives it.
 class BoardKind {
 public:
-    static constexpr std::uint8_t BaseBoard = 0;
-    static constexpr std::uint8_t CpuBoard = 1;
-    static constexpr std::uint8_t LcdModule = 2;
-    static constexpr std::uint8_t IoModule = 16;
+    static constexpr std::uint8_t BaseBoard = BoardKinds::BaseBoard;
+    static constexpr std::uint8_t CpuBoard = BoardKinds::CpuBoard;
+    static constexpr std::uint8_t LcdModule = BoardKinds::LcdModule;
+    static constexpr std::uint8_t IoModule = BoardKinds::IoModule;
 
     // Asks the board for its kind, as the "Einstellungen" button does; nothing when it did not
     // tell. `outcome` names the first step that failed, also when the kind came all the same.

@@ -18,48 +18,64 @@ constexpr std::uint16_t ConfigAddress = 0x0002;
 
 } // namespace
 
+BaseBoardConfig::Lcd BaseBoardConfig::lcdFromByte(std::uint8_t b)
+{
+    Lcd lcd = Lcd::Off;
+    if (b & LcdOnBoardBit)
+        lcd = Lcd::OnBoard;
+    if (b & LcdOnI2CBit)
+        lcd = Lcd::OnI2C;
+    if (b & LcdOnRS232Bit)
+        lcd = Lcd::OnRS232;
+    return lcd;
+}
+
+std::uint8_t BaseBoardConfig::lcdBits(Lcd lcd)
+{
+    switch (lcd) {
+    case Lcd::Off: break;
+    case Lcd::OnBoard: return LcdOnBoardBit;
+    case Lcd::OnI2C: return LcdOnI2CBit;
+    case Lcd::OnRS232: return LcdOnRS232Bit;
+    }
+    return 0;
+}
+
+QList<ConfigControl> BaseBoardConfig::lcdControls(Lcd lcd)
+{
+    return {{QStringLiteral("lcdOff"), LcdOffText, lcd == Lcd::Off},
+            {QStringLiteral("lcdOnBoard"), LcdOnBoardText, lcd == Lcd::OnBoard},
+            {QStringLiteral("lcdOnI2c"), LcdOnI2CText, lcd == Lcd::OnI2C},
+            {QStringLiteral("lcdOnRs232"), LcdOnRS232Text, lcd == Lcd::OnRS232}};
+}
+
 BaseBoardConfig BaseBoardConfig::fromByte(std::uint8_t b)
 {
     BaseBoardConfig c;
-    c.cb0x40 = (b & CanBit) != 0;
-    if (b & LcdOnBoardBit)
-        c.lcd = Lcd::OnBoard;
-    if (b & LcdOnI2CBit)
-        c.lcd = Lcd::OnI2C;
-    if (b & LcdOnRS232Bit)
-        c.lcd = Lcd::OnRS232;
-    c.cb0x10 = (b & ClockBit) != 0;
-    c.cb0x20 = (b & ButtonBit) != 0;
+    c.can = (b & CanBit) != 0;
+    c.lcd = lcdFromByte(b);
+    c.clock = (b & ClockBit) != 0;
+    c.button = (b & ButtonBit) != 0;
     return c;
 }
 
 std::uint8_t BaseBoardConfig::toByte() const
 {
-    std::uint8_t b = 0;
-    if (cb0x40)
+    std::uint8_t b = lcdBits(lcd);
+    if (can)
         b |= CanBit;
-    switch (lcd) {
-    case Lcd::Off: break;
-    case Lcd::OnBoard: b |= LcdOnBoardBit; break;
-    case Lcd::OnI2C: b |= LcdOnI2CBit; break;
-    case Lcd::OnRS232: b |= LcdOnRS232Bit; break;
-    }
-    if (cb0x10)
+    if (clock)
         b |= ClockBit;
-    if (cb0x20)
+    if (button)
         b |= ButtonBit;
     return b;
 }
 
 QList<ConfigControl> BaseBoardConfig::controls() const
 {
-    return {{QStringLiteral("lcdOff"), LcdOffText, lcd == Lcd::Off},
-            {QStringLiteral("lcdOnBoard"), LcdOnBoardText, lcd == Lcd::OnBoard},
-            {QStringLiteral("lcdOnI2c"), LcdOnI2CText, lcd == Lcd::OnI2C},
-            {QStringLiteral("lcdOnRs232"), LcdOnRS232Text, lcd == Lcd::OnRS232},
-            {QStringLiteral("canController"), CanText, cb0x40},
-            {QStringLiteral("hardwareClock"), ClockText, cb0x10},
-            {QStringLiteral("pushButton"), ButtonText, cb0x20}};
+    return lcdControls(lcd) + QList<ConfigControl>{{QStringLiteral("canController"), CanText, can},
+                                                   {QStringLiteral("hardwareClock"), ClockText, clock},
+                                                   {QStringLiteral("pushButton"), ButtonText, button}};
 }
 
 std::optional<std::uint8_t> BaseBoardConfig::read(StepReporter& steps)

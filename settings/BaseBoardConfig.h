@@ -29,9 +29,9 @@ struct BaseBoardConfig {
     static inline const QString ButtonText = QStringLiteral("push button on LCD Display");
 
     Lcd lcd = Lcd::Off;
-    bool cb0x10 = false; // hardware clock
-    bool cb0x20 = false; // push button on the display
-    bool cb0x40 = false; // CAN controller, bit 0
+    bool clock = false; // hardware clock
+    bool button = false; // push button on the display
+    bool can = false; // CAN controller, bit 0
 
     // With more than one LCD bit set the last one selected wins: RS232 before I2C before
     // on board.
@@ -40,6 +40,12 @@ struct BaseBoardConfig {
     // Every control of the dialog with its key and text, and whether it is selected or ticked.
     [[nodiscard]] QList<ConfigControl> controls() const;
     friend bool operator==(const BaseBoardConfig&, const BaseBoardConfig&) = default;
+
+    // The LCD connection in bits 1 to 3, as the base board and the CPU board both keep it.
+    [[nodiscard]] static Lcd lcdFromByte(std::uint8_t b);
+    [[nodiscard]] static std::uint8_t lcdBits(Lcd lcd);
+    // The four LCD choices with whether each is selected.
+    [[nodiscard]] static QList<ConfigControl> lcdControls(Lcd lcd);
 
     // Selects 0x0002 and reads the byte; the byte, or nothing when no data came.
     static std::optional<std::uint8_t> read(StepReporter& steps);

@@ -20,9 +20,9 @@ struct CpuBoardConfig {
     static inline const QString SdCardText = QStringLiteral("SD Card enabled");
 
     Lcd lcd = Lcd::Off;
-    bool cb0x10 = false; // hardware clock
-    bool cb0x20 = false; // push button on the display
-    bool cb0x40 = false; // SD card
+    bool clock = false; // hardware clock
+    bool button = false; // push button on the display
+    bool sdCard = false; // SD card
 
     // With more than one LCD bit set the last one selected wins: RS232 before I2C before
     // on board.

@@ -1,5 +1,6 @@
 #include "LcdModuleConfig.h"
 
+#include "BaseBoardConfig.h"
 #include "EepromByte.h"
 
 namespace {
@@ -7,6 +8,11 @@ namespace {
 constexpr std::uint16_t ConfigAddress = 0x0002;
 
 } // namespace
+
+QList<ConfigControl> LcdModuleConfig::controls() const
+{
+    return {{QStringLiteral("lcdOnI2c"), BaseBoardConfig::LcdOnI2CText, lcdOnI2C}};
+}
 
 std::optional<std::uint8_t> LcdModuleConfig::read(StepReporter& steps)
 {
@@ -17,5 +23,5 @@ void LcdModuleConfig::write(StepReporter& steps, bool lcdOnI2C)
 {
     if (!EepromByte::selectForWrite(steps, ConfigAddress))
         return;
-    (void)EepromByte::writeSelected(steps, lcdOnI2C ? LcdOnI2CBit : std::uint8_t(0x00));
+    (void)EepromByte::writeSelected(steps, LcdModuleConfig{lcdOnI2C}.toByte());
 }

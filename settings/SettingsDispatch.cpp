@@ -1,5 +1,6 @@
 #include "SettingsDispatch.h"
 
+#include "BoardKinds.h"
 #include "CommandSet.h"
 #include "HexText.h"
 #include "Link.h"
@@ -43,28 +44,12 @@ std::optional<std::uint8_t> SettingsDispatch::askKind(Link& link, LogSink& termi
 
 std::optional<SettingsDispatch::Dialog> SettingsDispatch::dialogFor(std::uint8_t kind)
 {
-    switch (kind) {
-    case 0: return Dialog::BaseBoard;
-    case 1: return Dialog::CpuBoard;
-    case 2: return Dialog::LcdModule;
-    case 16: return Dialog::IoModule;
-    default: return std::nullopt;
-    }
+    if (const auto* row = BoardKinds::of(kind))
+        return row->dialog;
+    return std::nullopt;
 }
 
-QString SettingsDispatch::kindName(std::uint8_t kind)
-{
-    const auto dialog = dialogFor(kind);
-    if (!dialog)
-        return QStringLiteral("unknown");
-    switch (*dialog) {
-    case Dialog::BaseBoard: return QStringLiteral("base board (Velmar R1, R07, R08)");
-    case Dialog::CpuBoard: return QStringLiteral("CPU board (ATmega128 & AT90CAN128)");
-    case Dialog::LcdModule: return QStringLiteral("LCD module");
-    case Dialog::IoModule: return QStringLiteral("I/O module");
-    }
-    return QStringLiteral("unknown");
-}
+QString SettingsDispatch::kindName(std::uint8_t kind) { return BoardKinds::name(kind); }
 
 void SettingsDispatch::finish(Link& link, LogSink& terminal)
 {

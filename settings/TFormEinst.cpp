@@ -115,16 +115,16 @@ BaseBoardConfig TFormEinst::selection() const
     for (auto lcd : {BaseBoardConfig::Lcd::OnBoard, BaseBoardConfig::Lcd::OnI2C, BaseBoardConfig::Lcd::OnRS232})
         if (lcdButton(lcd)->isChecked())
             c.lcd = lcd;
-    c.cb0x10 = CB_0x10->isChecked();
-    c.cb0x20 = CB_0x20->isChecked();
-    c.cb0x40 = CB_0x40->isChecked();
+    c.clock = CB_0x10->isChecked();
+    c.button = CB_0x20->isChecked();
+    c.can = CB_0x40->isChecked();
     return c;
 }
 
 void TFormEinst::showSelection(const BaseBoardConfig& config)
 {
-    CB_0x40->setChecked(config.cb0x40);
+    CB_0x40->setChecked(config.can);
     lcdButton(config.lcd)->setChecked(true);
-    CB_0x10->setChecked(config.cb0x10);
-    CB_0x20->setChecked(config.cb0x20);
+    CB_0x10->setChecked(config.clock);
+    CB_0x20->setChecked(config.button);
 }

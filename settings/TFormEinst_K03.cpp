@@ -182,16 +182,16 @@ CpuBoardConfig TFormEinst_K03::selection() const
     for (auto lcd : {CpuBoardConfig::Lcd::OnBoard, CpuBoardConfig::Lcd::OnI2C, CpuBoardConfig::Lcd::OnRS232})
         if (lcdButton(lcd)->isChecked())
             c.lcd = lcd;
-    c.cb0x10 = CB_0x10->isChecked();
-    c.cb0x20 = CB_0x20->isChecked();
-    c.cb0x40 = CB_0x40->isChecked();
+    c.clock = CB_0x10->isChecked();
+    c.button = CB_0x20->isChecked();
+    c.sdCard = CB_0x40->isChecked();
     return c;
 }
 
 void TFormEinst_K03::showSelection(const CpuBoardConfig& config)
 {
     lcdButton(config.lcd)->setChecked(true);
-    CB_0x10->setChecked(config.cb0x10);
-    CB_0x20->setChecked(config.cb0x20);
-    CB_0x40->setChecked(config.cb0x40);
+    CB_0x10->setChecked(config.clock);
+    CB_0x20->setChecked(config.button);
+    CB_0x40->setChecked(config.sdCard);
 }

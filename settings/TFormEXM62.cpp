@@ -31,18 +31,10 @@ TFormEXM62::TFormEXM62(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     Button2 = makeButton("Button2", QStringLiteral("write"));
     connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::readOnClick));
     connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::writeOnClick));
-    connect(BrReadResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEXM62::ONClickReadReset));
-    connect(BtResetCounter, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEXM62::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(BrReadResetCounter);
-    buttons->addWidget(BtResetCounter);
-    buttons->addWidget(BrClear);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({BrReadResetCounter, BtResetCounter, BrClear}));
     layout->addSpacing(px(24));
     auto* boxRow = new QHBoxLayout;
     boxRow->addWidget(GBoxOW);
@@ -71,6 +63,3 @@ void TFormEXM62::writeOnClick()
     (void)IoModuleAddress::write(steps(), EditI2C->text());
 }
 
-void TFormEXM62::ONClickReadReset() { readResetCounters(); }
-
-void TFormEXM62::ONClickResetCounter() { clearResetCounters(); }

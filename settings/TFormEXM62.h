@@ -22,6 +22,4 @@ public:
     // The edit's text as hex; a text that is not hex ends the handler with the conversion
     // error after the address select.
     void writeOnClick();
-    void ONClickReadReset();
-    void ONClickResetCounter();
 };

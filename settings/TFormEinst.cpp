@@ -3,7 +3,6 @@
 #include "HandlerBoundary.h"
 #include "RichLog.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,16 +25,10 @@ TFormEinst::TFormEinst(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
         b->setMinimumWidth(px(100));
     connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::readOnClick));
     connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::writeOnClick));
-    connect(BrReadResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEinst::ONClickReadReset));
-    connect(BtResetCounter, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
-    auto* clearRow = new QHBoxLayout;
-    clearRow->addWidget(BrClear);
-    clearRow->addStretch(1);
-    layout->addLayout(clearRow);
+    layout->addLayout(buttonRow({BrClear}));
     layout->addSpacing(px(12));
     auto* boxRow = new QHBoxLayout;
     boxRow->addWidget(GBoxLCD);
@@ -47,11 +40,7 @@ TFormEinst::TFormEinst(Link& link, QWidget* owner) : TFormEinstBase(link, owner)
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->addLayout(debugTelegramRow());
-    auto* counters = new QHBoxLayout;
-    counters->addWidget(BrReadResetCounter);
-    counters->addWidget(BtResetCounter);
-    counters->addStretch(1);
-    layout->addLayout(counters);
+    layout->addLayout(buttonRow({BrReadResetCounter, BtResetCounter}));
 }
 
 void TFormEinst::buildHardwareBox()
@@ -59,16 +48,15 @@ void TFormEinst::buildHardwareBox()
     GBoxLCD = makeLightBox("GBoxLCD", QStringLiteral("hardware selection"));
     GBoxLCD->setMinimumWidth(px(360));
     auto* rows = new QVBoxLayout(GBoxLCD);
-    auto* group = new QButtonGroup(GBoxLCD);
-    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", BaseBoardConfig::LcdOffText);
-    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", BaseBoardConfig::LcdOnBoardText);
-    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
-    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", BaseBoardConfig::LcdOnRS232Text);
+    m_lcd = addLcdChoices(GBoxLCD, rows);
+    RBLcdOff = m_lcd.off;
+    RBLcdOnBoard = m_lcd.onBoard;
+    RBLcdOnI2C = m_lcd.onI2C;
+    RBLcdOnRS232 = m_lcd.onRS232;
     rows->addSpacing(px(8));
     CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", BaseBoardConfig::CanText);
     CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", BaseBoardConfig::ClockText);
     CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", BaseBoardConfig::ButtonText);
-    RBLcdOff->setChecked(true);
 }
 
 void TFormEinst::MainFormShow()
@@ -78,10 +66,6 @@ void TFormEinst::MainFormShow()
 }
 
 void TFormEinst::readOnClick() { hw_selection(); }
-
-void TFormEinst::ONClickReadReset() { readResetCounters(); }
-
-void TFormEinst::ONClickResetCounter() { clearResetCounters(); }
 
 void TFormEinst::hw_selection()
 {
@@ -98,23 +82,10 @@ void TFormEinst::writeOnClick()
     BaseBoardConfig::write(steps(), selection().toByte());
 }
 
-QRadioButton* TFormEinst::lcdButton(BaseBoardConfig::Lcd lcd) const
-{
-    switch (lcd) {
-    case BaseBoardConfig::Lcd::OnBoard: return RBLcdOnBoard;
-    case BaseBoardConfig::Lcd::OnI2C: return RBLcdOnI2C;
-    case BaseBoardConfig::Lcd::OnRS232: return RBLcdOnRS232;
-    case BaseBoardConfig::Lcd::Off: break;
-    }
-    return RBLcdOff;
-}
-
 BaseBoardConfig TFormEinst::selection() const
 {
     BaseBoardConfig c;
-    for (auto lcd : {BaseBoardConfig::Lcd::OnBoard, BaseBoardConfig::Lcd::OnI2C, BaseBoardConfig::Lcd::OnRS232})
-        if (lcdButton(lcd)->isChecked())
-            c.lcd = lcd;
+    c.lcd = m_lcd.selected();
     c.clock = CB_0x10->isChecked();
     c.button = CB_0x20->isChecked();
     c.can = CB_0x40->isChecked();
@@ -124,7 +95,7 @@ BaseBoardConfig TFormEinst::selection() const
 void TFormEinst::showSelection(const BaseBoardConfig& config)
 {
     CB_0x40->setChecked(config.can);
-    lcdButton(config.lcd)->setChecked(true);
+    m_lcd.show(config.lcd);
     CB_0x10->setChecked(config.clock);
     CB_0x20->setChecked(config.button);
 }

@@ -30,8 +30,6 @@ public:
     void MainFormShow() override;
     void readOnClick();
     void writeOnClick();
-    void ONClickReadReset();
-    void ONClickResetCounter();
     // The read itself, run on show and by "read".
     void hw_selection();
 
@@ -40,6 +38,6 @@ public:
     void showSelection(const BaseBoardConfig& config);
 
 private:
-    QRadioButton* lcdButton(BaseBoardConfig::Lcd lcd) const;
+    LcdChoices m_lcd;
     void buildHardwareBox();
 };

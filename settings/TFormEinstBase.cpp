@@ -29,6 +29,10 @@ TFormEinstBase::TFormEinstBase(Link& link, QWidget* owner)
     connect(BrClear, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinstBase::ONClick_ClearWindow));
     BrReadResetCounter = makeButton("BrReadResetCounter", QStringLiteral("read reset counter"));
     BtResetCounter = makeButton("BtResetCounter", QStringLiteral("clear reset counter"));
+    connect(BrReadResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinstBase::ONClickReadReset));
+    connect(BtResetCounter, &QPushButton::clicked, this,
+            HandlerBoundary::slot(this, &TFormEinstBase::ONClickResetCounter));
 
     CBDebugTelegram = new QCheckBox(this);
     CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
@@ -48,6 +52,52 @@ QLayout* TFormEinstBase::boxWithLabel(QWidget* box, QLabel* label)
     row->addWidget(label);
     row->addStretch(1);
     return row;
+}
+
+QLayout* TFormEinstBase::buttonRow(std::initializer_list<QWidget*> widgets)
+{
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : widgets)
+        row->addWidget(w);
+    row->addStretch(1);
+    return row;
+}
+
+TFormEinstBase::LcdChoices TFormEinstBase::addLcdChoices(QGroupBox* box, QBoxLayout* layout)
+{
+    auto* group = new QButtonGroup(box);
+    LcdChoices c;
+    c.off = addRadio(box, layout, group, "RBLcdOff", BaseBoardConfig::LcdOffText);
+    c.onBoard = addRadio(box, layout, group, "RBLcdOnBoard", BaseBoardConfig::LcdOnBoardText);
+    c.onI2C = addRadio(box, layout, group, "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
+    c.onRS232 = addRadio(box, layout, group, "RBLcdOnRS232", BaseBoardConfig::LcdOnRS232Text);
+    c.off->setChecked(true);
+    return c;
+}
+
+BaseBoardConfig::Lcd TFormEinstBase::LcdChoices::selected() const
+{
+    using Lcd = BaseBoardConfig::Lcd;
+    // The last one checked wins, as when the byte has more than one LCD bit.
+    Lcd lcd = Lcd::Off;
+    if (onBoard->isChecked())
+        lcd = Lcd::OnBoard;
+    if (onI2C->isChecked())
+        lcd = Lcd::OnI2C;
+    if (onRS232->isChecked())
+        lcd = Lcd::OnRS232;
+    return lcd;
+}
+
+void TFormEinstBase::LcdChoices::show(BaseBoardConfig::Lcd lcd) const
+{
+    switch (lcd) {
+    case BaseBoardConfig::Lcd::OnBoard: onBoard->setChecked(true); return;
+    case BaseBoardConfig::Lcd::OnI2C: onI2C->setChecked(true); return;
+    case BaseBoardConfig::Lcd::OnRS232: onRS232->setChecked(true); return;
+    case BaseBoardConfig::Lcd::Off: break;
+    }
+    off->setChecked(true);
 }
 
 QPushButton* TFormEinstBase::makeButton(const char* name, const QString& text)
@@ -89,14 +139,14 @@ QCheckBox* TFormEinstBase::addCheck(QGroupBox* box, QBoxLayout* layout, const ch
     return cb;
 }
 
-void TFormEinstBase::readResetCounters()
+void TFormEinstBase::ONClickReadReset()
 {
     if (m_steps.refuseIfBusy(QStringLiteral("read reset counter")))
         return;
     (void)ResetCounters::read(m_steps);
 }
 
-void TFormEinstBase::clearResetCounters()
+void TFormEinstBase::ONClickResetCounter()
 {
     if (m_steps.refuseIfBusy(QStringLiteral("clear reset counter")))
         return;

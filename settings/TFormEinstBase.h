@@ -1,8 +1,10 @@
 #pragma once
 
+#include "BaseBoardConfig.h"
 #include "StepReporter.h"
 
 #include <QDialog>
+#include <initializer_list>
 
 class QBoxLayout;
 class QButtonGroup;
@@ -28,7 +30,7 @@ public:
     QPushButton* BrClear = nullptr;
     QCheckBox* CBDebugTelegram = nullptr;
     QLabel* LabelDebugTelegram = nullptr;
-    // Each dialog binds these to its own ONClickReadReset and ONClickResetCounter.
+    // Bound to ONClickReadReset and ONClickResetCounter here, for every dialog.
     QPushButton* BrReadResetCounter = nullptr;
     QPushButton* BtResetCounter = nullptr;
 
@@ -36,6 +38,9 @@ public:
     virtual void MainFormShow();
     void ONClick_ClearWindow();
     void CBDebugTelegram_OnClick();
+    // The reset counters as every dialog reads and clears them (refused while the line is busy).
+    void ONClickReadReset();
+    void ONClickResetCounter();
 
     [[nodiscard]] StepReporter& steps() { return m_steps; }
 
@@ -56,9 +61,20 @@ protected:
     static QRadioButton* addRadio(QGroupBox* box, QBoxLayout* layout, QButtonGroup* group, const char* name,
                                   const QString& text);
     static QCheckBox* addCheck(QGroupBox* box, QBoxLayout* layout, const char* name, const QString& text);
-    // The reset counters as every dialog reads and clears them (refused while the line is busy).
-    void readResetCounters();
-    void clearResetCounters();
+    // A row of the widgets, left-aligned (the reset-counter buttons and "clear window").
+    static QLayout* buttonRow(std::initializer_list<QWidget*> widgets);
+
+    // The four LCD choices of the base board and the CPU board.
+    struct LcdChoices {
+        QRadioButton* off = nullptr;
+        QRadioButton* onBoard = nullptr;
+        QRadioButton* onI2C = nullptr;
+        QRadioButton* onRS232 = nullptr;
+        [[nodiscard]] BaseBoardConfig::Lcd selected() const;
+        void show(BaseBoardConfig::Lcd lcd) const;
+    };
+    // Adds them to `box` with "LCD disabled" selected.
+    static LcdChoices addLcdChoices(QGroupBox* box, QBoxLayout* layout);
 
     Link& m_link;
 

@@ -6,7 +6,6 @@
 #include "RichLog.h"
 #include "SdCardCopy.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,20 +30,11 @@ TFormEinst_K03::TFormEinst_K03(Link& link, QWidget* owner) : TFormEinstBase(link
         b->setMinimumWidth(px(100));
     connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::readOnClick));
     connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_K03::writeOnClick));
-    connect(BrReadResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEinst_K03::ONClickReadReset));
-    connect(BtResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEinst_K03::ONClickResetCounter));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
     layout->addLayout(debugTelegramRow());
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(BrReadResetCounter);
-    buttons->addWidget(BtResetCounter);
-    buttons->addWidget(BrClear);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({BrReadResetCounter, BtResetCounter, BrClear}));
     layout->addSpacing(px(12));
 
     auto* lower = new QHBoxLayout;
@@ -68,16 +58,15 @@ void TFormEinst_K03::buildHardwareBox()
     GBoxLCD = makeLightBox("GBoxLCD", QStringLiteral("hw selection"));
     GBoxLCD->setMinimumWidth(px(360));
     auto* rows = new QVBoxLayout(GBoxLCD);
-    auto* group = new QButtonGroup(GBoxLCD);
-    RBLcdOff = addRadio(GBoxLCD, rows, group, "RBLcdOff", BaseBoardConfig::LcdOffText);
-    RBLcdOnBoard = addRadio(GBoxLCD, rows, group, "RBLcdOnBoard", BaseBoardConfig::LcdOnBoardText);
-    RBLcdOnI2C = addRadio(GBoxLCD, rows, group, "RBLcdOnI2C", BaseBoardConfig::LcdOnI2CText);
-    RBLcdOnRS232 = addRadio(GBoxLCD, rows, group, "RBLcdOnRS232", BaseBoardConfig::LcdOnRS232Text);
+    m_lcd = addLcdChoices(GBoxLCD, rows);
+    RBLcdOff = m_lcd.off;
+    RBLcdOnBoard = m_lcd.onBoard;
+    RBLcdOnI2C = m_lcd.onI2C;
+    RBLcdOnRS232 = m_lcd.onRS232;
     rows->addSpacing(px(8));
     CB_0x10 = addCheck(GBoxLCD, rows, "CB_0x10", CpuBoardConfig::ClockText);
     CB_0x20 = addCheck(GBoxLCD, rows, "CB_0x20", CpuBoardConfig::ButtonText);
     CB_0x40 = addCheck(GBoxLCD, rows, "CB_0x40", CpuBoardConfig::SdCardText);
-    RBLcdOff->setChecked(true);
 }
 
 QLayout* TFormEinst_K03::buildCopyColumn()
@@ -131,10 +120,6 @@ void TFormEinst_K03::writeOnClick()
     CpuBoardConfig::write(steps(), selection().toByte());
 }
 
-void TFormEinst_K03::ONClickReadReset() { readResetCounters(); }
-
-void TFormEinst_K03::ONClickResetCounter() { clearResetCounters(); }
-
 void TFormEinst_K03::ButtonDFClick()
 {
     if (steps().refuseIfBusy(QStringLiteral("download file")))
@@ -165,23 +150,10 @@ QString TFormEinst_K03::chooseFile(QString (*prompt)(QWidget*, const QString&, c
     return prompt(this, QString(), FileFilter, DefaultExtension, QString());
 }
 
-QRadioButton* TFormEinst_K03::lcdButton(CpuBoardConfig::Lcd lcd) const
-{
-    switch (lcd) {
-    case CpuBoardConfig::Lcd::OnBoard: return RBLcdOnBoard;
-    case CpuBoardConfig::Lcd::OnI2C: return RBLcdOnI2C;
-    case CpuBoardConfig::Lcd::OnRS232: return RBLcdOnRS232;
-    case CpuBoardConfig::Lcd::Off: break;
-    }
-    return RBLcdOff;
-}
-
 CpuBoardConfig TFormEinst_K03::selection() const
 {
     CpuBoardConfig c;
-    for (auto lcd : {CpuBoardConfig::Lcd::OnBoard, CpuBoardConfig::Lcd::OnI2C, CpuBoardConfig::Lcd::OnRS232})
-        if (lcdButton(lcd)->isChecked())
-            c.lcd = lcd;
+    c.lcd = m_lcd.selected();
     c.clock = CB_0x10->isChecked();
     c.button = CB_0x20->isChecked();
     c.sdCard = CB_0x40->isChecked();
@@ -190,7 +162,7 @@ CpuBoardConfig TFormEinst_K03::selection() const
 
 void TFormEinst_K03::showSelection(const CpuBoardConfig& config)
 {
-    lcdButton(config.lcd)->setChecked(true);
+    m_lcd.show(config.lcd);
     CB_0x10->setChecked(config.clock);
     CB_0x20->setChecked(config.button);
     CB_0x40->setChecked(config.sdCard);

@@ -40,8 +40,6 @@ public:
     void writeOnClick();
     // The read itself, run on show and by "read".
     void hw_selection();
-    void ONClickReadReset();
-    void ONClickResetCounter();
     void ButtonDFClick();
     void ButtonUFClick();
 
@@ -52,7 +50,7 @@ public:
 private:
     // The PC file of a copy, asked for through `prompt`; empty when the user cancelled.
     QString chooseFile(QString (*prompt)(QWidget*, const QString&, const QString&, const QString&, const QString&));
-    QRadioButton* lcdButton(CpuBoardConfig::Lcd lcd) const;
+    LcdChoices m_lcd;
     void buildHardwareBox();
     QLayout* buildCopyColumn();
 };

@@ -31,20 +31,11 @@ TFormEinst_LCD::TFormEinst_LCD(Link& link, QWidget* owner) : TFormEinstBase(link
     Button2 = makeButton("Button2", QStringLiteral("write"));
     connect(Button1, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::readOnClick));
     connect(Button2, &QPushButton::clicked, this, HandlerBoundary::slot(this, &TFormEinst_LCD::writeOnClick));
-    connect(BrReadResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEinst_LCD::ONClickReadReset));
-    connect(BtResetCounter, &QPushButton::clicked, this,
-            HandlerBoundary::slot(this, &TFormEinst_LCD::ONClickResetCounter));
     buildTableBox();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(RichEdit, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(BrReadResetCounter);
-    buttons->addWidget(BtResetCounter);
-    buttons->addWidget(BrClear);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow({BrReadResetCounter, BtResetCounter, BrClear}));
     layout->addSpacing(px(12));
 
     auto* lower = new QHBoxLayout;
@@ -114,10 +105,6 @@ void TFormEinst_LCD::writeOnClick()
         return;
     LcdModuleConfig::write(steps(), RBLcdOnI2C->isChecked());
 }
-
-void TFormEinst_LCD::ONClickReadReset() { readResetCounters(); }
-
-void TFormEinst_LCD::ONClickResetCounter() { clearResetCounters(); }
 
 void TFormEinst_LCD::OwReadOnClick()
 {

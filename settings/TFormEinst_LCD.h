@@ -31,8 +31,6 @@ public:
 
     void readOnClick();
     void writeOnClick();
-    void ONClickReadReset();
-    void ONClickResetCounter();
     void OwReadOnClick();
     // A count that is not hex ends the handler with the conversion error before anything of
     // the table is written.

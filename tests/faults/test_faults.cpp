@@ -416,4 +416,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_faults.moc"
+#include "test_faults.moc"

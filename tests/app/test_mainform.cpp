@@ -602,4 +602,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_mainform.moc"
+#include "test_mainform.moc"

@@ -7,6 +7,7 @@
 #include "SettingsDialogs.h"
 #include "SimBoard.h"
 #include "SimPortBackend.h"
+#include "ShowAndSettle.h"
 #include "SimRig.h"
 #include "TComPort.h"
 #include "TFormEXM62.h"
@@ -43,13 +44,6 @@ class TestSettingsDialogs : public QObject {
     QStringList m_messages;
     ErrorWatch m_errors; // what reached the general error handler
 
-    // Shows the dialog and waits until its read on show has answered.
-    static bool showAndSettle(TFormEinst& dialog, SimBoard& board, qsizetype telegrams = 2)
-    {
-        dialog.show();
-        return QTest::qWaitFor(
-            [&] { return board.telegramLog().size() >= telegrams && !dialog.steps().link().busy(); });
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -72,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(!dialog.CB_0x40->isChecked() && !dialog.CB_0x10->isChecked() && !dialog.CB_0x20->isChecked());
         dialog.RichEdit->addLine("left over");
 
-        QVERIFY(showAndSettle(dialog, rig.board));
+        QVERIFY(showAndSettle(dialog, rig.board, 2));
         QCOMPARE(dialog.RichEdit->plainText(), ReadLog.arg("2F"));
         QCOMPARE(dialog.RichEdit->color(), LogColors::Yellow);
         QVERIFY(dialog.RBLcdOnRS232->isChecked());
@@ -105,7 +99,7 @@ private Q_SLOTS:
         SimRig rig;
         rig.board.eeprom()[2] = 0xC1;
         TFormEinst dialog(rig.link, nullptr);
-        QVERIFY(showAndSettle(dialog, rig.board));
+        QVERIFY(showAndSettle(dialog, rig.board, 2));
         QVERIFY(dialog.CB_0x40->isChecked());
         QVERIFY(dialog.RBLcdOff->isChecked());
 
@@ -133,7 +127,7 @@ private Q_SLOTS:
     {
         SimRig rig;
         auto dialog = std::make_unique<TFormEinst>(rig.link, nullptr);
-        QVERIFY(showAndSettle(*dialog, rig.board));
+        QVERIFY(showAndSettle(*dialog, rig.board, 2));
         dialog->BrClear->click();
         QCOMPARE(dialog->RichEdit->plainText(), QString());
 
@@ -250,4 +244,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_settings_dialogs.moc"
+#include "test_settings_dialogs.moc"

@@ -4,6 +4,7 @@
 #include "FileBytes.h"
 #include "Prompts.h"
 #include "RichLog.h"
+#include "ShowAndSettle.h"
 #include "SimRig.h"
 #include "TFormEinst.h"
 #include "TFormEinst_K03.h"
@@ -43,13 +44,6 @@ class TestModuleDialogs : public QObject {
     QTemporaryDir m_dir;
     Link* m_link = nullptr; // the line whose state a file dialog records
 
-    // Shows the dialog and waits until the line is quiet again (after a read on show).
-    static bool showAndSettle(TFormEinstBase& dialog, SimBoard& board, qsizetype telegrams)
-    {
-        dialog.show();
-        return QTest::qWaitFor(
-            [&] { return board.telegramLog().size() >= telegrams && !dialog.steps().link().busy(); });
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -333,4 +327,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_module_dialogs.moc"
+#include "test_module_dialogs.moc"

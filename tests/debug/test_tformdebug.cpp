@@ -415,4 +415,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_tformdebug.moc"
+#include "test_tformdebug.moc"

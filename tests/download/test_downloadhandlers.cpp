@@ -242,4 +242,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_downloadhandlers.moc"
+#include "test_downloadhandlers.moc"

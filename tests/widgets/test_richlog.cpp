@@ -84,4 +84,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_richlog.moc"
+#include "test_richlog.moc"

@@ -735,4 +735,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_tformonewire.moc"
+#include "test_tformonewire.moc"

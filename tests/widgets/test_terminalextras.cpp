@@ -177,4 +177,4 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestTerminalExtras)
-#include "tst_terminalextras.moc"
+#include "test_terminalextras.moc"

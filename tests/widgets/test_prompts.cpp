@@ -112,4 +112,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tst_prompts.moc"
+#include "test_prompts.moc"

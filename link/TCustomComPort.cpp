@@ -1,6 +1,7 @@
 #include "TCustomComPort.h"
 
 #include "EComPort.h"
+#include "LineRecorder.h"
 #include "PortBackend.h"
 #include "PortDiagnosis.h"
 #include "PortNames.h"
@@ -109,14 +110,20 @@ void TCustomComPort::enableRxEvents()
 
 void TCustomComPort::HoldRxEvents()
 {
-    if (m_rxHolds++ == 0)
+    if (m_rxHolds++ == 0) {
         enableRxEvents();
+        if (m_recorder)
+            m_recorder->unwatched();
+    }
 }
 
 void TCustomComPort::ReleaseRxEvents()
 {
-    if (m_rxHolds > 0 && --m_rxHolds == 0)
+    if (m_rxHolds > 0 && --m_rxHolds == 0) {
+        if (m_recorder)
+            m_recorder->watched(m_backend ? m_backend->inputCount() : 0);
         enableRxEvents();
+    }
 }
 
 void TCustomComPort::releaseDevice(bool purge)
@@ -155,6 +162,8 @@ int TCustomComPort::InputCount()
         closeIfGone(err);
         fail(CE_ClearComFailed, err);
     }
+    if (m_recorder && n == 0)
+        m_recorder->settle();
     return int(n);
 }
 
@@ -170,6 +179,8 @@ int TCustomComPort::Read(char* buffer, int count)
         closeIfGone(err);
         fail(CE_ReadFailed, err);
     }
+    if (m_recorder && n > 0)
+        m_recorder->received(buffer, n);
     return int(n);
 }
 
@@ -194,6 +205,8 @@ int TCustomComPort::Write(const char* buffer, int count)
             closeIfGone(err);
         fail(CE_WriteFailed, err);
     }
+    if (m_recorder)
+        m_recorder->sent(buffer, n);
     if (m_events & evTxEmpty)
         QMetaObject::invokeMethod(this, &TCustomComPort::TxEmpty, Qt::QueuedConnection);
     return int(n);
@@ -226,6 +239,8 @@ void TCustomComPort::readWaiting()
     const int n = InputCount();
     if (n > 0)
         Q_EMIT RxChar(n);
+    if (m_recorder)
+        m_recorder->settle();
 }
 
 void TCustomComPort::closeIfGone(int error)

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class LineRecorder;
 class PortBackend;
 
 // The serial port component: its settings, open and close in their fixed order, reads that
@@ -70,6 +71,11 @@ public:
     using EventBoundary = std::function<void(const std::function<void()>& handler)>;
     void SetEventBoundary(EventBoundary boundary) { m_eventBoundary = std::move(boundary); }
 
+    // Every byte written and read goes to `recorder` too, while it is set and open (nullptr:
+    // none). The port does not own it.
+    void SetRecorder(LineRecorder* recorder) { m_recorder = recorder; }
+    [[nodiscard]] LineRecorder* Recorder() const { return m_recorder; }
+
     // Defers applying settings until the matching EndUpdate.
     void BeginUpdate();
     void EndUpdate();
@@ -118,4 +124,5 @@ private:
     bool m_lost = false; // closed by the device going away, not reopened since
     std::unique_ptr<PortBackend> m_backend;
     EventBoundary m_eventBoundary;
+    LineRecorder* m_recorder = nullptr;
 };

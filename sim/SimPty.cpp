@@ -14,7 +14,14 @@
 
 SimPty::SimPty(SimBoard& board, QObject* parent) : QObject(parent), m_board(board)
 {
-    m_toBoard = new LinePacer([this](const QByteArray& b) { m_board.receive(b); }, this);
+    m_toBoard = new LinePacer(
+        [this](const QByteArray& b) {
+            if (m_peer)
+                m_peer(b);
+            else
+                m_board.receive(b);
+        },
+        this);
     m_toPc = new LinePacer([this](const QByteArray& b) { toClient(b); }, this);
     connect(&m_board, &SimBoard::transmit, m_toPc, &LinePacer::push);
 }
@@ -66,6 +73,14 @@ bool SimPty::placeLink(const QString& linkPath)
     m_linkPath = linkPath;
     return true;
 }
+
+void SimPty::setPeer(std::function<void(const QByteArray&)> peer)
+{
+    m_peer = std::move(peer);
+    disconnect(&m_board, &SimBoard::transmit, m_toPc, &LinePacer::push);
+}
+
+void SimPty::send(const QByteArray& bytes) { m_toPc->push(bytes); }
 
 void SimPty::setPaced(bool on)
 {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class LinePacer;
@@ -24,6 +25,11 @@ public:
     // Also makes `linkPath` a symbolic link to the slave (replaced when it exists).
     bool placeLink(const QString& linkPath);
     void setPaced(bool on);
+    // Hands what the client sends to `peer` instead of the board, which then no longer
+    // speaks on the line; the peer answers through send().
+    void setPeer(std::function<void(const QByteArray&)> peer);
+    // Bytes for the client, on the line's pace as the board's are.
+    void send(const QByteArray& bytes);
     // Pulls the cable: the master closes and the slave device disappears.
     void unplug();
     [[nodiscard]] bool running() const { return m_master >= 0; }
@@ -34,6 +40,7 @@ private:
     void toClient(const QByteArray& bytes);
 
     SimBoard& m_board;
+    std::function<void(const QByteArray&)> m_peer;
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;

@@ -2,6 +2,7 @@
 #include "SignalWatcher.h"
 #include "SimBoard.h"
 #include "SimPty.h"
+#include "SimReplay.h"
 #include "VelmarVersion.h"
 
 #include <QCommandLineParser>
@@ -57,6 +58,7 @@ const QList<OptionRow> Options{
      "0"},
     {{"no-animate"},
      "Keep the inputs, outputs, signals and sensor readings still, and the 1-Wire table exactly as written."},
+    {{"replay"}, "Play the board's side of the line recording <file> back instead of simulating a board.", "file"},
 };
 
 void describe(QCommandLineParser& p)
@@ -150,6 +152,26 @@ bool plugIn(SimPty& pty, const QCommandLineParser& p)
     return true;
 }
 
+// --replay: the pseudo-terminal carries a recorded line session instead of the board.
+bool attachReplay(const QCommandLineParser& p, SimReplay& replay, SimPty& pty)
+{
+    QString error;
+    if (!replay.load(p.value("replay"), &error)) {
+        std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
+        return false;
+    }
+    replay.attach(pty);
+    QObject::connect(&replay, &SimReplay::finished, [&replay] {
+        std::printf("replay: end of the recording, %d requests answered\n", replay.requests());
+        std::fflush(stdout);
+    });
+    QObject::connect(&replay, &SimReplay::failed, [](const QString& line) {
+        std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(line));
+        QCoreApplication::exit(1);
+    });
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -165,6 +187,9 @@ int main(int argc, char** argv)
     if (!makeBoard(p, board) || !setFaults(p, board.faults()))
         return 2;
     SimPty pty(board);
+    SimReplay replay;
+    if (p.isSet("replay") && !attachReplay(p, replay, pty))
+        return 2;
     // The signals are taken before the first path is printed: whoever reads that line may
     // pull the cable at once, and an unhandled SIGUSR1 would end the program instead.
     SignalWatcher signals{SIGUSR1, SIGUSR2, SIGINT, SIGTERM};
@@ -184,6 +209,8 @@ int main(int argc, char** argv)
     });
     if (!plugIn(pty, p))
         return 1;
+    if (p.isSet("replay"))
+        replay.start();
     if (const int s = p.value("flood").toInt(); s > 0)
         board.flood(s * 1000);
     return app.exec();

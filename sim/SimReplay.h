@@ -1,0 +1,65 @@
+#pragma once
+
+#include "LineRecorder.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+class SimPty;
+
+// Plays the board's side of a line recording back. The recording is cut into requests and
+// answers: a request is all the PC sent between two things the board sent, an answer all the
+// board sent before the PC's next request. What the PC sends now is compared byte by byte with
+// the next request, however it comes in pieces; once the whole request has come, the answer
+// goes out, each chunk as long after the request as it was read after it in the recording.
+// The first byte that differs ends the replay (failed()); so do bytes after the last request.
+class SimReplay : public QObject {
+    Q_OBJECT
+public:
+    explicit SimReplay(QObject* parent = nullptr);
+
+    // Reads the recording; false with `error` set ("line 7: ...") when it cannot.
+    bool load(const QString& fileName, QString* error);
+    // The pseudo-terminal carries the replay instead of the board from now on.
+    void attach(SimPty& pty);
+    // Starts the clock; what the board sent before the PC's first byte goes out at its time.
+    void start();
+    void receive(const QByteArray& bytes);
+
+    [[nodiscard]] int requests() const { return int(m_steps.size()) - (m_leading ? 1 : 0); }
+
+Q_SIGNALS:
+    void transmit(const QByteArray& bytes);
+    // Every request has come and every answer has gone out.
+    void finished();
+    // The replay has ended on a request that differs; `line` names both.
+    void failed(const QString& line);
+
+private:
+    struct Step {
+        QByteArray request;
+        int line = 0;         // of the recording, where the request begins
+        qint64 endUs = 0;     // the time of its last chunk
+        QList<LineRecorder::Chunk> answer;
+    };
+    struct Due {
+        qint64 us;
+        QByteArray bytes;
+    };
+    void answer(const Step& step, qint64 fromUs);
+    void sendDue();
+    void differ(const QByteArray& recorded, qsizetype at);
+    void checkFinished();
+
+    QList<Step> m_steps;
+    bool m_leading = false; // the first step has no request: the board spoke first
+    qsizetype m_next = 0;
+    QByteArray m_got; // of the request under way
+    QList<Due> m_due;
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    bool m_over = false;
+};

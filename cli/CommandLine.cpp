@@ -93,6 +93,8 @@ bool takeCommon(const QCommandLineParser& p, Invocation& inv, QString& error)
         inv.port = p.value(QStringLiteral("port"));
     if (p.isSet(QStringLiteral("settings")))
         inv.settingsFile = p.value(QStringLiteral("settings"));
+    if (p.isSet(QStringLiteral("record")))
+        inv.recordFile = p.value(QStringLiteral("record"));
     if (p.isSet(QStringLiteral("baud"))) {
         bool ok = false;
         const int baud = p.value(QStringLiteral("baud")).toInt(&ok);
@@ -163,8 +165,8 @@ CommandLine::Result parseCommand(const Row& row, const QString& program, const Q
         if (const QString wrong = row.takeOptions(inv); !wrong.isEmpty())
             return usageError(wrong, row.word);
     if (inv.json && !CommandLine::takesJson(inv))
-        return usageError(QStringLiteral("--json is for info, send, config read, reset-counters and onewire read"),
-                          row.word);
+        return usageError(
+            QStringLiteral("--json is for info, send, config read, reset-counters, onewire read and flash"), row.word);
 
     CommandLine::Result r;
     r.invocation = inv;

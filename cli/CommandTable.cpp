@@ -91,6 +91,7 @@ const QList<CommandTable::Row> Rows{
                     "it, then starts the new firmware. Ctrl+C stops after the current block and leaves the "
                     "bootloader.",
      .args = {1, 1},
+     .json = true,
      .make = make<FlashCommand>},
     {.word = "awl",
      .synopsis = "FILE.vlb",
@@ -144,9 +145,13 @@ const QList<CommandTable::Option> CommonOptions{
      "name"},
     {{"b", "baud"}, "The line's speed in bit/s (default 57600).", "n"},
     {{"q", "quiet"}, "Print nothing but errors (and the object of --json)."},
-    {{"json"}, "Print the result as one JSON object (info, send, config read, reset-counters, onewire read)."},
+    {{"json"}, "Print the result as one JSON object (info, send, config read, reset-counters, onewire read, flash)."},
     {{"echo"}, "Echo every telegram and its answer, as \"Debug Telegramm\" does in the windows."},
     {{"settings"}, "Read the stored port from <file> instead of the window's Settings.ini.", "file"},
+    {{"record"},
+     "Write every byte on the line, both ways, with its time to <file>, one chunk a line (a line recording; "
+     "velmar-sim --replay plays the board's side back).",
+     "file"},
 };
 
 } // namespace

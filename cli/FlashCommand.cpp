@@ -1,10 +1,14 @@
 #include "FlashCommand.h"
 
+#include "Bootloader.h"
+#include "Console.h"
 #include "DownloadJob.h"
 #include "Invocation.h"
 #include "Session.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QJsonObject>
 
 Outcome FlashCommand::run()
 {
@@ -16,6 +20,15 @@ Outcome FlashCommand::run()
     if (auto failed = openPort())
         return *failed;
     DownloadJob download(m_session, job());
+    QElapsedTimer clock;
+    clock.start();
     const bool ok = download.runner().loadFirmware(file);
-    return download.finish(ok);
+    const Outcome outcome = download.finish(ok);
+    // One line a board when a bench flashes many at once.
+    if (outcome.ok() && inv().json)
+        m_session.console().json(QJsonObject{{QStringLiteral("port"), m_session.portName()},
+                                             {QStringLiteral("file"), file},
+                                             {QStringLiteral("bytes"), qint64(download.runner().bootloader().ImageLength)},
+                                             {QStringLiteral("seconds"), double(clock.elapsed()) / 1000.0}});
+    return outcome;
 }

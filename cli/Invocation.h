@@ -16,6 +16,7 @@ struct Invocation {
     bool quiet = false;
     bool json = false;
     bool echo = false;
+    QString recordFile; // empty: no line recording
 
     // The options of the command itself, as its row in the command table names them: each
     // one given under its long name, with its values (an empty one for a flag), as often as

@@ -53,6 +53,7 @@ Session::~Session()
     } catch (...) {
         // Nobody is left to hear of it; the device is released all the same.
     }
+    m_port.SetRecorder(nullptr);
     m_link.reset();
 }
 
@@ -88,10 +89,28 @@ std::optional<Outcome> Session::open()
                 rate = TBaudRate(i);
         m_port.SetBaudRate(rate);
         m_port.SetCustomBaudRate(m_invocation.baud);
+        if (auto failed = startRecording())
+            return failed;
         m_port.Open();
     } catch (const EComPort& e) {
         return Outcome::fail(ExitCode::PortError, describedPortError(e));
     }
+    return std::nullopt;
+}
+
+std::optional<Outcome> Session::startRecording()
+{
+    const QString& file = m_invocation.recordFile;
+    if (file.isEmpty() || m_recorder.isOpen())
+        return std::nullopt;
+    if (!m_recorder.open(file, m_portName, m_invocation.baud))
+        return Outcome::fail(ExitCode::UsageOrFile,
+                             QStringLiteral("cannot write the recording %1: %2").arg(file, m_recorder.errorString()));
+    // The job goes on without its recording; the user hears of it at once.
+    m_recorder.onFailure = [this, file](const QString& error) {
+        m_console.error(QStringLiteral("the recording %1 stopped: %2").arg(file, error));
+    };
+    m_port.SetRecorder(&m_recorder);
     return std::nullopt;
 }
 

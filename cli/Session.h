@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Invocation.h"
+#include "LineRecorder.h"
 #include "Link.h"
 #include "Outcome.h"
 #include "SimPort.h"
@@ -69,6 +70,8 @@ Q_SIGNALS:
 
 private:
     void force();
+    // Starts the line recording that --record asks for; the outcome when it cannot.
+    std::optional<Outcome> startRecording();
 
     Invocation m_invocation;
     Console& m_console;
@@ -76,6 +79,7 @@ private:
     QString m_portName;
     SimPort m_sim; // before the port, which may use it to its end
     TCustomComPort m_port;
+    LineRecorder m_recorder;
     std::unique_ptr<Link> m_link;
     bool m_graceful = false;
     bool m_forced = false;

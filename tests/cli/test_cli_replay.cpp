@@ -1,0 +1,79 @@
+// A line recorded with velmar-cli --record against the simulated board, played back by
+// velmar-sim --replay: the same jobs give the same log and result, and a request that differs
+// ends the replay with a line naming both.
+#include "CliProcess.h"
+#include "FileBytes.h"
+#include "HexFiles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// velmar-sim --replay with its two streams in one, for the lines it prints.
+struct Replay {
+    QProcess sim;
+    QString device;
+    Replay(const QString& recording, const QString& link)
+    {
+        sim.setProcessChannelMode(QProcess::MergedChannels);
+        sim.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--replay", recording, "--link", link});
+        while (device.isEmpty() && sim.waitForReadyRead(5000))
+            if (sim.canReadLine())
+                device = link;
+    }
+    // What it printed once it has ended (on its own or terminated); and its exit code.
+    QString finish(int& code)
+    {
+        if (!sim.waitForFinished(500)) {
+            sim.terminate();
+            sim.waitForFinished(3000);
+        }
+        code = sim.exitCode();
+        return QString::fromUtf8(sim.readAll());
+    }
+};
+
+} // namespace
+
+TEST(CliReplay, RecordedJobsReplayToTheSameLogAndResult)
+{
+    QTemporaryDir dir;
+    const QString hex = dir.filePath("fw.hex");
+    writeFile(hex, hexFile(pattern(600)));
+    const QString list = dir.filePath("list.csv");
+    writeFile(list, "CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\nADRW;$00;$03;;;;;;;20;\nEEPW;$12;$34;;;;;;;;\n"
+                    "ADRW;$00;$03;;;;;;;;\nEEPR;2;;;;;;;;;\n");
+    const QList<QStringList> jobs{{"flash", hex}, {"script", list}};
+    for (const QStringList& job : jobs) {
+        SCOPED_TRACE(job.join(' ').toStdString());
+        const QString recording = dir.filePath(job[0] + ".txt");
+        const CliRun recorded = runCli(QStringList{"--port", "SIM", "--record", recording} + job);
+        ASSERT_EQ(recorded.code, 0) << recorded.err.toStdString();
+        EXPECT_TRUE(FileBytes(recording).startsWith("# velmar line recording: port SIM at 57600 bit/s"));
+
+        Replay replay(recording, dir.filePath("board"));
+        ASSERT_FALSE(replay.device.isEmpty());
+        const CliRun replayed = runCli(QStringList{"--port", replay.device} + job);
+        EXPECT_EQ(replayed.code, 0) << replayed.err.toStdString();
+        EXPECT_EQ(replayed.out, recorded.out);
+        int code = -1;
+        EXPECT_TRUE(replay.finish(code).contains("replay: end of the recording"));
+    }
+}
+
+TEST(CliReplay, ARequestThatDiffersEndsTheReplay)
+{
+    QTemporaryDir dir;
+    const QString recording = dir.filePath("send.txt");
+    ASSERT_EQ(runCli({"--port", "SIM", "--record", recording, "send", "34", "02"}).code, 0);
+    Replay replay(recording, dir.filePath("board"));
+    const CliRun other = runCli({"--port", replay.device, "send", "34", "03"});
+    EXPECT_NE(other.code, 0);
+    int code = -1;
+    const QString said = replay.finish(code);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(said.contains("velmar-sim: replay: request 1 (line 3) differs at byte 8: recorded 3A 61 61 30 32 33 "
+                              "34 30 32 61 35 0D, received 3A 61 61 30 32 33 34 30 33\n"))
+        << said.toStdString();
+}

@@ -17,6 +17,7 @@
 #include "TFormDebug.h"
 #include "TFormEinstBase.h"
 #include "TFormOneWire.h"
+#include "LineRecordAction.h"
 #include "TerminalExtras.h"
 #include "ToolIcons.h"
 #include "TransferProgressBar.h"
@@ -179,6 +180,8 @@ void TMainForm::buildWindow()
     RichEdit->setMinimumSize(int(689 * scale * 0.5), int(545 * scale * 0.5));
     layout->addWidget(RichEdit, 1);
     TerminalMenu = new TerminalExtras(*RichEdit, this);
+    RecordLineAction = new LineRecordAction(*ComPort, *RichEdit, this);
+    TerminalMenu->addEntry(RecordLineAction);
 
     auto* inputRow = new QHBoxLayout;
     TermEdit = new QLineEdit(central);

@@ -20,6 +20,7 @@ class QToolBar;
 class QToolButton;
 class RichLog;
 class TComPort;
+class LineRecordAction;
 class TerminalExtras;
 class TransferProgressBar;
 class WaitCursor;
@@ -59,6 +60,7 @@ public:
     QLabel* PortStatus = nullptr;           // "/dev/ttyUSB0 57600 8N1, open"
     QLabel* DownloadResult = nullptr;       // how the last download ended
     TerminalExtras* TerminalMenu = nullptr; // the terminal's context menu: stamps, log file, save
+    LineRecordAction* RecordLineAction = nullptr; // "record line…" in that menu
 
     // Settings and terminal state
     QString FirmwareFileName = QStringLiteral("*.Hex");

@@ -119,5 +119,6 @@ void TerminalExtras::showMenu(const QPoint& pos)
     menu->addAction(TimeStampsAction);
     menu->addAction(LogToFileAction);
     menu->addAction(SaveAsAction);
+    menu->addActions(m_entries);
     menu->exec(m_log.viewport()->mapToGlobal(pos));
 }

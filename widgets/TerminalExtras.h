@@ -2,6 +2,7 @@
 
 #include "TerminalLogFile.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -38,6 +39,9 @@ public:
     // it went or why it failed.
     bool saveAs(const QString& fileName);
 
+    // Adds `action` to the menu, below the entries of the log.
+    void addEntry(QAction* action) { m_entries.append(action); }
+
     // The menu as the right mouse button opens it.
     void showMenu(const QPoint& pos);
 
@@ -51,4 +55,5 @@ private:
     QWidget* m_parent;
     QString m_logFileName;
     TerminalLogFile m_file;
+    QList<QAction*> m_entries;
 };

@@ -1,6 +1,7 @@
 // The shared window helpers: a stored place fitted onto the screen, the busy cursor of a long
-// wait, and the terminal's time stamps, log file and saved copy.
+// wait, and the terminal's time stamps, log file, saved copy and line recording.
 #include "FileBytes.h"
+#include "LineRecordAction.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SimRig.h"
@@ -173,6 +174,28 @@ private Q_SLOTS:
         QVERIFY(!extras.saveAs(m_dir.filePath("none/saved.txt")));
         QVERIFY(!QFile::exists(m_dir.filePath("none/saved.txt")));
         QVERIFY(log.plainText().contains("cannot save"));
+    }
+
+    void recordLineTakesBothDirectionsUntilUnticked()
+    {
+        SimRig rig;
+        RichLog log;
+        LineRecordAction record(rig.port, log, nullptr);
+        const QString path = m_dir.filePath("line.txt");
+        m_answer = path;
+        record.trigger();
+        QVERIFY(record.isChecked());
+        QCOMPARE(rig.link.SendTelegram(":aa023401a5\r"), 0x34);
+        record.trigger();
+        QVERIFY(!record.isChecked());
+        rig.link.SendTelegram(":aa023401a5\r");
+        const QList<QByteArray> lines = FileBytes(path).split('\n');
+        QVERIFY(lines[0].startsWith("# velmar line recording: port " + rig.port.Port().toUtf8() + " at 57600 bit/s"));
+        QVERIFY(lines[2].endsWith(" out 3A 61 61 30 32 33 34 30 31 61 35 0D"));
+        QVERIFY(lines[3].contains(" in 3A 61 61 30 32 33 34"));
+        QCOMPARE(lines.size(), 5); // the one exchange, and the end of the last line
+        QVERIFY(log.plainText().contains("recording the line into \"" + path + "\""));
+        QVERIFY(log.plainText().endsWith("line recording \"" + path + "\" ended"));
     }
 };
 

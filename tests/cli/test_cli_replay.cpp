@@ -44,7 +44,12 @@ TEST(CliReplay, RecordedJobsReplayToTheSameLogAndResult)
     const QString list = dir.filePath("list.csv");
     writeFile(list, "CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\nADRW;$00;$03;;;;;;;20;\nEEPW;$12;$34;;;;;;;;\n"
                     "ADRW;$00;$03;;;;;;;;\nEEPR;2;;;;;;;;;\n");
-    const QList<QStringList> jobs{{"flash", hex}, {"script", list}};
+    const QString vlb = dir.filePath("program.vlb");
+    QByteArray code = "; a program\n";
+    for (int i = 0; i < 48; ++i)
+        code += QByteArray::number(i * 5 % 256, 16).rightJustified(2, '0') + (i % 16 == 15 ? "\n" : ":");
+    writeFile(vlb, code + "00\n");
+    const QList<QStringList> jobs{{"flash", hex}, {"awl", vlb}, {"script", list}};
     for (const QStringList& job : jobs) {
         SCOPED_TRACE(job.join(' ').toStdString());
         const QString recording = dir.filePath(job[0] + ".txt");

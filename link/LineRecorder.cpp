@@ -125,9 +125,10 @@ bool LineRecorder::parse(const QByteArray& line, Chunk& chunk, QString* error)
     QByteArray bytes;
     for (qsizetype i = 2; i < fields.size(); ++i) {
         const QByteArray& f = fields[i];
-        bool ok = f.size() == 2 && std::isxdigit(uchar(f[0])) && std::isxdigit(uchar(f[1]));
+        const bool digits = f.size() == 2 && std::isxdigit(uchar(f[0])) && std::isxdigit(uchar(f[1]));
+        bool ok = false;
         const uint b = f.toUInt(&ok, 16);
-        if (!ok || f.size() != 2)
+        if (!digits || !ok)
             return fail("a byte is not two hex digits");
         bytes.append(char(b));
     }

@@ -20,7 +20,13 @@ LineRecordAction::LineRecordAction(TCustomComPort& port, RichLog& log, QWidget* 
     };
 }
 
-LineRecordAction::~LineRecordAction() { stop(); }
+LineRecordAction::~LineRecordAction()
+{
+    // The log may be going away with this entry: the recording ends without a notice.
+    if (m_port && m_port->Recorder() == &m_recorder)
+        m_port->SetRecorder(nullptr);
+    m_recorder.close();
+}
 
 void LineRecordAction::notice(const QString& text)
 {

@@ -1,8 +1,11 @@
 #include "CpuClock.h"
 #include "EConvertError.h"
+#include "LineRecorder.h"
 #include "StubRig.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -189,4 +192,69 @@ TEST_F(Telegram, ClosedPortEndsTheWaitAtOnce)
     t.start();
     EXPECT_EQ(exchange(QByteArray()), 0);
     EXPECT_LT(t.elapsed(), 1000);
+}
+
+// The recording of the line: what the board sent during a sleep carries the time the sleep
+// began, so that a replay has it waiting when the tool looks again; the bytes read one by one
+// make one chunk; and a recording reads back as it was written.
+TEST(LineRecording, BytesThatCameDuringASleepCarryItsBeginning)
+{
+    StubRig rig;
+    QTemporaryDir dir;
+    LineRecorder recorder;
+    ASSERT_TRUE(recorder.open(dir.filePath("line.txt"), "STUB", 57600));
+    rig.port.SetRecorder(&recorder);
+    rig.link.rx().RxMode = RxAnswerLine;
+    rig.link.write(":aa0120a5\r");
+    QTimer::singleShot(5, Qt::PreciseTimer, [&] { rig.stub->feed(":aa0120a5\n"); });
+    rig.link.sleep(300);
+    EXPECT_TRUE(rig.link.waitForAnswer(1000)); // the answer is taken in byte by byte
+    rig.port.SetRecorder(nullptr);
+    recorder.close();
+
+    QFile file(dir.filePath("line.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<LineRecorder::Chunk> chunks;
+    while (!file.atEnd()) {
+        LineRecorder::Chunk chunk{-1, false, {}};
+        ASSERT_TRUE(LineRecorder::parse(file.readLine(), chunk, nullptr));
+        if (chunk.us >= 0)
+            chunks.append(chunk);
+    }
+    ASSERT_EQ(chunks.size(), 2);
+    EXPECT_TRUE(chunks[0].out);
+    EXPECT_EQ(chunks[1].bytes, QByteArray(":aa0120a5\n"));
+    EXPECT_LT(chunks[1].us - chunks[0].us, 100000); // not 300 ms later, when it was read
+}
+
+TEST(LineRecording, ALineReadsBackOrSaysWhatIsWrong)
+{
+    const struct {
+        QByteArray line;
+        bool ok;
+        qint64 us;
+        QByteArray bytes;
+    } cases[] = {
+        {"12.000345 out 0D 3A FF\n", true, 12000345, QByteArray("\r:\xFF")},
+        {"0.5 in 0a", true, 500000, "\n"},
+        {"# a comment", true, -1, {}},
+        {"", true, -1, {}},
+        {"1.0 out", false, 0, {}},
+        {"x.1 out 0D", false, 0, {}},
+        {"1.0 both 0D", false, 0, {}},
+        {"1.0 in D", false, 0, {}},
+        {"1.0 in +D", false, 0, {}},
+    };
+    for (const auto& c : cases) {
+        LineRecorder::Chunk chunk{-1, false, {}};
+        QString error;
+        EXPECT_EQ(LineRecorder::parse(c.line, chunk, &error), c.ok) << c.line.constData();
+        if (c.ok) {
+            EXPECT_EQ(chunk.us, c.us) << c.line.constData();
+            EXPECT_EQ(chunk.bytes, c.bytes) << c.line.constData();
+        } else {
+            EXPECT_FALSE(error.isEmpty());
+        }
+    }
+    EXPECT_EQ(LineRecorder::format({12000345, true, "\r:\xFF"}), QByteArray("12.000345 out 0D 3A FF\n"));
 }

@@ -57,9 +57,9 @@ public:
     TComPort* ComPort = nullptr;
     QTimer* Timer1 = nullptr;
     TransferProgressBar* DownloadProgress = nullptr;
-    QLabel* PortStatus = nullptr;           // "/dev/ttyUSB0 57600 8N1, open"
-    QLabel* DownloadResult = nullptr;       // how the last download ended
-    TerminalExtras* TerminalMenu = nullptr; // the terminal's context menu: stamps, log file, save
+    QLabel* PortStatus = nullptr;                 // "/dev/ttyUSB0 57600 8N1, open"
+    QLabel* DownloadResult = nullptr;             // how the last download ended
+    TerminalExtras* TerminalMenu = nullptr;       // the terminal's context menu: stamps, log file, save
     LineRecordAction* RecordLineAction = nullptr; // "record line…" in that menu
 
     // Settings and terminal state

@@ -62,8 +62,8 @@ int Cli::run(const QStringList& arguments)
     console.finish();
     if (!outcome.ok()) {
         if (inv.json && !console.jsonWritten())
-            console.json(QJsonObject{{QStringLiteral("port"), session.portName()},
-                                     {QStringLiteral("error"), outcome.message}});
+            console.json(
+                QJsonObject{{QStringLiteral("port"), session.portName()}, {QStringLiteral("error"), outcome.message}});
         console.error(outcome.message);
     }
     return int(outcome.code);

@@ -26,9 +26,10 @@ Outcome FlashCommand::run()
     const Outcome outcome = download.finish(ok);
     // One line a board when a bench flashes many at once.
     if (outcome.ok() && inv().json)
-        m_session.console().json(QJsonObject{{QStringLiteral("port"), m_session.portName()},
-                                             {QStringLiteral("file"), file},
-                                             {QStringLiteral("bytes"), qint64(download.runner().bootloader().ImageLength)},
-                                             {QStringLiteral("seconds"), double(clock.elapsed()) / 1000.0}});
+        m_session.console().json(
+            QJsonObject{{QStringLiteral("port"), m_session.portName()},
+                        {QStringLiteral("file"), file},
+                        {QStringLiteral("bytes"), qint64(download.runner().bootloader().ImageLength)},
+                        {QStringLiteral("seconds"), double(clock.elapsed()) / 1000.0}});
     return outcome;
 }

@@ -15,8 +15,8 @@ bool LineRecorder::open(const QString& fileName, const QString& portName, int ba
     m_lastUs = 0;
     m_unwatchedUs = -1;
     m_reading = {};
-    const QByteArray heading = "# velmar line recording: port " + portName.toUtf8() + " at " + QByteArray::number(baud) +
-                               " bit/s, started " +
+    const QByteArray heading = "# velmar line recording: port " + portName.toUtf8() + " at " +
+                               QByteArray::number(baud) + " bit/s, started " +
                                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() +
                                "\n# seconds since the start, out (PC to board) or in (board to PC), the bytes in hex\n";
     if (m_file.write(heading) != heading.size() || !m_file.flush()) {

@@ -68,7 +68,7 @@ private:
     QElapsedTimer m_clock;
     QString m_error;
     qint64 m_lastUs = 0;
-    qint64 m_unwatchedUs = -1; // since when the line has not been looked at, -1: it is
+    qint64 m_unwatchedUs = -1;   // since when the line has not been looked at, -1: it is
     qint64 m_unwatchedBytes = 0; // of the bytes that came meanwhile, those not yet read
-    Chunk m_reading;           // the chunk being read, not yet written
+    Chunk m_reading;             // the chunk being read, not yet written
 };

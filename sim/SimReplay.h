@@ -41,8 +41,8 @@ Q_SIGNALS:
 private:
     struct Step {
         QByteArray request;
-        int line = 0;         // of the recording, where the request begins
-        qint64 endUs = 0;     // the time of its last chunk
+        int line = 0;     // of the recording, where the request begins
+        qint64 endUs = 0; // the time of its last chunk
         QList<LineRecorder::Chunk> answer;
     };
     struct Due {

@@ -78,7 +78,8 @@ Round flashAtOnce(int boards, const QString& file)
     clock.start();
     for (int i = 0; i < boards; ++i) {
         clis.push_back(std::make_unique<QProcess>());
-        clis.back()->start(QStringLiteral(VELMAR_CLI_PROGRAM), {"--json", "--port", sims[i]->devicePath(), "flash", file});
+        clis.back()->start(QStringLiteral(VELMAR_CLI_PROGRAM),
+                           {"--json", "--port", sims[i]->devicePath(), "flash", file});
     }
     bool ok = true;
     for (auto& cli : clis) {

@@ -51,6 +51,8 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     buildWindow();
 
     ComPort = new TComPort(this);
+    RecordLineAction = new LineRecordAction(*ComPort, *RichEdit, this);
+    TerminalMenu->addEntry(RecordLineAction);
     connect(ComPort, &TComPort::AfterOpen, this, HandlerBoundary::slot(this, &TMainForm::ComPortOpen));
     connect(ComPort, &TComPort::AfterClose, this, HandlerBoundary::slot(this, &TMainForm::ComPortClose));
     connect(ComPort, &TComPort::RxChar, this, HandlerBoundary::slot(this, &TMainForm::ComPortRxChar));
@@ -180,8 +182,6 @@ void TMainForm::buildWindow()
     RichEdit->setMinimumSize(int(689 * scale * 0.5), int(545 * scale * 0.5));
     layout->addWidget(RichEdit, 1);
     TerminalMenu = new TerminalExtras(*RichEdit, this);
-    RecordLineAction = new LineRecordAction(*ComPort, *RichEdit, this);
-    TerminalMenu->addEntry(RecordLineAction);
 
     auto* inputRow = new QHBoxLayout;
     TermEdit = new QLineEdit(central);

@@ -94,3 +94,16 @@ void Command::runUntilStopped(QEventLoop& loop)
     if (!m_session.stopRequested() && m_session.port().Connected())
         loop.exec();
 }
+
+std::optional<Outcome> Command::runEnded(const std::optional<Outcome>& ended, bool noneAnswered) const
+{
+    if (m_session.lost() && !m_session.forced())
+        return m_session.lostOutcome(job());
+    if (auto interrupted = stopped())
+        return interrupted;
+    if (ended)
+        return ended;
+    if (noneAnswered)
+        return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
+    return std::nullopt;
+}

@@ -57,6 +57,10 @@ protected:
     // Runs `loop` until it quits, a signal asks the job to end, or the port is lost; not at all
     // when one of them came before.
     void runUntilStopped(QEventLoop& loop);
+    // How a run until stopped ended, before the command's own verdict: the port's loss (not
+    // by a signal), a signal, the error that ended the run, or telegrams of which none was
+    // answered. Nothing when it ended in none of these ways.
+    [[nodiscard]] std::optional<Outcome> runEnded(const std::optional<Outcome>& ended, bool noneAnswered) const;
 
     Session& m_session;
 };

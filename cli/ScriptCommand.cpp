@@ -96,14 +96,8 @@ Outcome ScriptCommand::run()
 Outcome ScriptCommand::judge(std::uint64_t sent, std::uint64_t unanswered, int faultRow, const QString& faultCommand,
                              const std::optional<Outcome>& ended) const
 {
-    if (m_session.lost() && !m_session.forced())
-        return m_session.lostOutcome(job());
-    if (auto interrupted = stopped())
-        return *interrupted;
-    if (ended)
-        return *ended;
-    if (sent > 0 && unanswered == sent)
-        return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
+    if (auto end = runEnded(ended, sent > 0 && unanswered == sent))
+        return *end;
     if (faultRow >= 0)
         return Outcome::fail(
             ExitCode::BoardFailure,

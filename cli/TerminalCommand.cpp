@@ -85,11 +85,5 @@ Outcome TerminalCommand::run()
     runUntilStopped(loop);
     input.setEnabled(false);
 
-    if (m_session.lost() && !m_session.forced())
-        return m_session.lostOutcome(job());
-    if (auto interrupted = stopped())
-        return *interrupted;
-    if (m_ended)
-        return *m_ended;
-    return Outcome::success();
+    return runEnded(m_ended, false).value_or(Outcome::success());
 }

@@ -1,8 +1,6 @@
 #include "WatchCommand.h"
 
-#include "DebugPoller.h"
 #include "Invocation.h"
-#include "SampleCsv.h"
 #include "Session.h"
 
 #include <QDir>
@@ -66,27 +64,33 @@ bool WatchCommand::writeLine(const QString& line)
     return m_out.write(bytes) == bytes.size();
 }
 
-Outcome WatchCommand::run()
+QList<SampleCsv::Column> WatchCommand::takeSignals()
 {
-    DebugPoller::Texts bits, words;
     QList<SampleCsv::Column> columns;
     for (int i = 0; i < inv().bits.size(); ++i) {
-        bits[std::size_t(i)] = QString::number(inv().bits[i]);
+        m_bits[std::size_t(i)] = QString::number(inv().bits[i]);
         columns.append({false, std::uint8_t(inv().bits[i])});
     }
     for (int i = 0; i < inv().words.size(); ++i) {
-        words[std::size_t(i)] = QString::number(inv().words[i]);
+        m_words[std::size_t(i)] = QString::number(inv().words[i]);
         columns.append({true, std::uint8_t(inv().words[i])});
     }
-    const SampleCsv csv(columns);
+    return columns;
+}
+
+Outcome WatchCommand::cannotWrite() const
+{
+    const QString written = inv().csvFile.isEmpty() ? QStringLiteral("stdout") : inv().csvFile;
+    return usage(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(written), m_out.errorString()));
+}
+
+Outcome WatchCommand::run()
+{
+    const SampleCsv csv(takeSignals());
     if (auto failed = openPort())
         return *failed;
     if (auto failed = openOutput())
         return *failed;
-    const QString written = inv().csvFile.isEmpty() ? QStringLiteral("stdout") : inv().csvFile;
-    const auto cannotWrite = [&] {
-        return usage(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(written), m_out.errorString()));
-    };
     if (!writeLine(csv.header()))
         return cannotWrite();
 
@@ -98,76 +102,64 @@ Outcome WatchCommand::run()
     // Answers may take nine tenths of the interval: a cycle that waits for a silent board
     // still ends before the next tick.
     poller.setPace(interval - interval / 10);
-
     QEventLoop loop;
-    std::optional<Outcome> ended;
-    int cycles = 0, answered = 0;
-    bool running = false, pending = false;
-    std::function<void()> cycle = [&] {
-        // A tick that falls into a cycle runs its cycle right after it, once.
-        if (running) {
-            pending = true;
-            return;
-        }
-        if (ended || m_session.stopRequested())
-            return;
-        running = true;
-        DebugSample sample;
-        try {
-            sample = poller.PollCycle(bits, words);
-        } catch (const std::exception& e) {
-            ended = m_session.outcomeOf(e, job());
-        }
-        running = false;
-        if (ended || m_session.stopRequested() || m_session.lost()) {
-            loop.quit();
-            return;
-        }
-        ++cycles;
-        if (sample.status != DebugSample::Status::NoAnswer && sample.status != DebugSample::Status::Busy)
-            ++answered;
-        if (!writeLine(csv.row(sample))) {
-            ended = cannotWrite();
-            loop.quit();
-            return;
-        }
-        if (pending) {
-            pending = false;
-            QTimer::singleShot(0, &loop, cycle);
-        }
-    };
+    m_csv = &csv;
+    m_poller = &poller;
+    m_loop = &loop;
+    runCycles();
+    return runEnded(m_ended, m_cycles > 0 && m_answered == 0).value_or(Outcome::success());
+}
+
+void WatchCommand::runCycles()
+{
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
-    tick.setInterval(interval);
-    QObject::connect(&tick, &QTimer::timeout, &loop, cycle);
+    tick.setInterval(inv().intervalMs);
+    QObject::connect(&tick, &QTimer::timeout, m_loop, [this] { cycle(); });
     QTimer duration;
     duration.setTimerType(Qt::PreciseTimer);
     duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(&m_session, &Session::stopping, &loop, [&] {
-        poller.setActive(false);
-        loop.quit();
-    });
-    QObject::connect(&m_session.port(), &TCustomComPort::LineLost, &loop, &QEventLoop::quit);
+    QObject::connect(&duration, &QTimer::timeout, m_loop, &QEventLoop::quit);
+    // A signal also leaves out the rest of the cycle under way.
+    QObject::connect(&m_session, &Session::stopping, m_loop, [this] { m_poller->setActive(false); });
     if (inv().durationMs > 0)
         duration.start(int(inv().durationMs));
     tick.start();
-    QTimer::singleShot(0, &loop, cycle);
-    if (!m_session.stopRequested())
-        loop.exec();
+    QTimer::singleShot(0, m_loop, [this] { cycle(); });
+    runUntilStopped(*m_loop);
     tick.stop();
-    return judge(cycles, answered, ended);
 }
 
-Outcome WatchCommand::judge(int cycles, int answered, const std::optional<Outcome>& ended) const
+void WatchCommand::cycle()
 {
-    if (m_session.lost() && !m_session.forced())
-        return m_session.lostOutcome(job());
-    if (auto interrupted = stopped())
-        return *interrupted;
-    if (ended)
-        return *ended;
-    if (cycles > 0 && answered == 0)
-        return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": no telegram was answered"));
-    return Outcome::success();
+    if (m_running) {
+        m_pending = true;
+        return;
+    }
+    if (m_ended || m_session.stopRequested())
+        return;
+    m_running = true;
+    DebugSample sample;
+    try {
+        sample = m_poller->PollCycle(m_bits, m_words);
+    } catch (const std::exception& e) {
+        m_ended = m_session.outcomeOf(e, job());
+    }
+    m_running = false;
+    if (m_ended || m_session.stopRequested() || m_session.lost()) {
+        m_loop->quit();
+        return;
+    }
+    ++m_cycles;
+    if (sample.status != DebugSample::Status::NoAnswer && sample.status != DebugSample::Status::Busy)
+        ++m_answered;
+    if (!writeLine(m_csv->row(sample))) {
+        m_ended = cannotWrite();
+        m_loop->quit();
+        return;
+    }
+    if (m_pending) {
+        m_pending = false;
+        QTimer::singleShot(0, m_loop, [this] { cycle(); });
+    }
 }

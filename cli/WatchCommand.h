@@ -1,11 +1,10 @@
 #pragma once
 
 #include "Command.h"
+#include "DebugPoller.h"
+#include "SampleCsv.h"
 
 #include <QFile>
-
-struct DebugSample;
-class SampleCsv;
 
 // "watch [--bit N]... [--word N]... [--interval MS] [--duration S] [--csv FILE]": the debug
 // window's poll from a shell, on its core: one CSV row per cycle, flushed row by row, onto
@@ -25,11 +24,29 @@ public:
     [[nodiscard]] static QString takeOptions(Invocation& inv);
 
 private:
+    // The columns of the CSV rows, with the signals' texts for the poller.
+    [[nodiscard]] QList<SampleCsv::Column> takeSignals();
     // Opens FILE or stdout; the outcome when it cannot.
     [[nodiscard]] std::optional<Outcome> openOutput();
     // False when the line cannot be written.
     bool writeLine(const QString& line);
-    [[nodiscard]] Outcome judge(int cycles, int answered, const std::optional<Outcome>& ended) const;
+    [[nodiscard]] Outcome cannotWrite() const;
+    // Runs the cycles on the interval until the duration is over, a signal or the port's loss
+    // ends them, or a row cannot be written.
+    void runCycles();
+    // One cycle's poll and its row. A tick that falls into a cycle runs its cycle right after
+    // it, once.
+    void cycle();
 
     QFile m_out;
+    DebugPoller::Texts m_bits, m_words;
+    // While the cycles run:
+    const SampleCsv* m_csv = nullptr;
+    DebugPoller* m_poller = nullptr;
+    QEventLoop* m_loop = nullptr;
+    std::optional<Outcome> m_ended;
+    int m_cycles = 0;
+    int m_answered = 0;
+    bool m_running = false;
+    bool m_pending = false;
 };

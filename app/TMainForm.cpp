@@ -6,8 +6,9 @@
 #include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
-#include "PortStatusText.h"
+#include "LineRecordAction.h"
 #include "PortReconnect.h"
+#include "PortStatusText.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -17,7 +18,6 @@
 #include "TFormDebug.h"
 #include "TFormEinstBase.h"
 #include "TFormOneWire.h"
-#include "LineRecordAction.h"
 #include "TerminalExtras.h"
 #include "ToolIcons.h"
 #include "TransferProgressBar.h"
@@ -29,8 +29,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScopeGuard>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -49,7 +49,20 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
 {
     m_settingsPath = m_env.settingsPath.isEmpty() ? IniFile::defaultPath() : m_env.settingsPath;
     buildWindow();
+    setUpPort();
+    buildStatusBar();
+    setUpDownloads();
 
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, HandlerBoundary::slot(this, &TMainForm::Timer1Timer));
+
+    // The port opens once, on the stored name, when the window is shown.
+    HandlerBoundary::run([this] { MainFormCreate(); });
+}
+
+void TMainForm::setUpPort()
+{
     ComPort = new TComPort(this);
     RecordLineAction = new LineRecordAction(*ComPort, *RichEdit, this);
     TerminalMenu->addEntry(RecordLineAction);
@@ -69,7 +82,10 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     // Never on a busy line: an exchange or a download that lost its port ends with its error.
     m_reconnect = new PortReconnect(
         *ComPort, *RichEdit, [this] { return m_link->busy(); }, this);
+}
 
+void TMainForm::buildStatusBar()
+{
     // The status bar names the port and its state, and how the last download ended.
     PortStatus = new QLabel(this);
     PortStatus->setObjectName(QStringLiteral("PortStatus"));
@@ -85,7 +101,10 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
     showPortStatus();
     // A long wait for the board shows the busy cursor.
     m_waitCursor = new WaitCursor(*m_link, this);
+}
 
+void TMainForm::setUpDownloads()
+{
     // While a download runs, the toolbar is off (no tool may start on the line) and the status
     // bar shows the progress once the file is chosen, with a button that stops it; both come
     // back however the download ends.
@@ -115,13 +134,6 @@ TMainForm::TMainForm(MainFormEnvironment environment, QWidget* parent)
             HandlerBoundary::slot(this, &TMainForm::LoadByteCodeBtnClick));
     LoadBtn->setEnabled(true);
     LoadByteCodeBtn->setEnabled(true);
-
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, HandlerBoundary::slot(this, &TMainForm::Timer1Timer));
-
-    // The port opens once, on the stored name, when the window is shown.
-    HandlerBoundary::run([this] { MainFormCreate(); });
 }
 
 TMainForm::~TMainForm()

@@ -126,6 +126,12 @@ protected:
 private:
     void buildWindow();
     void buildToolBar();
+    // The port, the link on it, its "record line…" entry and its reconnect after an unplug.
+    void setUpPort();
+    // The port's state and the last download's result.
+    void buildStatusBar();
+    // The download runner and what the window shows of a download.
+    void setUpDownloads();
     DownloadRunner::ChooseFile fileChooser();
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);

@@ -102,9 +102,28 @@ void TFormOneWire::buildWindow()
     RichEdit->setObjectName(QStringLiteral("RichEdit"));
     RichEdit->setMinimumHeight(px(120));
     layout->addWidget(RichEdit, 2);
+    layout->addLayout(buildLogRow());
 
+    StringGrid = new SendGrid(this);
+    StringGrid->setObjectName(QStringLiteral("StringGrid"));
+    layout->addWidget(StringGrid, 3);
+    layout->addLayout(buildListButtons());
+    layout->addLayout(buildDebugBoxes());
+
+    // The keyboard goes from the grid through the list buttons to the run controls.
+    QWidget* const order[] = {StringGrid, HinzufuegenBtn, EntfernenBtn, ListeLeerenBtn,  LadenBtn, SpeichernBtn,
+                              btSenden,   DebugTCB,       DebugGCB,     CBDebugTelegram, ClearBtn, LogEdit};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    resize(px(DesignWidth), px(DesignHeight));
+}
+
+QHBoxLayout* TFormOneWire::buildLogRow()
+{
     auto* logRow = new QHBoxLayout;
     ClearBtn = new QPushButton(QStringLiteral("Clear Window"), this);
+    ClearBtn->setObjectName(QStringLiteral("ClearBtn"));
+    ClearBtn->setAutoDefault(false);
     LogLabel = new QLabel(QStringLiteral("Log Datei"), this);
     LogEdit = new QLineEdit(this);
     LogEdit->setObjectName(QStringLiteral("LogEdit"));
@@ -116,63 +135,45 @@ void TFormOneWire::buildWindow()
     logRow->addSpacing(px(16));
     logRow->addWidget(LogLabel);
     logRow->addWidget(LogEdit, 1);
-    layout->addLayout(logRow);
+    return logRow;
+}
 
-    StringGrid = new SendGrid(this);
-    StringGrid->setObjectName(QStringLiteral("StringGrid"));
-    layout->addWidget(StringGrid, 3);
-
+QHBoxLayout* TFormOneWire::buildListButtons()
+{
     auto* buttons = new QHBoxLayout;
-    HinzufuegenBtn = new QPushButton(QStringLiteral("Hinzufügen"), this);
-    EntfernenBtn = new QPushButton(QStringLiteral("Entfernen"), this);
-    ListeLeerenBtn = new QPushButton(QStringLiteral("Liste Leeren"), this);
-    LadenBtn = new QPushButton(QStringLiteral("Laden"), this);
-    SpeichernBtn = new QPushButton(QStringLiteral("Speichern"), this);
-    btSenden = new QPushButton(QStringLiteral("Auto Senden"), this);
-    for (QPushButton* b : {HinzufuegenBtn, EntfernenBtn, ListeLeerenBtn, LadenBtn, SpeichernBtn}) {
+    const auto button = [this](const QString& caption, const QString& name) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
         b->setAutoDefault(false);
+        return b;
+    };
+    HinzufuegenBtn = button(QStringLiteral("Hinzufügen"), QStringLiteral("HinzufuegenBtn"));
+    EntfernenBtn = button(QStringLiteral("Entfernen"), QStringLiteral("EntfernenBtn"));
+    ListeLeerenBtn = button(QStringLiteral("Liste Leeren"), QStringLiteral("ListeLeerenBtn"));
+    LadenBtn = button(QStringLiteral("Laden"), QStringLiteral("LadenBtn"));
+    SpeichernBtn = button(QStringLiteral("Speichern"), QStringLiteral("SpeichernBtn"));
+    btSenden = button(QStringLiteral("Auto Senden"), QStringLiteral("btSenden"));
+    for (QPushButton* b : {HinzufuegenBtn, EntfernenBtn, ListeLeerenBtn, LadenBtn, SpeichernBtn})
         buttons->addWidget(b);
-    }
     buttons->addStretch(1);
-    btSenden->setAutoDefault(false);
     btSenden->setMinimumWidth(px(110));
     buttons->addWidget(btSenden);
-    layout->addLayout(buttons);
+    return buttons;
+}
 
+QHBoxLayout* TFormOneWire::buildDebugBoxes()
+{
     auto* boxes = new QHBoxLayout;
     DebugTCB = new QCheckBox(QStringLiteral("Telegramm Infos"), this);
+    DebugTCB->setObjectName(QStringLiteral("DebugTCB"));
     DebugGCB = new QCheckBox(QStringLiteral("Debug Grid "), this);
+    DebugGCB->setObjectName(QStringLiteral("DebugGCB"));
     CBDebugTelegram = new QCheckBox(QStringLiteral("Debug Telegramm"), this);
+    CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
     for (QCheckBox* b : {DebugTCB, DebugGCB, CBDebugTelegram})
         boxes->addWidget(b);
     boxes->addStretch(1);
-    ClearBtn->setAutoDefault(false);
-    layout->addLayout(boxes);
-
-    HinzufuegenBtn->setObjectName(QStringLiteral("HinzufuegenBtn"));
-    EntfernenBtn->setObjectName(QStringLiteral("EntfernenBtn"));
-    ListeLeerenBtn->setObjectName(QStringLiteral("ListeLeerenBtn"));
-    LadenBtn->setObjectName(QStringLiteral("LadenBtn"));
-    SpeichernBtn->setObjectName(QStringLiteral("SpeichernBtn"));
-    btSenden->setObjectName(QStringLiteral("btSenden"));
-    ClearBtn->setObjectName(QStringLiteral("ClearBtn"));
-    DebugTCB->setObjectName(QStringLiteral("DebugTCB"));
-    DebugGCB->setObjectName(QStringLiteral("DebugGCB"));
-    CBDebugTelegram->setObjectName(QStringLiteral("CBDebugTelegram"));
-
-    // The keyboard goes from the grid through the list buttons to the run controls.
-    setTabOrder(StringGrid, HinzufuegenBtn);
-    setTabOrder(HinzufuegenBtn, EntfernenBtn);
-    setTabOrder(EntfernenBtn, ListeLeerenBtn);
-    setTabOrder(ListeLeerenBtn, LadenBtn);
-    setTabOrder(LadenBtn, SpeichernBtn);
-    setTabOrder(SpeichernBtn, btSenden);
-    setTabOrder(btSenden, DebugTCB);
-    setTabOrder(DebugTCB, DebugGCB);
-    setTabOrder(DebugGCB, CBDebugTelegram);
-    setTabOrder(CBDebugTelegram, ClearBtn);
-    setTabOrder(ClearBtn, LogEdit);
-    resize(px(DesignWidth), px(DesignHeight));
+    return boxes;
 }
 
 void TFormOneWire::buildGrid()

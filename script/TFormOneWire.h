@@ -13,6 +13,7 @@
 class AutoSender;
 class Link;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -109,6 +110,10 @@ public Q_SLOTS:
 
 private:
     void buildWindow();
+    // The rows of the window under the log, above and under the grid.
+    [[nodiscard]] QHBoxLayout* buildLogRow();
+    [[nodiscard]] QHBoxLayout* buildListButtons();
+    [[nodiscard]] QHBoxLayout* buildDebugBoxes();
     void buildGrid();
     void connectHandlers();
     [[nodiscard]] int px(int designPixels) const;

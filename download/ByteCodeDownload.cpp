@@ -80,10 +80,29 @@ bool ByteCodeDownload::firmwareValid()
 bool ByteCodeDownload::steps(const QString& fileName)
 {
     LogSink& log = m_boot.log();
-    Link& link = m_boot.link();
     m_boot.PrepareQueries();
     m_boot.ImageSize = ByteCodeImageSize;
+    if (!readFile(fileName))
+        return false;
+    if (!m_boot.ContactBoard(QStringLiteral("contact Velmar ")))
+        return false;
+    if (!areaTakesImage())
+        return false;
 
+    // The image from index 0 goes to the flash from the area start on.
+    if (!m_boot.WriteAndVerify(m_awlStart))
+        return false;
+
+    m_boot.beginStep(QStringLiteral("start program"));
+    log.addLine(QStringLiteral("start program"));
+    m_boot.StartProgram();
+    return true;
+}
+
+bool ByteCodeDownload::readFile(const QString& fileName)
+{
+    LogSink& log = m_boot.log();
+    Link& link = m_boot.link();
     m_boot.beginStep(QStringLiteral("load AWL "));
     if (!QFileInfo::exists(fileName)) {
         log.addLine(QStringLiteral("File \"") + fileName + QStringLiteral("\" not found!"));
@@ -108,36 +127,29 @@ bool ByteCodeDownload::steps(const QString& fileName)
     }
     log.setColor(LogColors::Green);
     log.append(QStringLiteral("size, ") + QString::number(m_boot.ImageLength) + QStringLiteral(" bytes"));
+    return true;
+}
 
-    if (!m_boot.ContactBoard(QStringLiteral("contact Velmar ")))
-        return false;
-
+bool ByteCodeDownload::areaTakesImage()
+{
+    LogSink& log = m_boot.log();
     m_boot.beginStep(QStringLiteral("last memory"));
     if (!m_boot.QueryAreaEnd(m_awlStart))
         return false;
     QString line;
     std::uint32_t limit = 0;
-    if (AwlArea(m_awlStart, line, limit)) {
-        log.addLine(line);
-        log.append(QStringLiteral(" ") + LongWordToHex(m_awlStart));
-        log.append(QStringLiteral(" to ") + LongWordToHex(m_awlStart + m_boot.ImageLength));
-        if (m_boot.ImageLength > limit) {
-            log.addLine(QStringLiteral("error: to less memory "));
-            m_boot.beginStep(line);
-            m_boot.fail(StepFailure::Kind::Refused,
-                        QStringLiteral("error: to less memory (%1 bytes, the area takes %2)")
-                            .arg(m_boot.ImageLength)
-                            .arg(limit));
-            return false;
-        }
-    }
-
-    // The image from index 0 goes to the flash from the area start on.
-    if (!m_boot.WriteAndVerify(m_awlStart))
+    if (!AwlArea(m_awlStart, line, limit))
+        return true;
+    log.addLine(line);
+    log.append(QStringLiteral(" ") + LongWordToHex(m_awlStart));
+    log.append(QStringLiteral(" to ") + LongWordToHex(m_awlStart + m_boot.ImageLength));
+    if (m_boot.ImageLength > limit) {
+        log.addLine(QStringLiteral("error: to less memory "));
+        m_boot.beginStep(line);
+        m_boot.fail(
+            StepFailure::Kind::Refused,
+            QStringLiteral("error: to less memory (%1 bytes, the area takes %2)").arg(m_boot.ImageLength).arg(limit));
         return false;
-
-    m_boot.beginStep(QStringLiteral("start program"));
-    log.addLine(QStringLiteral("start program"));
-    m_boot.StartProgram();
+    }
     return true;
 }

@@ -28,6 +28,11 @@ public:
 private:
     bool firmwareValid();
     bool steps(const QString& fileName);
+    // The "load AWL" step: the file into the flash image.
+    bool readFile(const QString& fileName);
+    // The "last memory" step: the area start from the bootloader, and the image against the
+    // area's size where the table knows it.
+    bool areaTakesImage();
 
     Bootloader& m_boot;
     std::uint32_t m_awlStart = 0;

@@ -93,29 +93,10 @@ IntelHexReader::Outcome IntelHexReader::readLine(const QByteArray& line, std::ve
     Outcome accepted = Outcome::Running;
     switch (*type) {
     case 0x00: {
-        const std::uint64_t start = std::uint64_t(*address) + m_segmentBase;
-        if (start + *count > imageSize) {
-            m_log.addLine(QStringLiteral("Hex-Datei größer als Flash-Speicher (") + QString::number(imageSize) +
-                          QStringLiteral(" Byte)"));
-            return Outcome::Failed;
-        }
-        for (std::uint32_t i = 0; i < *count; ++i) {
-            const auto data = hexField(line, 10 + 2 * i, 2);
-            if (!data)
-                return Outcome::Stopped;
-            sum = std::uint8_t(sum + *data);
-            std::uint8_t& cell = image[std::size_t(start + i)];
-            // 0xFF is the erased value: it never counts as an earlier entry.
-            if (cell != 0xFF && cell == *data) {
-                m_log.addLine(QStringLiteral("Eintrag in Datei doppelt vorhanden"));
-                return Outcome::Failed;
-            }
-            cell = std::uint8_t(*data);
-        }
+        const Outcome stored = readData(line, *count, *address, sum, image, imageLength, imageSize);
+        if (stored != Outcome::Running)
+            return stored;
         checksumAt = 10 + 2 * qsizetype(*count);
-        // A record without data writes nothing and leaves the length alone.
-        if (*count > 0 && start + *count > imageLength)
-            imageLength = std::uint32_t(start + *count);
         break;
     }
     case 0x01:
@@ -136,6 +117,41 @@ IntelHexReader::Outcome IntelHexReader::readLine(const QByteArray& line, std::ve
         return Outcome::Failed;
     }
 
+    return checkSum(line, checksumAt, sum, accepted);
+}
+
+IntelHexReader::Outcome IntelHexReader::readData(const QByteArray& line, std::uint32_t count, std::uint32_t address,
+                                                 std::uint8_t& sum, std::vector<std::uint8_t>& image,
+                                                 std::uint32_t& imageLength, std::uint32_t imageSize)
+{
+    const std::uint64_t start = std::uint64_t(address) + m_segmentBase;
+    if (start + count > imageSize) {
+        m_log.addLine(QStringLiteral("Hex-Datei größer als Flash-Speicher (") + QString::number(imageSize) +
+                      QStringLiteral(" Byte)"));
+        return Outcome::Failed;
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto data = hexField(line, 10 + 2 * i, 2);
+        if (!data)
+            return Outcome::Stopped;
+        sum = std::uint8_t(sum + *data);
+        std::uint8_t& cell = image[std::size_t(start + i)];
+        // 0xFF is the erased value: it never counts as an earlier entry.
+        if (cell != 0xFF && cell == *data) {
+            m_log.addLine(QStringLiteral("Eintrag in Datei doppelt vorhanden"));
+            return Outcome::Failed;
+        }
+        cell = std::uint8_t(*data);
+    }
+    // A record without data writes nothing and leaves the length alone.
+    if (count > 0 && start + count > imageLength)
+        imageLength = std::uint32_t(start + count);
+    return Outcome::Running;
+}
+
+IntelHexReader::Outcome IntelHexReader::checkSum(const QByteArray& line, qsizetype checksumAt, std::uint8_t sum,
+                                                 Outcome accepted)
+{
     const auto checksum = hexField(line, checksumAt, 2);
     if (!checksum)
         return Outcome::Stopped;

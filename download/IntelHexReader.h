@@ -30,6 +30,11 @@ private:
     enum class Outcome { Running, EndRecord, Failed, Stopped };
     Outcome readLine(const QByteArray& line, std::vector<std::uint8_t>& image, std::uint32_t& imageLength,
                      std::uint32_t imageSize);
+    // A data record's `count` bytes into the image, added to `sum`; Running when they fit.
+    Outcome readData(const QByteArray& line, std::uint32_t count, std::uint32_t address, std::uint8_t& sum,
+                     std::vector<std::uint8_t>& image, std::uint32_t& imageLength, std::uint32_t imageSize);
+    // The line's checksum at `checksumAt` against `sum`; `accepted` when it matches.
+    Outcome checkSum(const QByteArray& line, qsizetype checksumAt, std::uint8_t sum, Outcome accepted);
 
     LogSink& m_log;
     Pump m_pump;

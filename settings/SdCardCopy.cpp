@@ -209,57 +209,19 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
     if (!file.open(QIODevice::WriteOnly))
         throw VelmarError(QStringLiteral("Cannot create file \"%1\". %2").arg(native(pcPath), file.errorString()));
 
-    QByteArray text, pending;
-    qint64 received = 0;
-    bool end = false;
-    const auto endLine = [&] {
-        m_steps.addLine(QString::fromLatin1(pending));
-        text += pending + "\r\n";
-        pending.clear();
-    };
-    const auto keep = [&] { keepUpload(file, pcPath, cardFile, text, pending, received, end, result); };
+    Received received;
     try {
         int failedAttempts = 0;
-        while (!end && failedAttempts < MaxFailedAttempts && !stopRequested(result) && lineUp()) {
-            switch (m_steps.exchange(CommandSet::fileRead())) {
-            case CommandSet::FileRead: {
-                failedAttempts = 0;
-                const auto data = m_steps.link().AnswerData();
-                end = data.empty(); // an answer without text is the end of the file
-                received += qint64(data.size());
-                for (std::uint8_t b : data) {
-                    if (b == '\r' || b == '\n')
-                        endLine();
-                    else
-                        pending.append(char(b));
-                }
-                break;
-            }
-            case 0:
-                m_steps.appendTimeout();
-                ++failedAttempts;
-                break;
-            case CommandSet::Ack:
-                // A board that answers this for ever must not keep the loop going.
-                m_steps.appendFail();
-                result.failed = true;
-                ++failedAttempts;
-                break;
-            default:
-                m_steps.append(QStringLiteral("ungültiges Zeichen"));
-                m_steps.noteFailure(StepFailure::Kind::Refused, QStringLiteral("ungültiges Zeichen"));
-                ++failedAttempts;
-                break;
-            }
-        }
+        while (!received.end && failedAttempts < MaxFailedAttempts && !stopRequested(result) && lineUp())
+            failedAttempts = readPart(received, result) ? 0 : failedAttempts + 1;
     } catch (...) {
-        keep();
+        keepUpload(file, pcPath, cardFile, received, result);
         throw;
     }
     // Text behind the last line end of the card's file is its last line.
-    if (end && !pending.isEmpty())
-        endLine();
-    keep();
+    if (received.end && !received.pending.isEmpty())
+        endLine(received);
+    keepUpload(file, pcPath, cardFile, received, result);
     if (!lineUp())
         result.failed = true;
     if (!result.failed)
@@ -267,8 +229,43 @@ SdCardCopy::Result SdCardCopy::upload(const QString& pcPath, const QString& card
     return result;
 }
 
-void SdCardCopy::keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const QByteArray& text,
-                            const QByteArray& pending, qint64 received, bool complete, Result& result)
+bool SdCardCopy::readPart(Received& received, Result& result)
+{
+    switch (m_steps.exchange(CommandSet::fileRead())) {
+    case CommandSet::FileRead: {
+        const auto data = m_steps.link().AnswerData();
+        received.end = data.empty(); // an answer without text is the end of the file
+        received.bytes += qint64(data.size());
+        for (std::uint8_t b : data) {
+            if (b == '\r' || b == '\n')
+                endLine(received);
+            else
+                received.pending.append(char(b));
+        }
+        return true;
+    }
+    case 0: m_steps.appendTimeout(); return false;
+    case CommandSet::Ack:
+        // A board that answers this for ever must not keep the loop going.
+        m_steps.appendFail();
+        result.failed = true;
+        return false;
+    default:
+        m_steps.append(QStringLiteral("ungültiges Zeichen"));
+        m_steps.noteFailure(StepFailure::Kind::Refused, QStringLiteral("ungültiges Zeichen"));
+        return false;
+    }
+}
+
+void SdCardCopy::endLine(Received& received)
+{
+    m_steps.addLine(QString::fromLatin1(received.pending));
+    received.text += received.pending + "\r\n";
+    received.pending.clear();
+}
+
+void SdCardCopy::keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const Received& received,
+                            Result& result)
 {
     // A cancelled copy leaves the PC file as it was, and keeps nothing.
     if (result.cancelled) {
@@ -276,13 +273,13 @@ void SdCardCopy::keepUpload(QSaveFile& file, const QString& pcPath, const QStrin
         return;
     }
     QString path = pcPath;
-    if (!complete) {
+    if (!received.end) {
         // The user's file stays as it was; what came is kept beside it, a piece of a line
         // cut off at its end as it came, without a line end.
         file.cancelWriting();
         result.incomplete = true;
-        QString line = QStringLiteral("read file incomplete: %1, %2 bytes came").arg(cardFile).arg(received);
-        if (received == 0) {
+        QString line = QStringLiteral("read file incomplete: %1, %2 bytes came").arg(cardFile).arg(received.bytes);
+        if (received.bytes == 0) {
             m_steps.addLine(line);
             m_steps.noteFailure(StepFailure::Kind::NoAnswer, line);
             return;
@@ -292,11 +289,12 @@ void SdCardCopy::keepUpload(QSaveFile& file, const QString& pcPath, const QStrin
         m_steps.addLine(line + QStringLiteral(", kept in ") + native(path));
         m_steps.noteFailure(StepFailure::Kind::NoAnswer, line);
         QSaveFile part(path);
-        if (part.open(QIODevice::WriteOnly) && part.write(text + pending) == text.size() + pending.size() &&
+        if (part.open(QIODevice::WriteOnly) &&
+            part.write(received.text + received.pending) == received.text.size() + received.pending.size() &&
             part.commit())
             return;
         result.pcFileError = part.errorString();
-    } else if (file.write(text) == text.size() && file.commit()) {
+    } else if (file.write(received.text) == received.text.size() && file.commit()) {
         return;
     } else {
         result.pcFileError = file.errorString();

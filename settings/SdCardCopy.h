@@ -71,8 +71,18 @@ private:
     void sendLine(const QByteArray& line, Result& result);
     void sendPart(const QString& telegram, Result& result);
     void closeOnCard(Result& result);
-    void keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const QByteArray& text,
-                    const QByteArray& pending, qint64 received, bool complete, Result& result);
+    // What an upload has read of the card's file so far.
+    struct Received {
+        QByteArray text;    // the whole lines, each with CR LF
+        QByteArray pending; // the line under way
+        qint64 bytes = 0;
+        bool end = false; // the card told the end of its file
+    };
+    // One read telegram; false when its answer brought no text.
+    bool readPart(Received& received, Result& result);
+    void endLine(Received& received);
+    void keepUpload(QSaveFile& file, const QString& pcPath, const QString& cardFile, const Received& received,
+                    Result& result);
     // False once the port has closed (the cable pulled): the copy stops there.
     [[nodiscard]] bool lineUp() const;
 

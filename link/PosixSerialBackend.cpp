@@ -35,6 +35,54 @@ speed_t standardSpeed(int bps)
 
 bool deviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
 
+// Raw bytes in, raw bytes out, and the settings' character frame.
+void setFraming(termios& tio, const LineSettings& s)
+{
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~CSIZE;
+    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag |= sizes[static_cast<int>(s.dataBits)];
+    tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+    switch (s.parity.Bits) {
+    case TParityBits::prNone: break;
+    case TParityBits::prOdd: tio.c_cflag |= PARENB | PARODD; break;
+    case TParityBits::prEven: tio.c_cflag |= PARENB; break;
+    case TParityBits::prMark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case TParityBits::prSpace: tio.c_cflag |= PARENB | CMSPAR; break;
+    }
+    if (s.parity.Check)
+        tio.c_iflag |= INPCK;
+    // Linux has no 1.5 stop bits; two is the nearest setting that keeps the receiver in step.
+    if (s.stopBits != TStopBits::sbOneStopBit)
+        tio.c_cflag |= CSTOPB;
+    else
+        tio.c_cflag &= ~CSTOPB;
+}
+
+bool hardwareFlow(const LineSettings& s)
+{
+    return s.flow.OutCTSFlow || s.flow.ControlRTS == TRTSFlowControl::rtsHandshake;
+}
+
+// The handshake, XON/XOFF, and reads that never wait.
+void setFlowControl(termios& tio, const LineSettings& s)
+{
+    if (hardwareFlow(s))
+        tio.c_cflag |= CRTSCTS;
+    else
+        tio.c_cflag &= ~CRTSCTS;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (s.flow.XonXoffOut)
+        tio.c_iflag |= IXON;
+    if (s.flow.XonXoffIn)
+        tio.c_iflag |= IXOFF;
+    tio.c_cc[VSTART] = s.flow.XonChar;
+    tio.c_cc[VSTOP] = s.flow.XoffChar;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+}
+
 } // namespace
 
 PosixSerialBackend::PosixSerialBackend(QString devicePath, QObject* parent)
@@ -73,40 +121,9 @@ int PosixSerialBackend::applySettings(const LineSettings& s)
     termios tio{};
     if (tcgetattr(m_fd, &tio) != 0)
         return errno;
-    cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cflag &= ~CSIZE;
-    static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    tio.c_cflag |= sizes[static_cast<int>(s.dataBits)];
-    tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-    switch (s.parity.Bits) {
-    case TParityBits::prNone: break;
-    case TParityBits::prOdd: tio.c_cflag |= PARENB | PARODD; break;
-    case TParityBits::prEven: tio.c_cflag |= PARENB; break;
-    case TParityBits::prMark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case TParityBits::prSpace: tio.c_cflag |= PARENB | CMSPAR; break;
-    }
-    if (s.parity.Check)
-        tio.c_iflag |= INPCK;
-    // Linux has no 1.5 stop bits; two is the nearest setting that keeps the receiver in step.
-    if (s.stopBits != TStopBits::sbOneStopBit)
-        tio.c_cflag |= CSTOPB;
-    else
-        tio.c_cflag &= ~CSTOPB;
-    const bool hardware = s.flow.OutCTSFlow || s.flow.ControlRTS == TRTSFlowControl::rtsHandshake;
-    if (hardware)
-        tio.c_cflag |= CRTSCTS;
-    else
-        tio.c_cflag &= ~CRTSCTS;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    if (s.flow.XonXoffOut)
-        tio.c_iflag |= IXON;
-    if (s.flow.XonXoffIn)
-        tio.c_iflag |= IXOFF;
-    tio.c_cc[VSTART] = s.flow.XonChar;
-    tio.c_cc[VSTOP] = s.flow.XoffChar;
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
+    setFraming(tio, s);
+    const bool hardware = hardwareFlow(s);
+    setFlowControl(tio, s);
 
     const speed_t speed = standardSpeed(s.baudRate);
     if (speed != 0) {

@@ -10,6 +10,7 @@
 #include "ScriptTexts.h"
 #include "TCustomComPort.h"
 
+#include <QScopedValueRollback>
 #include <array>
 #include <vector>
 
@@ -18,18 +19,6 @@ namespace {
 const QString Timeout = QStringLiteral("  timeout");
 const QString Fail = QStringLiteral("  fail");
 const QString Pass = QStringLiteral("  pass");
-
-// Marks the running row, also when an error ends it.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
-    ~BusyScope() { m_busy = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& m_busy;
-};
 
 } // namespace
 
@@ -73,7 +62,8 @@ void ScriptInterpreter::ExecuteRow(int index)
 {
     if (m_state.Busy || !m_list.contains(index))
         return;
-    BusyScope busy(m_state.Busy);
+    // Marks the running row, also when an error ends it.
+    const QScopedValueRollback busy(m_state.Busy, true);
     m_row = m_list.at(index);
     m_index = index;
     m_rowId = m_list.rowId(index);

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <tuple>
 
@@ -55,18 +56,6 @@ DebugPoller::Texts textsOf(const std::array<QLineEdit*, DebugPoller::Rows>& edit
         texts[i] = edits[i]->text();
     return texts;
 }
-
-// Marks a flag for the length of a scope, also when an error ends it.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 } // namespace
 
@@ -349,7 +338,7 @@ void TFormDebug::OnTimer()
     // message box, or into anybody else's exchange is dropped, the next one comes 100 ms later.
     if (m_cycleRunning || m_messageOpen || m_link.busy() || !PollingOn)
         return;
-    FlagScope running(m_cycleRunning);
+    const QScopedValueRollback running(m_cycleRunning, true);
     try {
         const DebugSample sample = m_poller.PollCycle(textsOf(m_bitEdits), textsOf(m_wordEdits), cycleHandlers());
         // A cycle that closing the window cut short is no sample.
@@ -381,7 +370,7 @@ DebugPoller::CycleHandlers TFormDebug::cycleHandlers()
 
 void TFormDebug::showInvalidEntry()
 {
-    FlagScope open(m_messageOpen);
+    const QScopedValueRollback open(m_messageOpen, true);
     Prompts::message(this, QStringLiteral("ungültige Eingabe"));
 }
 

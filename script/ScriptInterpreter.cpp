@@ -10,6 +10,7 @@
 #include "ScriptTexts.h"
 #include "TCustomComPort.h"
 
+#include <QScopedValueRollback>
 #include <array>
 #include <vector>
 
@@ -18,18 +19,6 @@ namespace {
 const QString Timeout = QStringLiteral("  timeout");
 const QString Fail = QStringLiteral("  fail");
 const QString Pass = QStringLiteral("  pass");
-
-// Marks the running row, also when an error ends it.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : m_busy(busy) { m_busy = true; }
-    ~BusyScope() { m_busy = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& m_busy;
-};
 
 } // namespace
 
@@ -73,7 +62,8 @@ void ScriptInterpreter::ExecuteRow(int index)
 {
     if (m_state.Busy || !m_list.contains(index))
         return;
-    BusyScope busy(m_state.Busy);
+    // Marks the running row, also when an error ends it.
+    const QScopedValueRollback busy(m_state.Busy, true);
     m_row = m_list.at(index);
     m_index = index;
     m_rowId = m_list.rowId(index);
@@ -311,41 +301,72 @@ void ScriptInterpreter::timeStamp()
     }
 }
 
+ScriptInterpreter::Answer ScriptInterpreter::classify(int code, int expected, std::size_t bytes, int refusal) const
+{
+    if (code == 0 || code == Garbled)
+        return Answer::Lost;
+    if (code == refusal)
+        return Answer::Refused;
+    if (code == expected && answer().size() >= bytes)
+        return Answer::Expected;
+    return Answer::Unexpected;
+}
+
+template <typename Attempt>
+void ScriptInterpreter::attempts(const AttemptRule& rule, Attempt attempt)
+{
+    for (int i = 0; i < rule.attempts; ++i) {
+        const Answer a = attempt();
+        if (a == Answer::Expected)
+            return;
+        const bool failed = a == Answer::Lost || (a == Answer::Refused && rule.refusalIsFault) ||
+                            (a == Answer::Unexpected && rule.retryUnexpected);
+        if (failed)
+            m_state.FaultFlag = true;
+        if (a == Answer::Unexpected && !rule.retryUnexpected)
+            return;
+    }
+}
+
+QString ScriptInterpreter::missed(int code, Answer answer, bool shown)
+{
+    QString text = QStringLiteral("?");
+    if (answer == Answer::Lost && code == 0)
+        text = Timeout;
+    else if (answer == Answer::Refused)
+        text = Fail;
+    else if (answer == Answer::Unexpected)
+        unexpected(code);
+    if (shown && text != QLatin1String("?"))
+        info(text);
+    return text;
+}
+
 void ScriptInterpreter::gett()
 {
     const std::uint8_t n = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
-        if (gettAttempt(n, result))
-            break;
-        m_state.FaultFlag = true;
-    }
+    attempts(Measuring, [&] { return gettAttempt(n, result); });
     closeMeasurement(QStringLiteral("Baustein "), n, result);
 }
 
-bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
+ScriptInterpreter::Answer ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
 {
-    const auto failed = [&](const QString& outcome, const QString& shown) {
-        result = outcome;
-        info(shown);
-        return false;
-    };
     // The first two steps write nothing for a code they do not expect; the last one names it.
-    const auto invalid = [&](int code, bool shown) {
-        if (shown)
-            unexpected(code);
-        result = QStringLiteral("?");
-        return false;
+    const auto failed = [&](int code, Answer a, bool named) {
+        result = a == Answer::Unexpected && !named ? QStringLiteral("?") : missed(code, a, true);
+        return a;
     };
     // Where the sensor table lies: a count byte, then one 11-byte record per sensor.
     label(QStringLiteral("Adresse lesen: "));
     int code = send(CommandSet::fileBlockAddress(0));
-    if (code == 0)
-        return failed(QStringLiteral("timeout"), Timeout);
-    if (code == CommandSet::Ack)
-        return failed(Fail, Fail);
-    if (code != CommandSet::FileBlockAddress || answer().size() < 2)
-        return invalid(code, false);
+    Answer a = classify(code, CommandSet::FileBlockAddress, 2, CommandSet::Ack);
+    if (a != Answer::Expected) {
+        failed(code, a, false);
+        if (code == 0)
+            result = QStringLiteral("timeout");
+        return a;
+    }
     info(Pass);
     const int base = answer()[1] * 256 + answer()[0];
 
@@ -353,48 +374,37 @@ bool ScriptInterpreter::gettAttempt(std::uint8_t n, QString& result)
     const auto address = std::uint16_t((base + 1 + 11 * n) & 0xFFFF);
     const std::array<std::uint8_t, 2> at{std::uint8_t(address & 0xFF), std::uint8_t(address >> 8)};
     code = send(CommandSet::build(CommandSet::SelectAddress, at, CommandSet::EndCase::Upper));
-    if (code == 0)
-        return failed(Timeout, Timeout);
-    if (code == CommandSet::Refused)
-        return failed(Fail, Fail);
-    if (code != CommandSet::Ack)
-        return invalid(code, false);
+    a = classify(code, CommandSet::Ack, 0);
+    if (a != Answer::Expected)
+        return failed(code, a, false);
     info(Pass);
 
     label(QStringLiteral("RAM lesen: "));
     code = send(CommandSet::ramRead(3));
-    if (code == 0)
-        return failed(Timeout, Timeout);
-    if (code == CommandSet::Refused)
-        return failed(Fail, Fail);
-    if (code != CommandSet::RamRead || answer().size() < 3)
-        return invalid(code, true);
+    a = classify(code, CommandSet::RamRead, 3);
+    if (a != Answer::Expected)
+        return failed(code, a, true);
     info(Pass);
     result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
-    return true;
+    return a;
 }
 
 void ScriptInterpreter::getu()
 {
     const std::uint8_t n = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+    attempts(Measuring, [&] {
         label(QStringLiteral("Temperatur lesen: "));
         const int code = send(CommandSet::moduleReading(n));
-        if (code == CommandSet::ModuleReading && answer().size() >= 3) {
-            info(Pass);
-            result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
-            break;
+        const Answer a = classify(code, CommandSet::ModuleReading, 3);
+        if (a != Answer::Expected) {
+            result = missed(code, a, true);
+            return a;
         }
-        if (code == 0 || code == CommandSet::Refused) {
-            result = code == 0 ? Timeout : Fail;
-            info(result);
-        } else {
-            unexpected(code);
-            result = QStringLiteral("?");
-        }
-        m_state.FaultFlag = true;
-    }
+        info(Pass);
+        result = TemperatureText(std::uint16_t(answer()[2] * 256 + answer()[1]), locale);
+        return a;
+    });
     closeMeasurement(QStringLiteral("Baustein "), n, result);
 }
 
@@ -402,27 +412,17 @@ void ScriptInterpreter::bvar()
 {
     std::uint8_t v = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < VariableAttempts; ++attempt) {
+    attempts(Variable, [&] {
         const int code = send(CommandSet::bitVariable(v));
-        if (code == 0) {
-            result = Timeout;
-            m_state.FaultFlag = true;
-        } else if (code == Garbled) {
-            // Its text is in the log; like a lost answer, it is worth another try.
-            result = QStringLiteral("?");
-            m_state.FaultFlag = true;
-        } else if (code == CommandSet::Refused) {
-            result = Fail;
-        } else if (code == CommandSet::BitVariable && !answer().empty()) {
-            v %= 8; // the bit's place in the answered byte
-            result = (answer()[0] >> v) & 1 ? QStringLiteral("1") : QStringLiteral("0");
-            break;
-        } else {
-            unexpected(code);
-            result = QStringLiteral("?");
-            break;
+        const Answer a = classify(code, CommandSet::BitVariable, 1);
+        if (a != Answer::Expected) {
+            result = missed(code, a, false);
+            return a;
         }
-    }
+        v %= 8; // the bit's place in the answered byte
+        result = (answer()[0] >> v) & 1 ? QStringLiteral("1") : QStringLiteral("0");
+        return a;
+    });
     closeMeasurement(QStringLiteral("Bit Variable "), v, result);
 }
 
@@ -430,26 +430,12 @@ void ScriptInterpreter::wvar()
 {
     const std::uint8_t v = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < VariableAttempts; ++attempt) {
+    attempts(Variable, [&] {
         const int code = send(CommandSet::wordVariable(v));
-        if (code == 0) {
-            result = Timeout;
-            m_state.FaultFlag = true;
-        } else if (code == Garbled) {
-            // Its text is in the log; like a lost answer, it is worth another try.
-            result = QStringLiteral("?");
-            m_state.FaultFlag = true;
-        } else if (code == CommandSet::Refused) {
-            result = Fail;
-        } else if (code == CommandSet::WordVariable && answer().size() >= 2) {
-            result = QString::number(answer()[1] * 256 + answer()[0]);
-            break;
-        } else {
-            unexpected(code);
-            result = QStringLiteral("?");
-            break;
-        }
-    }
+        const Answer a = classify(code, CommandSet::WordVariable, 2);
+        result = a == Answer::Expected ? QString::number(answer()[1] * 256 + answer()[0]) : missed(code, a, false);
+        return a;
+    });
     closeMeasurement(QStringLiteral("Word Variable "), v, result);
 }
 
@@ -457,25 +443,20 @@ void ScriptInterpreter::wcan()
 {
     const std::uint8_t n = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+    attempts(Measuring, [&] {
         label(QStringLiteral("Temperatur lesen: "));
         const int code = send(CommandSet::canWrite(n, m_row.given(1), m_row.given(2), m_row.given(3)));
-        if (code == CommandSet::CanWrite && !answer().empty()) {
-            info(Pass);
-            const std::uint8_t node = answer()[0];
-            addLine(node == n ? QStringLiteral("Rückmeldung pass")
-                              : QStringLiteral("Adresse ungültig : ") + ByteToHex(node));
-            break;
+        const Answer a = classify(code, CommandSet::CanWrite, 1);
+        if (a != Answer::Expected) {
+            result = missed(code, a, true);
+            return a;
         }
-        if (code == 0 || code == CommandSet::Refused) {
-            result = code == 0 ? Timeout : Fail;
-            info(result);
-        } else {
-            unexpected(code);
-            result = QStringLiteral("?");
-        }
-        m_state.FaultFlag = true;
-    }
+        info(Pass);
+        const std::uint8_t node = answer()[0];
+        addLine(node == n ? QStringLiteral("Rückmeldung pass")
+                          : QStringLiteral("Adresse ungültig : ") + ByteToHex(node));
+        return a;
+    });
     logFileWrite(result);
 }
 
@@ -483,46 +464,45 @@ void ScriptInterpreter::rcan()
 {
     const std::uint8_t n = m_row.given(0);
     QString result;
-    for (int attempt = 0; attempt < MeasureAttempts; ++attempt) {
+    attempts(Measuring, [&] {
         label(QStringLiteral("Temperatur lesen: "));
         const int code = send(CommandSet::canRead(n));
-        if (code == CommandSet::CanRead) {
-            info(Pass);
-            result += QStringLiteral(": ");
-            addLine(QStringLiteral("Baustein ") + ByteToHex(n) + QLatin1Char(' ') + result);
-            for (std::uint8_t b : answer())
-                append(ByteToHex(b) + QLatin1Char(' '));
-            break;
+        const Answer a = classify(code, CommandSet::CanRead, 0);
+        if (a != Answer::Expected) {
+            result = missed(code, a, true);
+            return a;
         }
-        if (code == 0 || code == CommandSet::Refused) {
-            result = code == 0 ? Timeout : Fail;
-            info(result);
-        } else {
-            unexpected(code);
-            result = QStringLiteral("?");
-        }
-        m_state.FaultFlag = true;
-    }
+        info(Pass);
+        result += QStringLiteral(": ");
+        addLine(QStringLiteral("Baustein ") + ByteToHex(n) + QLatin1Char(' ') + result);
+        for (std::uint8_t b : answer())
+            append(ByteToHex(b) + QLatin1Char(' '));
+        return a;
+    });
     logFileWrite(result);
 }
 
 void ScriptInterpreter::dig()
 {
-    const int code = send(CommandSet::digitalIO());
-    if (code == 0) {
-        append(Timeout);
-        m_state.FaultFlag = true;
-    } else if (code == Garbled) {
-        m_state.FaultFlag = true; // as for a lost answer; the text is in the log
-    } else if (code == CommandSet::Refused) {
-        append(Fail);
-    } else if (code == CommandSet::DigitalIO) {
+    attempts(Once, [&] {
+        const int code = send(CommandSet::digitalIO());
+        const Answer a = classify(code, CommandSet::DigitalIO, 0);
+        if (a != Answer::Expected) {
+            // A timeout and a refusal are appended to the row's line; a garbled answer has
+            // its text in the log already.
+            if (a == Answer::Lost && code == 0)
+                append(Timeout);
+            else if (a == Answer::Refused)
+                append(Fail);
+            else if (a == Answer::Unexpected)
+                unexpected(code);
+            return a;
+        }
         addLine(QStringLiteral("Digital IO = "));
         for (std::uint8_t b : answer())
             append(ByteToHex(b) + QLatin1Char(' '));
-    } else {
-        unexpected(code);
-    }
+        return a;
+    });
 }
 
 void ScriptInterpreter::clw()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandSet.h"
 #include "ScriptState.h"
 #include "SendList.h"
 
@@ -20,7 +21,8 @@ class MeasurementLog;
 // measurement log and, for RFBA, back into the row. Opens no dialog and needs no widget.
 //
 // Answers never raise errors here: an answer that does not convert is logged and counts as a
-// failed attempt where the command makes attempts (DIG marks the fault as for a lost answer).
+// lost answer, worth another attempt where the command makes attempts (DIG marks the fault as
+// for a timeout).
 // Errors of the port and of the measurement log end the row and are
 // thrown on, except a port error after the port has reported its own loss.
 class ScriptInterpreter {
@@ -53,6 +55,34 @@ private:
     using Command = void (ScriptInterpreter::*)();
     static constexpr int Garbled = -1; // an answer that did not convert
 
+    // What one telegram of an attempt brought, as the command that sent it sees it.
+    enum class Answer {
+        Expected,   // the command's own answer, with all the bytes it reads
+        Lost,       // no answer in time, or one that did not convert
+        Refused,    // the board said no
+        Unexpected, // any other code, or the command's own one short of its bytes
+    };
+    // How a command repeats: the measuring commands take a refusal or an unexpected answer as a
+    // failed attempt that marks the fault; the variable commands and DIG mark only a lost
+    // answer, and end at an unexpected one.
+    struct AttemptRule {
+        int attempts;
+        bool refusalIsFault;
+        bool retryUnexpected;
+    };
+    static constexpr AttemptRule Measuring{MeasureAttempts, true, true};
+    static constexpr AttemptRule Variable{VariableAttempts, false, false};
+    static constexpr AttemptRule Once{1, false, false};
+
+    [[nodiscard]] Answer classify(int code, int expected, std::size_t bytes, int refusal = CommandSet::Refused) const;
+    // Runs `attempt` until it brings its expected answer or the rule ends the command; sets
+    // `FaultFlag` for each failed attempt the rule marks.
+    template <typename Attempt>
+    void attempts(const AttemptRule& rule, Attempt attempt);
+    // The result text of an attempt without its answer; an unexpected code is named in the log,
+    // and `shown` echoes a timeout or a refusal as telegram info.
+    QString missed(int code, Answer answer, bool shown);
+
     [[nodiscard]] Command find(const QString& cmd) const;
     int send(const QString& request);
     [[nodiscard]] std::span<const std::uint8_t> answer() const;
@@ -82,7 +112,7 @@ private:
     void msgw();
     void timeStamp();
     void gett();
-    bool gettAttempt(std::uint8_t n, QString& result);
+    Answer gettAttempt(std::uint8_t n, QString& result);
     void getu();
     void bvar();
     void wvar();

@@ -6,8 +6,9 @@
 #include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
-#include "PortStatusText.h"
+#include "LineRecordAction.h"
 #include "PortReconnect.h"
+#include "PortStatusText.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
@@ -17,7 +18,6 @@
 #include "TFormDebug.h"
 #include "TFormEinstBase.h"
 #include "TFormOneWire.h"
-#include "LineRecordAction.h"
 #include "TerminalExtras.h"
 #include "ToolIcons.h"
 #include "TransferProgressBar.h"
@@ -29,8 +29,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QScopeGuard>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -351,7 +351,13 @@ void TMainForm::SettingBtnClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("port settings")))
         return;
-    ShowSetupDialog(*ComPort, this, m_reconnect);
+    const auto choice = ShowSetupDialog(ComPort->setup(), this, m_reconnect->enabled());
+    if (!choice)
+        return;
+    // Reconnecting is switched first, so that a port opened anew below is watched as chosen.
+    if (choice->reconnect)
+        m_reconnect->setEnabled(*choice->reconnect);
+    ComPort->applySetup(choice->port);
 }
 
 void TMainForm::BtnEinstellungenClick()

@@ -363,7 +363,13 @@ void TMainForm::SettingBtnClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("port settings")))
         return;
-    ShowSetupDialog(*ComPort, this, m_reconnect);
+    const auto choice = ShowSetupDialog(ComPort->setup(), this, m_reconnect->enabled());
+    if (!choice)
+        return;
+    // Reconnecting is switched first, so that a port opened anew below is watched as chosen.
+    if (choice->reconnect)
+        m_reconnect->setEnabled(*choice->reconnect);
+    ComPort->applySetup(choice->port);
 }
 
 void TMainForm::BtnEinstellungenClick()

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "HexText.h"
+#include "Latin1Text.h"
 #include "VelmarError.h"
 
 #include <QCoreApplication>
@@ -22,24 +23,6 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF");
 bool holdsLineBreak(const QString& text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-}
-
-// Whether `text` written in Latin-1 reads back as the same text: every character fits, and
-// the bytes are not valid UTF-8 unless they are plain ASCII (the reader would take them as
-// UTF-8 then).
-bool fitsLatin1(const QString& text)
-{
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() > 0xFF)
-            return false;
-        ascii = ascii && c.unicode() < 0x80;
-    }
-    if (ascii)
-        return true;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(text.toLatin1());
-    return utf8.hasError();
 }
 
 // What a file of this mode is, for a message; empty for a regular file.

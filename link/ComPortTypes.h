@@ -90,6 +90,16 @@ struct LineSettings {
     friend bool operator==(const LineSettings&, const LineSettings&) = default;
 };
 
+// A port's name and line as the setup dialog shows them and hands them back, applied at once by
+// TCustomComPort::applySetup. The rate is chosen as the list's entry, so that "Custom" stays the
+// port's own custom rate: `line.baudRate` tells the rate the port ran at and is not applied.
+struct PortSetup {
+    QString port;
+    TBaudRate baudRate = TBaudRate::br57600;
+    LineSettings line;
+    friend bool operator==(const PortSetup&, const PortSetup&) = default;
+};
+
 // Text forms, in the order of the enums.
 QStringList BaudRateTexts();
 QStringList DataBitsTexts();

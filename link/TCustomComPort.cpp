@@ -284,6 +284,27 @@ LineSettings TCustomComPort::lineSettings() const
     return s;
 }
 
+PortSetup TCustomComPort::setup() const { return {m_port, m_baudRate, lineSettings()}; }
+
+void TCustomComPort::applySetup(const PortSetup& setup)
+{
+    BeginUpdate();
+    try {
+        SetPort(setup.port);
+        SetBaudRate(setup.baudRate);
+        SetDataBits(setup.line.dataBits);
+        SetStopBits(setup.line.stopBits);
+        SetParity(setup.line.parity);
+        SetFlowControl(setup.line.flow);
+        SetBuffer(setup.line.buffer);
+        SetTimeouts(setup.line.timeouts);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
 void TCustomComPort::applySettings()
 {
     if (!m_backend || m_updateCount > 0)

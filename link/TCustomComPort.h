@@ -81,6 +81,12 @@ public:
     void EndUpdate();
 
     [[nodiscard]] LineSettings lineSettings() const;
+    // The name and line as the setup dialog shows them.
+    [[nodiscard]] PortSetup setup() const;
+    // Applies all of `setup` at once: the line is set up once, a new name opens the port again.
+    // The custom rate stays as it is; `setup.line.baudRate`, the event character and the null
+    // handling are not read.
+    void applySetup(const PortSetup& setup);
     // The device in use while open, for tests and the unplug path.
     [[nodiscard]] PortBackend* backend() const { return m_backend.get(); }
 

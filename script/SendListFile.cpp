@@ -3,6 +3,7 @@
 #include "EConvertError.h"
 #include "EInOutError.h"
 #include "HexText.h"
+#include "Latin1Text.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,24 +65,6 @@ QString oneLine(QString text)
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
     return text;
-}
-
-// Whether `text` written in Latin-1 reads back as the same text: every character fits, and
-// the bytes are not valid UTF-8 unless they are plain ASCII (decode() would take them as UTF-8).
-bool fitsLatin1(const QString& text)
-{
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() > 0xFF)
-            return false;
-        ascii = ascii && c.unicode() < 0x80;
-    }
-    if (ascii)
-        return true;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(text.toLatin1()); // decodes only when converted
-    Q_UNUSED(decoded);
-    return utf8.hasError();
 }
 
 bool isAscii(const QByteArray& bytes)

@@ -2,8 +2,6 @@
 
 #include "PortListModel.h"
 #include "PortNames.h"
-#include "PortReconnect.h"
-#include "TCustomComPort.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,10 +30,9 @@ QComboBox* makeList(const QStringList& items, const QString& current)
 
 } // namespace
 
-TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent, PortReconnect* reconnect)
+TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optional<bool> reconnect)
     : QDialog(parent),
-      m_port(port),
-      m_reconnect(reconnect)
+      m_current(current)
 {
     setWindowTitle(QStringLiteral("Setup"));
     auto* group = new QGroupBox(QStringLiteral(" Settings "));
@@ -49,17 +46,17 @@ TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent, PortReconnect*
     ComboPort->setEditable(true);
     PortList = new PortListModel(ports, descriptions, ComboPort);
     ComboPort->setModel(PortList);
-    ComboPort->setCurrentIndex(int(ports.indexOf(port.Port()))); // -1 leaves it without a selection
-    ComboPort->setEditText(port.Port());
+    ComboPort->setCurrentIndex(int(ports.indexOf(current.port))); // -1 leaves it without a selection
+    ComboPort->setEditText(current.port);
     PortInfo = new QLabel;
     PortInfo->setWordWrap(true);
     connect(ComboPort, &QComboBox::editTextChanged, this, &TComSetupFrm::showPortInfo);
-    showPortInfo(port.Port());
-    ComboBaudRate = makeList(BaudRateTexts(), BaudRateToStr(port.BaudRate()));
-    ComboDataBits = makeList(DataBitsTexts(), DataBitsToStr(port.DataBits()));
-    ComboStopBits = makeList(StopBitsTexts(), StopBitsToStr(port.StopBits()));
-    ComboParity = makeList(ParityTexts(), ParityToStr(port.Parity().Bits));
-    ComboFlow = makeList(FlowControlTexts(), FlowControlToStr(port.FlowControlKind()));
+    showPortInfo(current.port);
+    ComboBaudRate = makeList(BaudRateTexts(), BaudRateToStr(current.baudRate));
+    ComboDataBits = makeList(DataBitsTexts(), DataBitsToStr(current.line.dataBits));
+    ComboStopBits = makeList(StopBitsTexts(), StopBitsToStr(current.line.stopBits));
+    ComboParity = makeList(ParityTexts(), ParityToStr(current.line.parity.Bits));
+    ComboFlow = makeList(FlowControlTexts(), FlowControlToStr(current.line.flow.kind()));
     form->addRow(QStringLiteral("Port"), ComboPort);
     form->addRow(QString(), PortInfo);
     form->addRow(QStringLiteral("Baud rate"), ComboBaudRate);
@@ -67,9 +64,9 @@ TComSetupFrm::TComSetupFrm(TCustomComPort& port, QWidget* parent, PortReconnect*
     form->addRow(QStringLiteral("Stop bits"), ComboStopBits);
     form->addRow(QStringLiteral("Parity"), ComboParity);
     form->addRow(QStringLiteral("Flow control"), ComboFlow);
-    if (m_reconnect) {
+    if (reconnect) {
         CheckReconnect = new QCheckBox(QStringLiteral("reconnect automatically"));
-        CheckReconnect->setChecked(m_reconnect->enabled());
+        CheckReconnect->setChecked(*reconnect);
         form->addRow(QString(), CheckReconnect);
     }
 
@@ -96,37 +93,31 @@ void TComSetupFrm::showPortInfo(const QString& name)
     PortInfo->setText(what);
 }
 
-void TComSetupFrm::apply()
+TComSetupFrm::Choice TComSetupFrm::choice() const
 {
+    Choice chosen{m_current, std::nullopt};
+    PortSetup& setup = chosen.port;
+    // A port name that is not in the list stays as typed; an empty one keeps the old name.
+    const QString name = ComboPort->currentText().trimmed();
+    if (!name.isEmpty())
+        setup.port = name;
+    setup.baudRate = StrToBaudRate(ComboBaudRate->currentText());
+    setup.line.dataBits = StrToDataBits(ComboDataBits->currentText());
+    setup.line.stopBits = StrToStopBits(ComboStopBits->currentText());
+    setup.line.parity.Bits = StrToParity(ComboParity->currentText());
+    setup.line.flow.setKind(StrToFlowControl(ComboFlow->currentText()));
     if (CheckReconnect)
-        m_reconnect->setEnabled(CheckReconnect->isChecked());
-    m_port.BeginUpdate();
-    try {
-        // A port name that is not in the list stays as typed; an empty one keeps the old name.
-        const QString name = ComboPort->currentText().trimmed();
-        if (!name.isEmpty())
-            m_port.SetPort(name);
-        m_port.SetBaudRate(StrToBaudRate(ComboBaudRate->currentText()));
-        m_port.SetDataBits(StrToDataBits(ComboDataBits->currentText()));
-        m_port.SetStopBits(StrToStopBits(ComboStopBits->currentText()));
-        TComParity parity = m_port.Parity();
-        parity.Bits = StrToParity(ComboParity->currentText());
-        m_port.SetParity(parity);
-        m_port.SetFlowControlKind(StrToFlowControl(ComboFlow->currentText()));
-    } catch (...) {
-        m_port.EndUpdate();
-        throw;
-    }
-    m_port.EndUpdate();
+        chosen.reconnect = CheckReconnect->isChecked();
+    return chosen;
 }
 
-bool ShowSetupDialog(TCustomComPort& port, QWidget* parent, PortReconnect* reconnect)
+std::optional<TComSetupFrm::Choice> ShowSetupDialog(const PortSetup& current, QWidget* parent,
+                                                    std::optional<bool> reconnect)
 {
-    TComSetupFrm dialog(port, parent, reconnect);
+    TComSetupFrm dialog(current, parent, reconnect);
     if (runner()(dialog) != QDialog::Accepted)
-        return false;
-    dialog.apply();
-    return true;
+        return std::nullopt;
+    return dialog.choice();
 }
 
 void SetSetupDialogRunner(SetupDialogRunner r)

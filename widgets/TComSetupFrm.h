@@ -1,24 +1,34 @@
 #pragma once
 
+#include "ComPortTypes.h"
+
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class PortListModel;
-class PortReconnect;
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class TCustomComPort;
 
-// The modal "Setup" dialog of the serial port: six lists, "OK" applies them at once. Each port
-// in the list is shown with what it is; with a reconnect given, a check box switches it.
+// The modal "Setup" dialog of the serial port: six lists over a port's setup, handed back as a
+// whole for the window to apply at once. Each port in the list is shown with what it is; with
+// a reconnect choice given, a check box switches it.
 class TComSetupFrm : public QDialog {
     Q_OBJECT
 public:
-    TComSetupFrm(TCustomComPort& port, QWidget* parent = nullptr, PortReconnect* reconnect = nullptr);
+    // What the user chose: the port's setup and, with the check box, whether to reconnect.
+    struct Choice {
+        PortSetup port;
+        std::optional<bool> reconnect;
+    };
 
-    // Writes the lists to the port with the applying deferred, so that the line is set once.
-    void apply();
+    // Shows `current`; `reconnect` is the check box's state, none leaves it out.
+    explicit TComSetupFrm(const PortSetup& current, QWidget* parent = nullptr,
+                          std::optional<bool> reconnect = std::nullopt);
+
+    // The lists as they stand, on top of `current`: what the dialog does not show stays.
+    [[nodiscard]] Choice choice() const;
 
     QComboBox* ComboPort = nullptr;
     QComboBox* ComboBaudRate = nullptr;
@@ -33,12 +43,12 @@ public:
 private:
     void showPortInfo(const QString& name);
 
-    TCustomComPort& m_port;
-    PortReconnect* m_reconnect;
+    PortSetup m_current;
 };
 
-// Shows the dialog for `port`; returns true when the user chose "OK". Tests replace how the
-// dialog is run so that nothing waits for a click.
-bool ShowSetupDialog(TCustomComPort& port, QWidget* parent, PortReconnect* reconnect = nullptr);
+// Shows the dialog on `current`; gives the choice when the user chose "OK". Tests replace how
+// the dialog is run so that nothing waits for a click.
+std::optional<TComSetupFrm::Choice> ShowSetupDialog(const PortSetup& current, QWidget* parent,
+                                                    std::optional<bool> reconnect = std::nullopt);
 using SetupDialogRunner = std::function<int(TComSetupFrm&)>;
 void SetSetupDialogRunner(SetupDialogRunner runner);

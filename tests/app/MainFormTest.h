@@ -16,7 +16,7 @@ protected:
     StubPortBackend* m_stub = nullptr;
     SimBoard m_board;
 
-    void startTestCase()
+    void startTestCase() override
     {
         WindowTest::startTestCase();
         for (const char* name : {"STUBA", "STUBB"})
@@ -33,7 +33,7 @@ protected:
             return b;
         });
     }
-    void startCase()
+    void startCase() override
     {
         WindowTest::startCase();
         m_stub = nullptr;

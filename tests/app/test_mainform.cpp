@@ -21,14 +21,10 @@
 #include <QToolButton>
 #include <cstring>
 
-class TestMainForm : public QObject, public MainFormTest {
+class TestMainForm : public MainFormTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
-
     void firstStartUsesTheDefaults()
     {
         auto form = makeForm();

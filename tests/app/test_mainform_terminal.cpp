@@ -13,14 +13,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-class TestMainFormTerminal : public QObject, public MainFormTest {
+class TestMainFormTerminal : public MainFormTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
-
     void historyBrowsesNineSlots()
     {
         auto form = shownWith("[Hauptfenster]\nComPort=STUBA\n");

@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-class TestFormDebug : public QObject, public SimWindowTest<TFormDebug> {
+class TestFormDebug : public SimWindowTest<TFormDebug> {
     Q_OBJECT
     static bool red(const QLabel* lamp) { return TFormDebug::lampColor(lamp) == LampColor::Red; }
     static QString lampPattern(std::initializer_list<QLabel*> lamps)
@@ -34,9 +34,6 @@ class TestFormDebug : public QObject, public SimWindowTest<TFormDebug> {
     }
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
 
     void windowAsDesigned()
     {

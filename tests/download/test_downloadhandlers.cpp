@@ -17,7 +17,7 @@
 #include <QToolButton>
 
 // The download buttons and the file synchronization of the main window on a simulated board.
-class TestDownloadHandlers : public QObject, public WindowTest {
+class TestDownloadHandlers : public WindowTest {
     Q_OBJECT
     SimBoard* m_board = nullptr;
 
@@ -36,10 +36,9 @@ class TestDownloadHandlers : public QObject, public WindowTest {
         QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
     }
 
-private Q_SLOTS:
-    void initTestCase()
+    void startTestCase() override
     {
-        startTestCase();
+        WindowTest::startTestCase();
         TCustomComPort::RegisterBackend("DLSIM", [this](const QString&) {
             auto b = std::make_unique<SimPortBackend>();
             m_board = &b->board();
@@ -47,8 +46,8 @@ private Q_SLOTS:
             return b;
         });
     }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
+
+private Q_SLOTS:
 
     void firmwareButtonRunsTheDownloadWithTheToolbarOff()
     {

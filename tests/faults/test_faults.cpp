@@ -34,7 +34,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-class TestFaults : public QObject, public WindowTest {
+class TestFaults : public WindowTest {
     Q_OBJECT
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<TMainForm> m_form;
@@ -135,21 +135,20 @@ class TestFaults : public QObject, public WindowTest {
         expectSettingsWrittenWhole();
     }
 
-private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init()
+    void startCase() override
     {
-        startCase();
+        WindowTest::startCase();
         m_unpluggedAt = -1;
     }
-    void cleanup()
+    void endCase() override
     {
         m_form.reset();
         m_sim.reset();
         SetDebugWindowRunner({});
         SetScriptMonitorRunner({});
-        VELMAR_CHECK_ERRORS(m_errors);
     }
+
+private Q_SLOTS:
 
     void unplugInTheFlashPass() { firmwareScenario("flash device "); }
 

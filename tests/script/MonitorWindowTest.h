@@ -16,7 +16,7 @@
 // The script monitor on a simulated board, and the ways a user works its grid.
 class MonitorWindowTest : public SimWindowTest<TFormOneWire> {
 protected:
-    void startTestCase()
+    void startTestCase() override
     {
         SimWindowTest::startTestCase();
         // Windows closed with a changed list let it go, unless a test answers otherwise.

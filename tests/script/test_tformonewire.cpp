@@ -17,14 +17,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-class TestFormOneWire : public QObject, public MonitorWindowTest {
+class TestFormOneWire : public MonitorWindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
-
     void windowAsDesigned()
     {
         auto form = makeForm();

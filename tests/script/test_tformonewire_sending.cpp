@@ -11,14 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
-class TestFormOneWireSending : public QObject, public MonitorWindowTest {
+class TestFormOneWireSending : public MonitorWindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
-
     void sendenCellPressAndRelease()
     {
         auto form = makeForm();

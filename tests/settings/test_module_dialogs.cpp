@@ -28,13 +28,10 @@ void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 } // namespace
 
-class TestModuleDialogs : public QObject, public WindowTest {
+class TestModuleDialogs : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void init() { startCase(); }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
     void cleanupTestCase() { Prompts::reset(); }
 
     void resetCountersInEveryDialog()

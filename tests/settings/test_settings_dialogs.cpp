@@ -35,16 +35,11 @@ struct Shown {
 
 } // namespace
 
-class TestSettingsDialogs : public QObject, public WindowTest {
+class TestSettingsDialogs : public WindowTest {
     Q_OBJECT
+    void endCase() override { SetSettingsDialogRunner({}); }
 
 private Q_SLOTS:
-    void initTestCase() { startTestCase(); }
-    void cleanup()
-    {
-        SetSettingsDialogRunner({});
-        VELMAR_CHECK_ERRORS(m_errors);
-    }
 
     void readOnShowFillsTheControlsFromTheEeprom()
     {

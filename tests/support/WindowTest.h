@@ -2,12 +2,11 @@
 
 #include "ErrorWatch.h"
 #include "Link.h"
-#include "Prompts.h"
 #include "SimRig.h"
 #include "VelmarApplication.h"
 
-#include <QFile>
 #include <QList>
+#include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,12 +14,13 @@
 #include <functional>
 #include <memory>
 
-// What a window test keeps around its cases: a folder for the settings file, the message
-// boxes and file dialogs the windows would show (recorded instead, the file dialogs choose
-// m_answer), and what reached the general error handler. A test class derives from it next to
-// QObject and calls startTestCase() from initTestCase() and startCase() from init(); a fixture
-// built on it extends both under the same names.
-class WindowTest {
+// The base of a window test: a folder for the settings file, the message boxes and file
+// dialogs the windows would show (recorded instead, the file dialogs choose m_answer), and what
+// reached the general error handler, which every case's cleanup checks. A fixture or a test
+// adds to startTestCase(), startCase() and endCase() by overriding them.
+class WindowTest : public QObject {
+    Q_OBJECT
+
 protected:
     struct FileDialog {
         QString initialName, filter, extension, title;
@@ -37,51 +37,25 @@ protected:
     const Link* m_link = nullptr;         // the line whose state a file dialog records
 
     [[nodiscard]] QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
-    void writeSettings(const QByteArray& text)
-    {
-        QFile f(settingsPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
+    void writeSettings(const QByteArray& text);
     // Shows a window and waits until it is on the screen.
-    static void show(QWidget& window)
-    {
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-    }
+    static void show(QWidget& window);
 
-    // The prompts are recorded from here on.
-    void startTestCase()
-    {
-        Prompts::setMessage([this](QWidget*, const QString& text) {
-            m_messages << text;
-            if (m_duringMessage)
-                m_duringMessage();
-        });
-        const auto dialog = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
-            m_dialogs.append({initial, filter, ext, Prompts::lastTitle(), m_link && m_link->busy()});
-            if (m_duringDialog)
-                m_duringDialog();
-            return m_answer;
-        };
-        Prompts::setOpenFile(dialog);
-        Prompts::setSaveFile(dialog);
-    }
-    // Nothing of the case before: no messages, dialogs or answers, no settings file.
-    void startCase()
-    {
-        m_messages.clear();
-        m_duringMessage = nullptr;
-        m_dialogs.clear();
-        m_answer.clear();
-        m_duringDialog = nullptr;
-        m_link = nullptr;
-        QFile::remove(settingsPath());
-    }
+    // Before the first case: the prompts are recorded from here on.
+    virtual void startTestCase();
+    // Before each case: no messages, dialogs or answers, no settings file of the case before.
+    virtual void startCase();
+    // After each case, before its errors are checked.
+    virtual void endCase() {}
+
+private Q_SLOTS:
+    void initTestCase() { startTestCase(); }
+    void init() { startCase(); }
+    void cleanup();
 };
 
-// A window test on a simulated board that stands still, with the link over it: its
-// startCase() makes both afresh for every case.
+// A window test on a simulated board that stands still, with the link over it, both made
+// afresh for every case.
 template <class Form>
 class SimWindowTest : public WindowTest {
 protected:
@@ -91,13 +65,13 @@ protected:
     SimBoard& board() { return m_rig->board; }
     [[nodiscard]] qsizetype sent() const { return m_rig->board.telegramLog().size(); }
 
-    void startCase()
+    void startCase() override
     {
-        m_rig.reset();
         WindowTest::startCase();
         m_rig = std::make_unique<SimRig>();
         board().animate = false;
     }
+    void endCase() override { m_rig.reset(); }
 };
 
 // main() of a window test, as QTEST_MAIN but with the tool's own application object, whose

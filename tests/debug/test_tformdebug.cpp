@@ -1,38 +1,24 @@
 #include "DebugPlotPane.h"
-#include "ErrorWatch.h"
 #include "FileBytes.h"
 #include "IniFile.h"
-#include "Prompts.h"
-#include "SimRig.h"
 #include "StripChart.h"
 #include "TFormDebug.h"
 #include "TMainForm.h"
-#include "VelmarApplication.h"
 #include "VelmarError.h"
 #include "WaitUntil.h"
+#include "WindowTest.h"
 
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
-class TestFormDebug : public QObject {
+class TestFormDebug : public SimWindowTest<TFormDebug> {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
-    std::function<void()> m_duringMessage;
-    std::unique_ptr<SimRig> m_rig;
-
-    QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
-    std::unique_ptr<TFormDebug> makeForm() { return std::make_unique<TFormDebug>(m_rig->link, settingsPath()); }
-    SimBoard& board() { return m_rig->board; }
-    qsizetype sent() const { return m_rig->board.telegramLog().size(); }
     static bool red(const QLabel* lamp) { return TFormDebug::lampColor(lamp) == LampColor::Red; }
     static QString lampPattern(std::initializer_list<QLabel*> lamps)
     {
@@ -48,27 +34,6 @@ class TestFormDebug : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Prompts::setMessage([this](QWidget*, const QString& text) {
-            m_messages << text;
-            if (m_duringMessage)
-                m_duringMessage();
-        });
-    }
-    void init()
-    {
-        m_messages.clear();
-        m_duringMessage = nullptr;
-        QFile::remove(settingsPath());
-        m_rig = std::make_unique<SimRig>();
-        board().animate = false;
-    }
-    void cleanup()
-    {
-        m_rig.reset();
-        VELMAR_CHECK_ERRORS(m_errors);
-    }
 
     void windowAsDesigned()
     {
@@ -86,8 +51,7 @@ private Q_SLOTS:
         QVERIFY(!form->PollingOn);
         // Every lamp starts lime and is 22 (design) pixels wide once shown; a fresh window
         // shows nothing of an earlier one.
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        show(*form);
         for (QLabel* lamp : form->lamps()) {
             QVERIFY(!red(lamp));
             QCOMPARE(lamp->width(), qRound(22 * s));
@@ -339,8 +303,6 @@ private Q_SLOTS:
 
     void plotShowsExportsAndIsRemembered()
     {
-        QString chosen;
-        Prompts::setSaveFile([&](QWidget*, const QString&, const QString&, const QString&) { return chosen; });
         {
             auto form = makeForm();
             QVERIFY(form->PlotPane->isHidden());
@@ -382,18 +344,18 @@ private Q_SLOTS:
 
             // Every sample since the window opened; a cancelled dialog writes nothing.
             form->PlotPane->exportButton->click();
-            chosen = m_dir.filePath("debug.csv");
+            m_answer = m_dir.filePath("debug.csv");
             form->PlotPane->exportButton->click();
-            const QStringList rows = QString::fromUtf8(FileBytes(chosen)).split('\n', Qt::SkipEmptyParts);
+            const QStringList rows = QString::fromUtf8(FileBytes(m_answer)).split('\n', Qt::SkipEmptyParts);
             QCOMPARE(rows.size(), 4);
             QCOMPARE(rows[0], QString("time,status,inputs,buttons,outputs,bit 13,word 10"));
             QVERIFY(rows[1].endsWith(",ok,0x00,0x00,0x00,0,4660"));
             QVERIFY(rows[2].endsWith(",refused,0x00,0x00,0x00,0,"));
-            chosen = m_dir.filePath("debug.png");
+            m_answer = m_dir.filePath("debug.png");
             form->PlotPane->pictureButton->click();
-            QCOMPARE(QImage(chosen).size(), chart->size() * chart->devicePixelRatio());
+            QCOMPARE(QImage(m_answer).size(), chart->size() * chart->devicePixelRatio());
             // A file that cannot be written goes to the general handler.
-            chosen = m_dir.filePath("none/debug.csv");
+            m_answer = m_dir.filePath("none/debug.csv");
             form->PlotPane->exportButton->click();
             QCOMPARE(m_errors.take().size(), 1);
         }
@@ -403,16 +365,9 @@ private Q_SLOTS:
         form->PlotButton->click();
         QVERIFY(form->PlotPane->isHidden());
         QCOMPARE(form->height(), qRound(332 * form->scale()));
-        Prompts::reset();
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestFormDebug test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestFormDebug)
 
 #include "test_tformdebug.moc"

@@ -1,45 +1,31 @@
 #include "Bootloader.h"
-#include "ErrorWatch.h"
 #include "HexFiles.h"
-#include "Prompts.h"
 #include "RichLog.h"
 #include "SimBoard.h"
 #include "SimPortBackend.h"
 #include "TCustomComPort.h"
 #include "TMainForm.h"
 #include "TransferProgressBar.h"
-#include "VelmarApplication.h"
+#include "WindowTest.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 // The download buttons and the file synchronization of the main window on a simulated board.
-class TestDownloadHandlers : public QObject {
+class TestDownloadHandlers : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
     SimBoard* m_board = nullptr;
-    QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
-    struct Dialog {
-        QString initialName, filter, extension;
-    };
-    QList<Dialog> m_dialogs;
-    QString m_answer; // what the file dialog returns
-    std::function<void()> m_duringDialog;
 
     std::unique_ptr<TMainForm> makeForm(const QByteArray& settings = "[Hauptfenster]\nComPort=DLSIM\n")
     {
-        const QString path = m_dir.filePath("Settings.ini");
-        writeFile(path, settings);
-        auto form = std::make_unique<TMainForm>(MainFormEnvironment{path, {}});
-        form->show();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(form.get())); }();
+        writeSettings(settings);
+        auto form = std::make_unique<TMainForm>(MainFormEnvironment{settingsPath(), {}});
+        show(*form);
         return form;
     }
     static QString log(TMainForm& form) { return form.RichEdit->plainText(); }
@@ -50,16 +36,9 @@ class TestDownloadHandlers : public QObject {
         QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
     }
 
-private Q_SLOTS:
-    void initTestCase()
+    void startTestCase() override
     {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
-        Prompts::setOpenFile([this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
-            m_dialogs.append({initial, filter, ext});
-            if (m_duringDialog)
-                m_duringDialog();
-            return m_answer;
-        });
+        WindowTest::startTestCase();
         TCustomComPort::RegisterBackend("DLSIM", [this](const QString&) {
             auto b = std::make_unique<SimPortBackend>();
             m_board = &b->board();
@@ -67,14 +46,8 @@ private Q_SLOTS:
             return b;
         });
     }
-    void init()
-    {
-        m_messages.clear();
-        m_dialogs.clear();
-        m_answer.clear();
-        m_duringDialog = nullptr;
-    }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
+
+private Q_SLOTS:
 
     void firmwareButtonRunsTheDownloadWithTheToolbarOff()
     {
@@ -235,11 +208,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestDownloadHandlers test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestDownloadHandlers)
 
 #include "test_downloadhandlers.moc"

@@ -1,12 +1,10 @@
 // A text file copied onto the SD card of velmar-sim and back, through the real port code on
 // its pseudo-terminal; the card is a folder, so the copied file can be looked at there.
 #include "FileBytes.h"
-#include "Link.h"
 #include "RecordingLog.h"
 #include "SdCardCopy.h"
-#include "SimProcess.h"
+#include "SimProcessRig.h"
 #include "StepReporter.h"
-#include "TCustomComPort.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,16 +15,10 @@ TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
 {
     QTemporaryDir dir;
     const QString cardDir = dir.filePath("card");
-    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
     // Paced as a real line, so that every telegram takes the time its bytes take.
-    ASSERT_TRUE(sim.start({"--kind", "1", "--pace", "--sd-card", cardDir}));
-    RecordingLog terminal, log;
-    TCustomComPort port;
-    Link link{port, terminal};
-    link.ConnectDispatcher();
-    port.SetPort(sim.devicePath());
-    port.Open();
-    StepReporter steps{link, log};
+    SimProcessRig rig({"--kind", "1", "--pace", "--sd-card", cardDir});
+    RecordingLog log;
+    StepReporter steps{rig.link, log};
     SdCardCopy copy{steps};
 
     const QByteArray text = "; Sollwerte Halle 2\r\n"
@@ -49,5 +41,5 @@ TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
     ASSERT_TRUE(copy.upload(back).ok()) << log.text().toStdString();
     EXPECT_EQ(FileBytes(back), text);
     EXPECT_TRUE(log.lines().contains("T1=21.5"));
-    port.Close();
+    rig.port.Close();
 }

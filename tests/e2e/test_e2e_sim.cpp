@@ -1,9 +1,6 @@
 // The real port code against the velmar-sim program on a pseudo-terminal.
 #include "EComPort.h"
-#include "Link.h"
-#include "RecordingLog.h"
-#include "SimProcess.h"
-#include "TCustomComPort.h"
+#include "SimProcessRig.h"
 #include "TestApplication.h"
 #include "WaitUntil.h"
 
@@ -12,42 +9,23 @@
 
 namespace {
 
-struct OverPty {
-    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
-    RecordingLog terminal;
-    TCustomComPort port;
-    Link link{port, terminal};
-
-    explicit OverPty(const QStringList& args = {}, const QString& linkPath = {})
-    {
-        QStringList all = args;
-        if (!linkPath.isEmpty())
-            all << "--link" << linkPath;
-        EXPECT_TRUE(sim.start(all));
-        link.ConnectDispatcher();
-        port.SetPort(linkPath.isEmpty() ? sim.devicePath() : linkPath);
-        port.Open();
-    }
-    std::uint8_t readEeprom(std::uint16_t address)
-    {
-        if (link.SendTelegram(QString(":aa0332%1%2a5\r")
-                                  .arg(address & 0xFF, 2, 16, QChar('0'))
-                                  .arg(address >> 8, 2, 16, QChar('0'))) != 0x20)
-            return 0xEE;
-        if (link.SendTelegram(":aa023401a5\r") != 0x34)
-            return 0xEE;
-        return link.AnswerBuffer()[2];
-    }
-};
+std::uint8_t readEeprom(Link& link, std::uint16_t address)
+{
+    const QString select =
+        QString(":aa0332%1%2a5\r").arg(address & 0xFF, 2, 16, QChar('0')).arg(address >> 8, 2, 16, QChar('0'));
+    if (link.SendTelegram(select) != 0x20 || link.SendTelegram(":aa023401a5\r") != 0x34)
+        return 0xEE;
+    return link.AnswerBuffer()[2];
+}
 
 } // namespace
 
 TEST(EndToEnd, TelegramsAndTerminalOverAPseudoTerminal)
 {
-    OverPty rig({"--kind", "16"});
+    SimProcessRig rig({"--kind", "16"});
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
-    EXPECT_EQ(rig.readEeprom(0x0000), 16);
-    EXPECT_EQ(rig.readEeprom(0x0003), 0x40);
+    EXPECT_EQ(readEeprom(rig.link, 0x0000), 16);
+    EXPECT_EQ(readEeprom(rig.link, 0x0003), 0x40);
 
     rig.link.rx().RxMode = RxTerminal;
     rig.port.WriteStr("time 14 05 09\r");
@@ -58,21 +36,21 @@ TEST(EndToEnd, TelegramsAndTerminalOverAPseudoTerminal)
 TEST(EndToEnd, FaultsOfTheBoardReachTheCaller)
 {
     {
-        OverPty rig({"--refuse"});
+        SimProcessRig rig({"--refuse"});
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x21);
     }
     {
-        OverPty rig({"--wrong-end", "--noise", "#?"});
+        SimProcessRig rig({"--wrong-end", "--noise", "#?"});
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0);
         EXPECT_EQ(rig.link.AnswerBuffer()[0], 1); // decoded up to the end byte
     }
     {
-        OverPty rig({"--wrong-code", "--fault-codes", "34"});
+        SimProcessRig rig({"--wrong-code", "--fault-codes", "34"});
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
         EXPECT_EQ(rig.link.SendTelegram(":aa023401a5\r"), 0xB4);
     }
     {
-        OverPty rig({"--delay", "300"});
+        SimProcessRig rig({"--delay", "300"});
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
     }
 }
@@ -82,7 +60,7 @@ TEST(EndToEnd, UnplugClosesThePortAndItOpensAgainWhenTheBoardIsBack)
     TestApplication::errors().clear();
     QTemporaryDir dir;
     const QString stable = dir.filePath("velmar");
-    OverPty rig({}, stable);
+    SimProcessRig rig({}, stable);
     int closed = 0;
     QObject::connect(&rig.port, &TCustomComPort::AfterClose, [&] { ++closed; });
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);

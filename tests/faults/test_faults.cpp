@@ -6,11 +6,9 @@
 #include "AutoSender.h"
 #include "Bootloader.h"
 #include "CpuClock.h"
-#include "ErrorWatch.h"
 #include "HexFiles.h"
 #include "IniFile.h"
 #include "Link.h"
-#include "Prompts.h"
 #include "ResidentMemory.h"
 #include "RichLog.h"
 #include "SendListFile.h"
@@ -22,7 +20,7 @@
 #include "TFormEinst_K03.h"
 #include "TFormOneWire.h"
 #include "TMainForm.h"
-#include "VelmarApplication.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -30,19 +28,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
-class TestFaults : public QObject {
+class TestFaults : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_messages;
-    ErrorWatch m_errors;
-    QString m_chosen; // what a file dialog returns
     std::unique_ptr<SimProcess> m_sim;
     std::unique_ptr<TMainForm> m_form;
     QString m_port;
@@ -50,7 +43,6 @@ class TestFaults : public QObject {
     double m_cpuAtStart = 0;
     qint64 m_unpluggedAt = -1;
 
-    QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
     QString terminal() const { return m_form->RichEdit->plainText(); }
 
     // velmar-sim with `args`, and the main window on it.
@@ -61,8 +53,7 @@ class TestFaults : public QObject {
         QVERIFY(m_sim->start(args << "--link" << m_port));
         writeFile(settingsPath(), "[Hauptfenster]\nComPort=" + m_port.toUtf8() + "\n");
         m_form = std::make_unique<TMainForm>(MainFormEnvironment{settingsPath(), {}});
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        show(*m_form);
         QVERIFY(m_form->ComPort->Connected());
         m_clock.start();
         m_cpuAtStart = CpuSeconds();
@@ -132,8 +123,8 @@ class TestFaults : public QObject {
     void firmwareScenario(const QString& pass)
     {
         startBoard({"--pace", "--block-size", "64"});
-        m_chosen = m_dir.filePath("fw.hex");
-        writeFile(m_chosen, hexFile(pattern(3000)));
+        m_answer = m_dir.filePath("fw.hex");
+        writeFile(m_answer, hexFile(pattern(3000)));
         unplugWhen([this, pass] { return dotsAfter(terminal(), pass) >= 5; });
         m_form->LoadBtn->click();
         // The download ended where the line went, with the toolbar back.
@@ -144,27 +135,20 @@ class TestFaults : public QObject {
         expectSettingsWrittenWhole();
     }
 
-private Q_SLOTS:
-    void initTestCase()
+    void startCase() override
     {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
-        Prompts::setOpenFile([this](QWidget*, const QString&, const QString&, const QString&) { return m_chosen; });
-        Prompts::setSaveFile([this](QWidget*, const QString&, const QString&, const QString&) { return m_chosen; });
-    }
-    void init()
-    {
-        m_messages.clear();
-        m_chosen.clear();
+        WindowTest::startCase();
         m_unpluggedAt = -1;
     }
-    void cleanup()
+    void endCase() override
     {
         m_form.reset();
         m_sim.reset();
         SetDebugWindowRunner({});
         SetScriptMonitorRunner({});
-        VELMAR_CHECK_ERRORS(m_errors);
     }
+
+private Q_SLOTS:
 
     void unplugInTheFlashPass() { firmwareScenario("flash device "); }
 
@@ -176,8 +160,8 @@ private Q_SLOTS:
         // error: the port stays closed until the download has ended, then opens by itself,
         // and the download is not taken up again.
         startBoard({"--pace", "--block-size", "64"});
-        m_chosen = m_dir.filePath("fw.hex");
-        writeFile(m_chosen, hexFile(pattern(3000)));
+        m_answer = m_dir.filePath("fw.hex");
+        writeFile(m_answer, hexFile(pattern(3000)));
         unplugWhen([this] { return dotsAfter(terminal(), "flash device ") >= 5; });
         bool plugged = false;
         auto* replug = new QTimer(this);
@@ -242,7 +226,7 @@ private Q_SLOTS:
             for (const char* row : {"DIG", "BVAR;1", "WVAR;2", "ACK", "GOTO;0"})
                 window.sendList().append(SendListFile::parseLine(row));
             window.model().refresh();
-            m_chosen = logFile;
+            m_answer = logFile;
             QTest::mouseClick(window.LogEdit, Qt::LeftButton);
             if (!window.LogOpen())
                 return 1;
@@ -276,12 +260,12 @@ private Q_SLOTS:
         dialog.show();
         QVERIFY(QTest::qWaitFor([&] { return dialog.RichEdit->plainText().contains(" read: 0x"); }));
         QVERIFY(QTest::qWaitFor([&] { return !m_form->link().busy(); }));
-        m_chosen = m_dir.filePath("long.txt");
+        m_answer = m_dir.filePath("long.txt");
         unplugWhen([&] { return dialog.RichEdit->plainText().contains("line 40 of"); });
         dialog.ButtonUF->click();
         expectOneMessageAndRecovery(Link::TelegramTimeout + 1500);
         // What came before the cable went is kept beside the PC file, which was not made.
-        QFile f(m_chosen + ".part");
+        QFile f(m_answer + ".part");
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray copied = f.readAll();
         QVERIFY(copied.size() > 0);
@@ -409,11 +393,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestFaults test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestFaults)
 
 #include "test_faults.moc"

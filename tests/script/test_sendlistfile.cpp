@@ -20,14 +20,19 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// Data cell `i` of `r` holds `value`, written in `notation`.
+void setCell(SendRow& r, int i, std::uint8_t value, N notation)
+{
+    r.data[i] = value;
+    r.notation[i] = notation;
+}
+
 SendRow eepwRow()
 {
     SendRow r;
     r.CMD = "EEPW";
-    r.data[0] = 0x10;
-    r.notation[0] = N::Hex;
-    r.data[1] = 200;
-    r.notation[1] = N::Decimal;
+    setCell(r, 0, 0x10, N::Hex);
+    setCell(r, 1, 200, N::Decimal);
     r.delay = 50;
     r.delayNotation = N::Decimal;
     r.Comment = "init";
@@ -40,12 +45,9 @@ TEST(SendListWriter, WritesTheSharedFormat)
     list.append(eepwRow());
     SendRow hex;
     hex.CMD = "RAMW";
-    hex.data[0] = 5;
-    hex.notation[0] = N::Hex;
-    hex.data[1] = 255;
-    hex.notation[1] = N::Hex;
-    hex.data[7] = 0;
-    hex.notation[7] = N::Decimal;
+    setCell(hex, 0, 5, N::Hex);
+    setCell(hex, 1, 255, N::Hex);
+    setCell(hex, 7, 0, N::Decimal);
     list.append(hex);
     list.append();
     EXPECT_EQ(SendListFile::format(list), QByteArray("CMD;D0;D1;D2;D3;D4;D5;D6;D7;Delay;Comment\r\n"
@@ -113,10 +115,8 @@ TEST_F(SendListFileTest, RoundTripKeepsRowsBinaryCellsAndComments)
     list.append(eepwRow());
     SendRow binary;
     binary.CMD = "ramw";
-    binary.data[2] = 0b1011;
-    binary.notation[2] = N::Binary;
-    binary.data[3] = 7;
-    binary.notation[3] = N::Decimal;
+    setCell(binary, 2, 0b1011, N::Binary);
+    setCell(binary, 3, 7, N::Decimal);
     binary.delay = 3;
     binary.delayNotation = N::Binary;
     binary.Comment = "Fühler; zweiter Teil";

@@ -1,122 +1,26 @@
-#include "AutoSender.h"
-#include "ErrorWatch.h"
+// The script monitor as a user meets it: its design, editing the grid, the list and log files,
+// its settings, and its place under the main window.
 #include "FileBytes.h"
-#include "HandlerBoundary.h"
-#include "IniFile.h"
-#include "Prompts.h"
-#include "RichLog.h"
+#include "MonitorWindowTest.h"
 #include "ScriptInterpreter.h"
-#include "SendGrid.h"
-#include "SendListFile.h"
-#include "SendListModel.h"
-#include "SimPortBackend.h"
-#include "SimRig.h"
-#include "TFormOneWire.h"
 #include "TMainForm.h"
-#include "VelmarApplication.h"
 #include "VelmarError.h"
-#include "WaitUntil.h"
 
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
-class TestFormOneWire : public QObject {
+class TestFormOneWire : public MonitorWindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
-    std::unique_ptr<SimRig> m_rig;
-    struct Dialog {
-        QString initialName, filter, extension, title;
-    };
-    QList<Dialog> m_dialogs;
-    QString m_answer; // what the file dialogs choose
-
-    QString settingsPath() const { return m_dir.filePath("Settings.ini"); }
-    std::unique_ptr<TFormOneWire> makeForm() { return std::make_unique<TFormOneWire>(m_rig->link, settingsPath()); }
-    SimBoard& board() { return m_rig->board; }
-    qsizetype sent() const { return m_rig->board.telegramLog().size(); }
-    static void show(TFormOneWire& form)
-    {
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-    }
-    static QPoint cellCenter(TFormOneWire& form, int row, int column)
-    {
-        return form.StringGrid->visualRect(form.model().index(row, column)).center();
-    }
-    static QLineEdit* startEditing(TFormOneWire& form, int row, int column)
-    {
-        const QModelIndex i = form.model().index(row, column);
-        form.StringGrid->setCurrentIndex(i);
-        form.StringGrid->edit(i);
-        // Closed editors linger until they are deleted; the open one is shown.
-        for (QLineEdit* e : form.StringGrid->viewport()->findChildren<QLineEdit*>())
-            if (e->isVisible())
-                return e;
-        return nullptr;
-    }
-    static void type(TFormOneWire& form, int row, int column, const QString& text)
-    {
-        QLineEdit* editor = startEditing(form, row, column);
-        QVERIFY(editor);
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
-    }
-    static QString shown(TFormOneWire& form, int row, int column)
-    {
-        return form.model().index(row, column).data().toString();
-    }
-    static QStringList logLines(TFormOneWire& form) { return form.RichEdit->plainText().split('\n'); }
-    static void setRows(TFormOneWire& form, std::initializer_list<const char*> lines)
-    {
-        form.sendList().clear();
-        for (const char* l : lines)
-            form.sendList().append(SendListFile::parseLine(l));
-        form.model().refresh();
-    }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
-        // Windows closed with a changed list let it go, unless a test answers otherwise.
-        Prompts::setAskSave([](QWidget*, const QString&) { return Prompts::SaveChoice::Discard; });
-        const auto dialog = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
-            m_dialogs.append({initial, filter, ext, Prompts::lastTitle()});
-            return m_answer;
-        };
-        Prompts::setOpenFile(dialog);
-        Prompts::setSaveFile(dialog);
-    }
-    void init()
-    {
-        m_messages.clear();
-        m_dialogs.clear();
-        m_answer.clear();
-        QFile::remove(settingsPath());
-        m_rig = std::make_unique<SimRig>();
-        board().animate = false;
-    }
-    void cleanup()
-    {
-        m_rig.reset();
-        VELMAR_CHECK_ERRORS(m_errors);
-    }
-
     void windowAsDesigned()
     {
         auto form = makeForm();
@@ -280,184 +184,6 @@ private Q_SLOTS:
         QVERIFY(form->StringGridKeyPress(' '));
     }
 
-    void sendenCellPressAndRelease()
-    {
-        auto form = makeForm();
-        show(*form);
-        setRows(*form, {"ACK", "DIG"});
-        QWidget* viewport = form->StringGrid->viewport();
-        const QPoint send0 = cellCenter(*form, 0, 10);
-        const QPoint send1 = cellCenter(*form, 1, 10);
-
-        // Held down: sunken; released over the same cell: the row runs once.
-        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
-        QCOMPARE(form->PressedRow, 1);
-        const auto before = sent();
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send0);
-        QCOMPARE(form->PressedRow, 0);
-        QCOMPARE(sent(), before + 1);
-        QCOMPARE(board().telegramLog().last(), QByteArray(":aa0120a5"));
-
-        // Released over another cell, or over another row's button: nothing runs.
-        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, cellCenter(*form, 0, 3));
-        QTest::mousePress(viewport, Qt::LeftButton, {}, send0);
-        QTest::mouseMove(viewport, send1);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send1);
-        QCOMPARE(sent(), before + 1);
-        QCOMPARE(form->PressedRow, 0);
-        // Pressed elsewhere, released over a button: nothing either.
-        QTest::mousePress(viewport, Qt::LeftButton, {}, cellCenter(*form, 1, 2));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, send1);
-        QCOMPARE(sent(), before + 1);
-        // The second row's own button.
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, send1);
-        QCOMPARE(board().telegramLog().last(), QByteArray(":aa0152a5"));
-    }
-
-    void aNestedSendenIsRefused()
-    {
-        auto form = makeForm();
-        show(*form);
-        setRows(*form, {"ACK", "DIG"});
-        board().faults().answerDelayMs = 150;
-        const auto before = sent();
-        QTimer::singleShot(30, [&] {
-            QVERIFY(form->state().Busy);
-            QTest::mouseClick(form->StringGrid->viewport(), Qt::LeftButton, {}, cellCenter(*form, 1, 10));
-        });
-        form->DebugTCB->setChecked(true);
-        form->ExecuteRow(0);
-        QCOMPARE(sent(), before + 1);
-        // The notice stands above the waiting row's line, whose outcome still lands behind it;
-        // the terminal names what the line refused.
-        QCOMPARE(logLines(*form), (QStringList{"line busy, refused: Senden", "ACK   pass"}));
-        QVERIFY(m_rig->terminal.text().contains("line busy, refused: Senden"));
-        // Inside someone else's exchange as well.
-        {
-            const Link::Hold download(m_rig->link);
-            form->RichEdit->clear();
-            form->ExecuteRow(1);
-            QCOMPARE(form->RichEdit->plainText(), QString("line busy, refused: Senden"));
-        }
-        QCOMPARE(sent(), before + 1);
-        // Between the tick that starts a row and the row itself.
-        form->DebugTCB->setChecked(false);
-        board().faults().answerDelayMs = 0;
-        form->btSenden->click();
-        form->timerStart();
-        QVERIFY(form->state().Busy);
-        form->RichEdit->clear();
-        form->ExecuteRow(1);
-        QCOMPARE(form->RichEdit->plainText(), QString("line busy, refused: Senden"));
-        QCOMPARE(sent(), before + 1);
-        QVERIFY(WaitUntil([&] { return sent() >= before + 2; }, 1000));
-        form->btSenden->click();
-        QCOMPARE(board().telegramLog().at(before + 1), QByteArray(":aa0120a5"));
-    }
-
-    void autoSendRunsAndStops()
-    {
-        auto form = makeForm();
-        show(*form);
-        setRows(*form, {"ACK", "DIG;;;;;;;;;2"});
-        form->btSenden->click();
-        QCOMPARE(form->btSenden->text(), QString("Break Senden"));
-        QVERIFY(WaitUntil([&] { return sent() >= 4; }, 3000));
-        form->btSenden->click();
-        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
-        const auto stopped = sent();
-        QTest::qWait(300);
-        QCOMPARE(sent(), stopped);
-
-        // CLW with D0 = 1 after a failure stops the run and puts the caption back.
-        setRows(*form, {"GETU;8", "CLW;1"});
-        form->btSenden->click();
-        QVERIFY(WaitUntil([&] { return !form->state().AutoSend; }, 3000));
-        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
-        QVERIFY(form->RichEdit->plainText().contains("Baustein $08   fail;"));
-
-        // Closing the window stops the run.
-        setRows(*form, {"ACK"});
-        form->btSenden->click();
-        form->close();
-        QVERIFY(!form->state().AutoSend);
-    }
-
-    void theTimerTicksOnWhileARowWaits()
-    {
-        auto form = makeForm();
-        show(*form);
-        // The window's own timer; `ticks` counts what it delivers.
-        int ticks = 0;
-        connect(form->Timer1, &QTimer::timeout, form.get(), [&] { ++ticks; });
-        QList<int> rows, started, ended;
-        form->autoSender().rowStarting = [&](int row) {
-            rows << row;
-            started << ticks;
-            board().faults().answerDelayMs = rows.size() == 1 ? 550 : 0;
-        };
-        form->autoSender().rowFinished = [&](int) { ended << ticks; };
-
-        // A row that waits about 550 ms with a delay of 3: its delay runs out during the wait,
-        // and the next row follows on the first tick after it.
-        setRows(*form, {"ACK;;;;;;;;;3", "DIG;;;;;;;;;3"});
-        form->btSenden->click();
-        QVERIFY(WaitUntil([&] { return rows.size() >= 2; }, 5000));
-        form->btSenden->click();
-        QCOMPARE(rows.mid(0, 2), (QList<int>{0, 1}));
-        QVERIFY2(ended[0] - started[0] >= 4, qPrintable(QString::number(ended[0] - started[0])));
-        QCOMPARE(started[1] - ended[0], 1);
-
-        // One row with delay 10 runs every tenth tick, about once a second.
-        rows.clear();
-        started.clear();
-        QElapsedTimer clock;
-        clock.start();
-        QList<qint64> at;
-        form->autoSender().rowStarting = [&](int row) {
-            rows << row;
-            started << ticks;
-            at << clock.elapsed();
-        };
-        setRows(*form, {"ACK;;;;;;;;;10"});
-        form->btSenden->click();
-        QVERIFY(WaitUntil([&] { return rows.size() >= 3; }, 5000));
-        form->btSenden->click();
-        for (int i = 1; i < 3; ++i) {
-            QCOMPARE(started[i] - started[i - 1], 10);
-            QVERIFY2(at[i] - at[i - 1] >= 900 && at[i] - at[i - 1] <= 1300,
-                     qPrintable(QString::number(at[i] - at[i - 1])));
-        }
-    }
-
-    void anAutoSentRowEndsAtTheBoundaryAndAPortErrorStopsTheRun()
-    {
-        auto form = makeForm();
-        show(*form);
-        // A row the tick starts finds the port closed: one error, and the run stops.
-        setRows(*form, {"ACK"});
-        m_rig->port.Close();
-        form->btSenden->click();
-        QVERIFY(WaitUntil([&] { return !form->state().AutoSend; }, 3000));
-        QTest::qWait(300);
-        QCOMPARE(m_errors.take().size(), 1);
-        QCOMPARE(form->btSenden->text(), QString("Auto Senden"));
-
-        // "Senden" finds it closed while auto send runs: one error, not one more per tick.
-        m_rig->port.Open();
-        setRows(*form, {"ACK;;;;;;;;;3"});
-        form->DebugTCB->click();
-        form->btSenden->click();
-        QVERIFY(WaitUntil([&] { return sent() >= 1 && !form->state().Busy; }, 3000));
-        m_rig->port.Close();
-        HandlerBoundary::run([&] { form->ExecuteRow(0); });
-        QVERIFY(!form->state().AutoSend);
-        QTest::qWait(500);
-        QCOMPARE(m_errors.take().size(), 1);
-        QCOMPARE(form->RichEdit->plainText().count("Timer Zeile: 0"), 1);
-    }
-
     void escapeNeverClosesAndAnUnsavedListAsks()
     {
         using C = Prompts::SaveChoice;
@@ -496,12 +222,7 @@ private Q_SLOTS:
         }
 
         // The main window quitting closes the monitor first, which asks as well.
-        TCustomComPort::RegisterBackend("SIMQUIT", [](const QString&) { return std::make_unique<SimPortBackend>(); });
-        {
-            IniFile ini(settingsPath());
-            ini.WriteString("Hauptfenster", "ComPort", "SIMQUIT");
-            ini.UpdateFile();
-        }
+        mainWindowPortOnSim("SIMQUIT");
         TMainForm main(MainFormEnvironment{settingsPath(), {}});
         main.show();
         bool mainClosed = true;
@@ -553,19 +274,14 @@ private Q_SLOTS:
         }
         // Keys in any case; a width or height of 0 means that dimension's design size, the other
         // stored one stays.
-        QFile f(settingsPath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[ONEWIRE]\nxpos=7\nbreite=0\nHOEHE=500\nlogfile=/tmp/x.csv\n");
-        f.close();
+        writeSettings("[ONEWIRE]\nxpos=7\nbreite=0\nHOEHE=500\nlogfile=/tmp/x.csv\n");
         {
             auto form = makeForm();
             QCOMPARE(form->x(), 7);
             QCOMPARE(form->size(), QSize(qRound(780 * form->scale()), 500));
             QCOMPARE(form->LogFileName, QString("/tmp/x.csv"));
         }
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[OneWire]\nBreite=700\nHoehe=0\n");
-        f.close();
+        writeSettings("[OneWire]\nBreite=700\nHoehe=0\n");
         {
             auto form = makeForm();
             QCOMPARE(form->size(), QSize(700, qRound(640 * form->scale())));
@@ -573,9 +289,7 @@ private Q_SLOTS:
 
         // Stored on a larger screen: the window opens within this one, and what is stored
         // stays as long as the window is not moved.
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[OneWire]\nXPos=3000\nYPos=2000\nBreite=2500\nHoehe=1400\n");
-        f.close();
+        writeSettings("[OneWire]\nXPos=3000\nYPos=2000\nBreite=2500\nHoehe=1400\n");
         {
             auto form = makeForm();
             const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -596,7 +310,7 @@ private Q_SLOTS:
         m_answer = m_dir.filePath("list.csv");
         form->SpeichernBtn->click();
         QCOMPARE(m_dialogs.size(), 1);
-        const Dialog d = m_dialogs.last();
+        const FileDialog d = m_dialogs.last();
         QCOMPARE(d.title, QString("CAN-Sendeliste speichern"));
         QCOMPARE(d.filter, QString("CAN-Log (*.csv)|*.csv|Alle Dateien (*.*)|*.*"));
         QCOMPARE(d.extension, QString("csv"));
@@ -692,12 +406,7 @@ private Q_SLOTS:
 
     void mainWindowOpensTheMonitor()
     {
-        TCustomComPort::RegisterBackend("SIMMAIN", [](const QString&) { return std::make_unique<SimPortBackend>(); });
-        {
-            IniFile ini(settingsPath());
-            ini.WriteString("Hauptfenster", "ComPort", "SIMMAIN");
-            ini.UpdateFile();
-        }
+        mainWindowPortOnSim("SIMMAIN");
         TMainForm main(MainFormEnvironment{settingsPath(), {}});
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
@@ -728,11 +437,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestFormOneWire test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestFormOneWire)
 
 #include "test_tformonewire.moc"

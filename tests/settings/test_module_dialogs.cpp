@@ -1,16 +1,15 @@
 // The dialogs of the CPU board, the LCD module and the I/O module, and the reset counters
 // in all four dialogs, clicked as a user would against the simulated board.
-#include "ErrorWatch.h"
 #include "FileBytes.h"
 #include "Prompts.h"
 #include "RichLog.h"
 #include "ShowAndSettle.h"
 #include "SimRig.h"
+#include "TFormEXM62.h"
 #include "TFormEinst.h"
 #include "TFormEinst_K03.h"
 #include "TFormEinst_LCD.h"
-#include "TFormEXM62.h"
-#include "VelmarApplication.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -20,50 +19,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-struct FileDialogCall {
-    QString initialName, filter, defaultExtension;
-    bool lineBusy = false;
-};
 
 // Clicks through the event system, so that an escaped error reaches the general handler.
 void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
 } // namespace
 
-class TestModuleDialogs : public QObject {
+class TestModuleDialogs : public WindowTest {
     Q_OBJECT
-    QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
-    QList<FileDialogCall> m_fileDialogs;
-    QString m_chosen;
-    QTemporaryDir m_dir;
-    Link* m_link = nullptr; // the line whose state a file dialog records
-
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
-        const auto record = [this](QWidget*, const QString& initial, const QString& filter, const QString& ext) {
-            m_fileDialogs.append({initial, filter, ext, m_link && m_link->busy()});
-            return m_chosen;
-        };
-        Prompts::setOpenFile(record);
-        Prompts::setSaveFile(record);
-    }
-    void init()
-    {
-        m_messages.clear();
-        m_fileDialogs.clear();
-        m_chosen.clear();
-        m_link = nullptr;
-    }
-    void cleanup() { VELMAR_CHECK_ERRORS(m_errors); }
     void cleanupTestCase() { Prompts::reset(); }
 
     void resetCountersInEveryDialog()
@@ -193,11 +161,11 @@ private Q_SLOTS:
         dialog.ButtonUF->click();
         QCOMPARE(rig.board.telegramLog().size(), afterShow);
         QCOMPARE(dialog.RichEdit->plainText(), QString());
-        QCOMPARE(m_fileDialogs.size(), 2);
-        for (const auto& call : m_fileDialogs) {
+        QCOMPARE(m_dialogs.size(), 2);
+        for (const auto& call : m_dialogs) {
             QCOMPARE(call.initialName, QString());
             QCOMPARE(call.filter, QString("Byte Code (*.txt)|*.txt|alle Dateien (*.*)|*.*"));
-            QCOMPARE(call.defaultExtension, QString("*.txt"));
+            QCOMPARE(call.extension, QString("*.txt"));
             // No timer may start an exchange while the user chooses.
             QVERIFY(call.lineBusy);
         }
@@ -208,8 +176,8 @@ private Q_SLOTS:
         QCOMPARE(shown.nameFilters(), QStringList({"Byte Code (*.txt)", "alle Dateien (*)"}));
         QCOMPARE(shown.defaultSuffix(), QString("txt"));
 
-        m_chosen = m_dir.filePath("ab.txt");
-        QFile f(m_chosen);
+        m_answer = m_dir.filePath("ab.txt");
+        QFile f(m_answer);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("ab\n\nc\n");
         f.close();
@@ -220,19 +188,19 @@ private Q_SLOTS:
                  QList<QByteArray>({":aa047161620aa5", ":aa0371630aa5"}));
         QCOMPARE(rig.board.sdCard().file("ab.txt"), QByteArray("ab\nc\n"));
 
-        QVERIFY(QFile::remove(m_chosen));
+        QVERIFY(QFile::remove(m_answer));
         dialog.RichEdit->clear();
         dialog.ButtonUF->click();
-        QCOMPARE(FileBytes(m_chosen), QByteArray("ab\r\nc\r\n"));
+        QCOMPARE(FileBytes(m_answer), QByteArray("ab\r\nc\r\n"));
         QCOMPARE(dialog.RichEdit->plainText(),
                  QString("open file ab.txt  pass\nread file: \nab\nc\nclose file:   pass"));
 
         // A PC file that cannot be made: the general error report, and the card's file stays open.
-        m_chosen = m_dir.filePath("missing/ab.txt");
+        m_answer = m_dir.filePath("missing/ab.txt");
         const qsizetype before = rig.board.telegramLog().size();
         click(dialog.ButtonUF);
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages[0].startsWith("Cannot create file \"" + QDir::toNativeSeparators(m_chosen) + "\". "));
+        QVERIFY(m_messages[0].startsWith("Cannot create file \"" + QDir::toNativeSeparators(m_answer) + "\". "));
         QCOMPARE(m_errors.take(), m_messages);
         QCOMPARE(rig.board.telegramLog().size(), before + 1);
         QVERIFY(rig.board.sdCard().fileOpen());
@@ -320,11 +288,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestModuleDialogs test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestModuleDialogs)
 
 #include "test_module_dialogs.moc"

@@ -1,13 +1,11 @@
 // The settings dialogs as the user meets them: opened by the main window's "Einstellungen"
 // button for the kind of the simulated board, read on show, written by "write".
 #include "EConvertError.h"
-#include "ErrorWatch.h"
-#include "Prompts.h"
 #include "RichLog.h"
 #include "SettingsDialogs.h"
+#include "ShowAndSettle.h"
 #include "SimBoard.h"
 #include "SimPortBackend.h"
-#include "ShowAndSettle.h"
 #include "SimRig.h"
 #include "TComPort.h"
 #include "TFormEXM62.h"
@@ -15,12 +13,11 @@
 #include "TFormEinst_K03.h"
 #include "TFormEinst_LCD.h"
 #include "TMainForm.h"
-#include "VelmarApplication.h"
+#include "WindowTest.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -38,23 +35,11 @@ struct Shown {
 
 } // namespace
 
-class TestSettingsDialogs : public QObject {
+class TestSettingsDialogs : public WindowTest {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    QStringList m_messages;
-    ErrorWatch m_errors; // what reached the general error handler
-
+    void endCase() override { SetSettingsDialogRunner({}); }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        Prompts::setMessage([this](QWidget*, const QString& text) { m_messages << text; });
-    }
-    void cleanup()
-    {
-        SetSettingsDialogRunner({});
-        VELMAR_CHECK_ERRORS(m_errors);
-    }
 
     void readOnShowFillsTheControlsFromTheEeprom()
     {
@@ -177,7 +162,7 @@ private Q_SLOTS:
         SimBoard board;
         TCustomComPort::RegisterBackend("SETSIM",
                                         [&board](const QString&) { return std::make_unique<SimPortBackend>(&board); });
-        TMainForm form(MainFormEnvironment{m_dir.filePath("Settings.ini"), {}});
+        TMainForm form(MainFormEnvironment{settingsPath(), {}});
         form.ComPort->SetPort("SETSIM");
         form.ComPort->Open();
         QVERIFY(form.EinstellungenBtn->isEnabled());
@@ -237,11 +222,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char** argv)
-{
-    VelmarApplication app(argc, argv);
-    TestSettingsDialogs test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMAR_WINDOW_TEST_MAIN(TestSettingsDialogs)
 
 #include "test_settings_dialogs.moc"

@@ -1,9 +1,6 @@
 // The options of the velmar-sim program: board kind and faults limited to some commands,
 // through the real port code on its pseudo-terminal; and the signals that pull its cable.
-#include "Link.h"
-#include "RecordingLog.h"
-#include "SimProcess.h"
-#include "TCustomComPort.h"
+#include "SimProcessRig.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -11,19 +8,13 @@
 
 TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
 {
-    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
-    ASSERT_TRUE(sim.start({"--kind", "0x10", "--refuse", "--fault-codes", "33,34"}));
-    RecordingLog terminal;
-    TCustomComPort port;
-    Link link{port, terminal};
-    link.ConnectDispatcher();
-    port.SetPort(sim.devicePath());
-    port.Open();
+    SimProcessRig rig({"--kind", "0x10", "--refuse", "--fault-codes", "33,34"});
+    Link& link = rig.link;
     EXPECT_EQ(link.SendTelegram(":aa03320000a5\r"), 0x20);
     EXPECT_EQ(link.SendTelegram(":aa023401a5\r"), 0x21);
     EXPECT_EQ(link.SendTelegram(":aa0131a5\r"), 0x31);
     EXPECT_EQ(link.AnswerBuffer()[2], 0x00); // the refused read did not move the pointer
-    port.Close();
+    rig.port.Close();
 }
 
 TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
@@ -40,14 +31,8 @@ TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
 
 TEST(VelmarSim, AnswersTheScriptCommandsAndRefusesEveryNth)
 {
-    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
-    ASSERT_TRUE(sim.start({"--refuse-every", "3"}));
-    RecordingLog terminal;
-    TCustomComPort port;
-    Link link{port, terminal};
-    link.ConnectDispatcher();
-    port.SetPort(sim.devicePath());
-    port.Open();
+    SimProcessRig rig({"--refuse-every", "3"});
+    Link& link = rig.link;
     EXPECT_EQ(link.SendTelegram(":aa026002a5\r"), 0x60); // module 2: number, then the reading
     ASSERT_EQ(link.AnswerData().size(), 3u);
     EXPECT_EQ(link.AnswerData()[0], 2);
@@ -56,7 +41,7 @@ TEST(VelmarSim, AnswersTheScriptCommandsAndRefusesEveryNth)
     EXPECT_EQ(link.SendTelegram(":aa0150a5\r"), 0x21); // the third telegram
     EXPECT_EQ(link.SendTelegram(":aa0150a5\r"), 0x50);
     EXPECT_EQ(link.AnswerData().size(), 3u);
-    port.Close();
+    rig.port.Close();
 }
 
 TEST(VelmarSim, AnEndedProgramIsNotSignalled)

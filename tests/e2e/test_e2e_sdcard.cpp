@@ -17,6 +17,7 @@ TEST(EndToEndSdCard, ALineFileGoesOntoTheCardAndComesBackLineForLine)
     const QString cardDir = dir.filePath("card");
     // Paced as a real line, so that every telegram takes the time its bytes take.
     SimProcessRig rig({"--kind", "1", "--pace", "--sd-card", cardDir});
+    ASSERT_TRUE(rig.started);
     RecordingLog log;
     StepReporter steps{rig.link, log};
     SdCardCopy copy{steps};

@@ -23,6 +23,7 @@ std::uint8_t readEeprom(Link& link, std::uint16_t address)
 TEST(EndToEnd, TelegramsAndTerminalOverAPseudoTerminal)
 {
     SimProcessRig rig({"--kind", "16"});
+    ASSERT_TRUE(rig.started);
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
     EXPECT_EQ(readEeprom(rig.link, 0x0000), 16);
     EXPECT_EQ(readEeprom(rig.link, 0x0003), 0x40);
@@ -37,20 +38,24 @@ TEST(EndToEnd, FaultsOfTheBoardReachTheCaller)
 {
     {
         SimProcessRig rig({"--refuse"});
+        ASSERT_TRUE(rig.started);
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x21);
     }
     {
         SimProcessRig rig({"--wrong-end", "--noise", "#?"});
+        ASSERT_TRUE(rig.started);
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0);
         EXPECT_EQ(rig.link.AnswerBuffer()[0], 1); // decoded up to the end byte
     }
     {
         SimProcessRig rig({"--wrong-code", "--fault-codes", "34"});
+        ASSERT_TRUE(rig.started);
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
         EXPECT_EQ(rig.link.SendTelegram(":aa023401a5\r"), 0xB4);
     }
     {
         SimProcessRig rig({"--delay", "300"});
+        ASSERT_TRUE(rig.started);
         EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
     }
 }
@@ -61,6 +66,7 @@ TEST(EndToEnd, UnplugClosesThePortAndItOpensAgainWhenTheBoardIsBack)
     QTemporaryDir dir;
     const QString stable = dir.filePath("velmar");
     SimProcessRig rig({}, stable);
+    ASSERT_TRUE(rig.started);
     int closed = 0;
     QObject::connect(&rig.port, &TCustomComPort::AfterClose, [&] { ++closed; });
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);

@@ -9,6 +9,7 @@
 TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
 {
     SimProcessRig rig({"--kind", "0x10", "--refuse", "--fault-codes", "33,34"});
+    ASSERT_TRUE(rig.started);
     Link& link = rig.link;
     EXPECT_EQ(link.SendTelegram(":aa03320000a5\r"), 0x20);
     EXPECT_EQ(link.SendTelegram(":aa023401a5\r"), 0x21);
@@ -32,6 +33,7 @@ TEST(VelmarSim, RejectsAKindThatIsNoByteAndAnUnknownCode)
 TEST(VelmarSim, AnswersTheScriptCommandsAndRefusesEveryNth)
 {
     SimProcessRig rig({"--refuse-every", "3"});
+    ASSERT_TRUE(rig.started);
     Link& link = rig.link;
     EXPECT_EQ(link.SendTelegram(":aa026002a5\r"), 0x60); // module 2: number, then the reading
     ASSERT_EQ(link.AnswerData().size(), 3u);

@@ -8,6 +8,7 @@
 #include "WaitUntil.h"
 #include "WindowTest.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -34,7 +35,6 @@ class TestFormDebug : public SimWindowTest<TFormDebug> {
     }
 
 private Q_SLOTS:
-
     void windowAsDesigned()
     {
         auto form = makeForm();
@@ -343,7 +343,11 @@ private Q_SLOTS:
             QCOMPARE(chart->series()[0].points.size(), 3);
 
             // Every sample since the window opened; a cancelled dialog writes nothing.
+            const auto asked = m_dialogs.size();
+            const QStringList files = QDir(m_dir.path()).entryList(QDir::Files);
             form->PlotPane->exportButton->click();
+            QCOMPARE(m_dialogs.size(), asked + 1);
+            QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), files);
             m_answer = m_dir.filePath("debug.csv");
             form->PlotPane->exportButton->click();
             const QStringList rows = QString::fromUtf8(FileBytes(m_answer)).split('\n', Qt::SkipEmptyParts);

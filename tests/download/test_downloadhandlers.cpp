@@ -48,7 +48,6 @@ class TestDownloadHandlers : public WindowTest {
     }
 
 private Q_SLOTS:
-
     void firmwareButtonRunsTheDownloadWithTheToolbarOff()
     {
         auto form = makeForm();

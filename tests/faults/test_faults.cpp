@@ -149,7 +149,6 @@ class TestFaults : public WindowTest {
     }
 
 private Q_SLOTS:
-
     void unplugInTheFlashPass() { firmwareScenario("flash device "); }
 
     void unplugInTheVerifyPass() { firmwareScenario("verify device "); }

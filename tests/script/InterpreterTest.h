@@ -29,23 +29,27 @@ struct OnSim : ::testing::Test {
     void info(bool on) { core.interpreter.TelegramInfo = on; }
 };
 
-// Answers the n-th request written to the stub with answers[n].
+// Answers the n-th request written to the stub with answers[n], from the event loop once it
+// is written.
 struct Scripted : ::testing::Test {
     StubRig rig;
     ScriptCore core{rig.link};
     QList<QByteArray> answers;
     qsizetype answered = 0;
-    QTimer timer;
+    QTimer due;
 
     Scripted()
     {
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qsizetype requests = rig.stub->written.count('\r');
-            while (answered < requests && answered < answers.size())
-                rig.stub->feed(answers[answered++]);
-        });
-        timer.start();
+        due.setSingleShot(true);
+        due.setInterval(0);
+        QObject::connect(&due, &QTimer::timeout, [this] { answerWritten(); });
+        rig.stub->onWrite = [this](const QByteArray&) { due.start(); };
+    }
+    void answerWritten()
+    {
+        const qsizetype requests = rig.stub->written.count('\r');
+        while (answered < requests && answered < answers.size())
+            rig.stub->feed(answers[answered++]);
     }
     Lines run(const QString& line, QList<QByteArray> script)
     {
@@ -61,6 +65,7 @@ struct Scripted : ::testing::Test {
         QTimer::singleShot(0, [this, meanwhile, answer] {
             meanwhile();
             answers = {answer};
+            answerWritten();
         });
         answered = 0;
         core.interpreter.ExecuteRow(row);

@@ -32,8 +32,6 @@ class TestModuleDialogs : public WindowTest {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanupTestCase() { Prompts::reset(); }
-
     void resetCountersInEveryDialog()
     {
         SimRig rig;

@@ -40,7 +40,6 @@ class TestSettingsDialogs : public WindowTest {
     void endCase() override { SetSettingsDialogRunner({}); }
 
 private Q_SLOTS:
-
     void readOnShowFillsTheControlsFromTheEeprom()
     {
         SimRig rig;

@@ -50,3 +50,5 @@ void WindowTest::cleanup()
     endCase();
     VELMAR_CHECK_ERRORS(m_errors);
 }
+
+void WindowTest::cleanupTestCase() { Prompts::reset(); }

@@ -52,6 +52,8 @@ private Q_SLOTS:
     void initTestCase() { startTestCase(); }
     void init() { startCase(); }
     void cleanup();
+    // The prompts are the tool's own again.
+    void cleanupTestCase();
 };
 
 // A window test on a simulated board that stands still, with the link over it, both made

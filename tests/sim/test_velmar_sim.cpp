@@ -1,9 +1,20 @@
 // The options of the velmar-sim program: board kind and faults limited to some commands,
-// through the real port code on its pseudo-terminal; and the signals that pull its cable.
+// through the real port code on its pseudo-terminal; the signals that pull its cable; the link
+// it places; and a line that takes input no faster than it carries it.
+#include "FileBytes.h"
 #include "SimProcessRig.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
@@ -56,4 +67,77 @@ TEST(VelmarSim, AnEndedProgramIsNotSignalled)
     sim.stop();
     EXPECT_FALSE(sim.unplug());
     EXPECT_FALSE(sim.plugIn(200));
+}
+
+TEST(VelmarSim, TheLinkReplacesOnlyASymbolicLinkAndGoesAtTheEnd)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("file"), folder = dir.filePath("folder"), fifo = dir.filePath("fifo");
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me\n");
+    f.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {file, folder, fifo, dir.filePath("missing/link")}) {
+        QProcess p;
+        p.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--link", path});
+        ASSERT_TRUE(p.waitForFinished(5000)) << path.toStdString();
+        EXPECT_EQ(p.exitCode(), 2) << path.toStdString();
+        EXPECT_TRUE(
+            p.readAllStandardError().startsWith("velmar-sim: cannot place the link " + QFile::encodeName(path)));
+    }
+    EXPECT_EQ(FileBytes(file), "keep me\n");
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    struct stat st {};
+    EXPECT_TRUE(::lstat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    // A symbolic link is replaced; SIGHUP takes it away as SIGTERM does.
+    const QString link = dir.filePath("link");
+    ASSERT_EQ(::symlink("/nowhere", QFile::encodeName(link).constData()), 0);
+    for (int signal : {SIGHUP, SIGTERM}) {
+        QProcess sim;
+        sim.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--link", link});
+        ASSERT_TRUE(sim.waitForReadyRead(5000));
+        EXPECT_EQ(QFileInfo(link).symLinkTarget().toUtf8() + '\n', sim.readLine());
+        ::kill(pid_t(sim.processId()), signal);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_NE(::lstat(QFile::encodeName(link).constData(), &st), 0) << signal;
+    }
+}
+
+TEST(VelmarSim, InputIsTakenAtLineRateAndItsEchoEndsSoon)
+{
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start({"--pace"}));
+    const int fd = ::open(QFile::encodeName(sim.devicePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    // Terminal lines as fast as the device takes them, the echo read meanwhile.
+    const QByteArray lines = (QByteArray(62, 'a') + '\r').repeated(64);
+    char echo[4096];
+    qint64 taken = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1000) {
+        const ssize_t n =
+            ::write(fd, lines.constData() + taken % lines.size(), std::size_t(lines.size() - taken % lines.size()));
+        taken += std::max<ssize_t>(n, 0);
+        while (::read(fd, echo, sizeof echo) > 0) {
+        }
+        if (n <= 0)
+            QThread::msleep(5);
+    }
+    // The line carries 5760 bytes a second; the pseudo-terminal holds some more.
+    EXPECT_LT(taken, 40000);
+    // What was taken is echoed within seconds, not for as long as a backlog would take.
+    clock.restart();
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 500 && clock.elapsed() < 20000) {
+        if (::read(fd, echo, sizeof echo) > 0)
+            quiet.restart();
+        QThread::msleep(5);
+    }
+    EXPECT_LT(clock.elapsed(), 10000);
+    ::close(fd);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineRecorder.h"
+#include "RecordingReader.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -21,8 +21,11 @@ class SimReplay : public QObject {
 public:
     explicit SimReplay(QObject* parent = nullptr);
 
-    // Reads the recording; false with `error` set ("line 7: ...") when it cannot.
+    // Reads the recording whole (a pipe too); false with `error` set ("FILE, line 7: ...") when
+    // it cannot, or when it holds nothing to play.
     bool load(const QString& fileName, QString* error);
+    // What load() left out and the user should hear of; empty when nothing.
+    [[nodiscard]] const QString& notice() const { return m_notice; }
     // The pseudo-terminal carries the replay instead of the board from now on.
     void attach(SimPty& pty);
     // Starts the clock; what the board sent before the PC's first byte goes out at its time.
@@ -39,12 +42,7 @@ Q_SIGNALS:
     void failed(const QString& line);
 
 private:
-    struct Step {
-        QByteArray request;
-        int line = 0;     // of the recording, where the request begins
-        qint64 endUs = 0; // the time of its last chunk
-        QList<LineRecorder::Chunk> answer;
-    };
+    using Step = RecordingReader::Step;
     struct Due {
         qint64 us;
         QByteArray bytes;
@@ -55,6 +53,7 @@ private:
     void checkFinished();
 
     QList<Step> m_steps;
+    QString m_notice;
     bool m_leading = false; // the first step has no request: the board spoke first
     qsizetype m_next = 0;
     QByteArray m_got; // of the request under way

@@ -82,3 +82,41 @@ TEST(CliReplay, ARequestThatDiffersEndsTheReplay)
                               "34 30 32 61 35 0D, received 3A 61 61 30 32 33 34 30 33\n"))
         << said.toStdString();
 }
+
+TEST(CliReplay, ARecordingComesThroughAPipeAndWhatCannotBePlayedIsRefused)
+{
+    QTemporaryDir dir;
+    const QString recording = dir.filePath("send.txt"), link = dir.filePath("board");
+    const CliRun recorded = runCli({"--port", "SIM", "--record", recording, "send", "34", "02"});
+    ASSERT_EQ(recorded.code, 0);
+    const QByteArray text = FileBytes(recording);
+    const struct {
+        QByteArray input;
+        QString said; // on stderr; the replay runs unless it ends with 2
+        int code;
+    } cases[] = {
+        // Through /dev/stdin, the last line cut off where the recording stopped.
+        {text + "12.5 in 0",
+         QString(", line %1: cut off, played up to line %2\n").arg(text.count('\n') + 1).arg(text.count('\n')), 0},
+        {"", ": no recorded bytes, nothing to play back\n", 2},
+        {"0 out 45\n2147483.648 in 0D\n",
+         ", line 2: the board's bytes come 2147483.648000 s after the PC's, longer than a timer waits (2147483.647 "
+         "s)\n",
+         2},
+    };
+    for (const auto& c : cases) {
+        QProcess sim;
+        sim.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--replay", "/dev/stdin", "--link", link});
+        sim.write(c.input);
+        sim.closeWriteChannel();
+        if (c.code == 0) {
+            ASSERT_TRUE(sim.waitForReadyRead(5000));
+            const CliRun replayed = runCli({"--port", link, "send", "34", "02"});
+            EXPECT_EQ(replayed.out, recorded.out);
+            sim.terminate();
+        }
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_EQ(sim.exitCode(), c.code);
+        EXPECT_EQ(QString::fromUtf8(sim.readAllStandardError()), "velmar-sim: /dev/stdin" + c.said);
+    }
+}

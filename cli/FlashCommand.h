@@ -7,4 +7,5 @@ class FlashCommand : public Command {
 public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
 };

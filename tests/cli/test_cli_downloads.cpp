@@ -160,6 +160,59 @@ TEST(CliDownloads, CtrlCStopsAFlashAndTheBoardLeavesItsBootloader)
     EXPECT_EQ(board.run({"send", "20"}).out, "answer $20\n");
 }
 
+TEST(CliDownloads, CtrlCInEveryStepAfterTheSignOnStillSendsE)
+{
+    const struct {
+        QStringList sim;
+        QString job, after;
+        QString error; // empty: the board left its bootloader
+    } cases[] = {
+        {{"--pace"}, "flash", "connect Velmar .", {}},
+        {{"--pace"}, "flash", "last memory, ", {}},
+        {{"--pace"}, "awl", "contact Velmar .", {}},
+        // A block whose answer does not come: "E" cannot go out behind it.
+        {{"--pace", "--drop-ack", "3"},
+         "flash",
+         "flash device \n...",
+         "velmar-cli: flash: interrupted; the board waits in its bootloader: download again, or switch it off and on"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.job + " after " + c.after).toStdString());
+        Board board(c.sim);
+        QString file = board.hex(16384);
+        if (c.job == "awl")
+            writeFile(file = board.dir.filePath("p.vlb"), byteCode(4000, 2));
+        CliProcess cli(board.port() + QStringList{c.job, file});
+        ASSERT_TRUE(cli.waitForOutput(c.after, 10000)) << cli.output().toStdString();
+        ASSERT_TRUE(cli.signal(SIGINT));
+        const CliRun r = cli.finish(10000);
+        EXPECT_EQ(r.code, 130);
+        if (!c.error.isEmpty()) {
+            EXPECT_EQ(r.errLines(), QStringList{c.error});
+            continue;
+        }
+        EXPECT_TRUE(r.out.contains(QRegularExpression("\ncancelled at [^\n]+\n\n?bootloader exit \n")))
+            << r.out.toStdString();
+        EXPECT_EQ(board.run({"send", "20"}).out, "answer $20\n"); // back in its firmware
+    }
+}
+
+TEST(CliDownloads, TheHardStopPutsTheLineSettingsBack)
+{
+    Board board;
+    const QString fifo = board.dir.filePath("recording");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(setSpeed(board.sim.devicePath(), B9600), B9600);
+    // The recording opens once the port is open: a FIFO that nobody reads holds it there.
+    CliProcess cli(board.port() + QStringList{"--record", fifo, "info"});
+    QThread::msleep(500);
+    ASSERT_TRUE(cli.signal(SIGINT));
+    const CliRun r = cli.finish(5000);
+    EXPECT_EQ(r.code, 130);
+    EXPECT_EQ(r.errLines(), QStringList{"velmar-cli: interrupted"});
+    EXPECT_EQ(setSpeed(board.sim.devicePath(), 0), B9600);
+}
+
 TEST(CliDownloads, CtrlCStopsACardCopyAndTheCardsFileIsClosed)
 {
     QTemporaryDir card;

@@ -54,8 +54,8 @@ Outcome DownloadJob::finish(bool ok)
     Bootloader& boot = m_runner.bootloader();
     if (m_session.forced() || m_session.lost()) {
         Outcome outcome = m_session.lostOutcome(m_job);
-        // "E" could not go out: the board is where the download left it.
-        if (boot.inBootloader())
+        // Stopped, and "E" could not go out: the board is where the download left it.
+        if (m_session.forced() && !m_session.lost() && boot.inBootloader())
             outcome.message += QStringLiteral("; the board waits in its bootloader: download again, or switch it off "
                                               "and on");
         return outcome;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -87,6 +88,15 @@ bool SimPty::start(QString* error)
     m_writeNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onWritable);
+    // Our own open above is not among those seen.
+    m_opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_opens >= 0 && inotify_add_watch(m_opens, QFile::encodeName(m_slavePath).constData(), IN_OPEN) >= 0) {
+        m_openNotifier = std::make_unique<QSocketNotifier>(m_opens, QSocketNotifier::Read);
+        connect(m_openNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onOpened);
+    } else if (m_opens >= 0) {
+        ::close(m_opens);
+        m_opens = -1;
+    }
     return true;
 }
 
@@ -146,6 +156,10 @@ void SimPty::unplug()
 {
     m_readNotifier.reset();
     m_writeNotifier.reset();
+    m_openNotifier.reset();
+    if (m_opens >= 0)
+        ::close(m_opens);
+    m_opens = -1;
     m_toBoard->clear();
     m_toPc->clear();
     m_outQueue.clear();
@@ -172,6 +186,16 @@ void SimPty::onReadable()
         m_toBoard->push(QByteArray(buf, n));
     // n <= 0 with EIO: no client has the slave open; our own slave fd prevents that.
     updateReading();
+}
+
+void SimPty::onOpened()
+{
+    alignas(inotify_event) char events[4096];
+    bool opened = false;
+    while (::read(m_opens, events, sizeof events) > 0)
+        opened = true;
+    if (opened)
+        Q_EMIT clientOpened();
 }
 
 void SimPty::toClient(const QByteArray& bytes)

@@ -34,6 +34,12 @@ public:
     // Pulls the cable: the master closes and the slave device disappears.
     void unplug();
     [[nodiscard]] bool running() const { return m_master >= 0; }
+    // Whether clientOpened() comes on this system (the kernel reports opens of the device).
+    [[nodiscard]] bool seesClients() const { return m_openNotifier != nullptr; }
+
+Q_SIGNALS:
+    // A program opened the device.
+    void clientOpened();
 
 private:
     // The input is read only while the line has taken what came before, and while the board's
@@ -45,6 +51,7 @@ private:
     void removeLink();
     void onReadable();
     void onWritable();
+    void onOpened();
     void toClient(const QByteArray& bytes);
 
     SimBoard& m_board;
@@ -55,6 +62,8 @@ private:
     QString m_linkPath;
     std::unique_ptr<QSocketNotifier> m_readNotifier;
     std::unique_ptr<QSocketNotifier> m_writeNotifier;
+    int m_opens = -1; // inotify, watching the slave for opens
+    std::unique_ptr<QSocketNotifier> m_openNotifier;
     QByteArray m_outQueue;
     LinePacer* m_toBoard = nullptr;
     LinePacer* m_toPc = nullptr;

@@ -65,7 +65,9 @@ bool SimReplay::load(const QString& fileName, QString* error)
 
 void SimReplay::attach(SimPty& pty)
 {
+    m_pty = &pty;
     pty.setPeer([this](const QByteArray& bytes) { receive(bytes); });
+    connect(&pty, &SimPty::clientOpened, this, &SimReplay::playLeading);
     connect(this, &SimReplay::transmit, &pty, &SimPty::send);
 }
 
@@ -74,9 +76,21 @@ void SimReplay::start()
     m_clock.start();
     m_next = 0;
     m_over = false;
-    if (m_leading)
-        answer(m_steps[m_next++], 0);
+    if (m_leading) {
+        m_next = 1;
+        m_leadWaits = true;
+        if (!m_pty || !m_pty->seesClients())
+            playLeading();
+    }
     checkFinished();
+}
+
+void SimReplay::playLeading()
+{
+    if (!m_leadWaits)
+        return;
+    m_leadWaits = false;
+    answer(m_steps.first(), m_clock.nsecsElapsed() / 1000);
 }
 
 void SimReplay::answer(const Step& step, qint64 fromUs)
@@ -101,7 +115,7 @@ void SimReplay::sendDue()
 
 void SimReplay::checkFinished()
 {
-    if (!m_over && m_due.isEmpty() && m_next == m_steps.size()) {
+    if (!m_over && !m_leadWaits && m_due.isEmpty() && m_next == m_steps.size()) {
         m_over = true;
         Q_EMIT finished();
     }
@@ -109,6 +123,7 @@ void SimReplay::checkFinished()
 
 void SimReplay::receive(const QByteArray& bytes)
 {
+    playLeading(); // in case the open went unseen
     for (const char byte : bytes) {
         if (m_next > m_steps.size())
             return; // ended on a difference

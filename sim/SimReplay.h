@@ -28,7 +28,9 @@ public:
     [[nodiscard]] const QString& notice() const { return m_notice; }
     // The pseudo-terminal carries the replay instead of the board from now on.
     void attach(SimPty& pty);
-    // Starts the clock; what the board sent before the PC's first byte goes out at its time.
+    // Starts the clock. What the board sent before the PC's first byte goes out at its time
+    // after a program opens the device (the recording starts when the port is open), or after
+    // the start where the system does not tell of opens.
     void start();
     void receive(const QByteArray& bytes);
 
@@ -51,6 +53,7 @@ private:
     void sendDue();
     void differ(const QByteArray& recorded, qsizetype at);
     void checkFinished();
+    void playLeading();
 
     QList<Step> m_steps;
     QString m_notice;
@@ -61,4 +64,6 @@ private:
     QElapsedTimer m_clock;
     QTimer m_timer;
     bool m_over = false;
+    SimPty* m_pty = nullptr;
+    bool m_leadWaits = false; // the board's first words wait for a program to open the device
 };

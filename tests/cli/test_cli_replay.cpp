@@ -5,8 +5,14 @@
 #include "FileBytes.h"
 #include "HexFiles.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
@@ -119,4 +125,26 @@ TEST(CliReplay, ARecordingComesThroughAPipeAndWhatCannotBePlayedIsRefused)
         EXPECT_EQ(sim.exitCode(), c.code);
         EXPECT_EQ(QString::fromUtf8(sim.readAllStandardError()), "velmar-sim: /dev/stdin" + c.said);
     }
+}
+
+TEST(CliReplay, WhatTheBoardSaidFirstComesAtItsTimeAfterTheDeviceIsOpened)
+{
+    QTemporaryDir dir;
+    const QString recording = dir.filePath("first.txt");
+    writeFile(recording, "0.300000 in 48 49\n");
+    Replay replay(recording, dir.filePath("board"));
+    QThread::msleep(500); // not counted: the device is not open yet
+    QElapsedTimer clock;
+    clock.start();
+    const int fd = ::open(QFile::encodeName(replay.device).constData(), O_RDONLY | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    QByteArray got;
+    for (pollfd p{fd, POLLIN, 0}; got.size() < 2 && clock.elapsed() < 3000 && ::poll(&p, 1, 3000) > 0;)
+        if (char c = 0; ::read(fd, &c, 1) == 1)
+            got += c;
+    EXPECT_EQ(got, "HI");
+    EXPECT_GE(clock.elapsed(), 280);
+    ::close(fd);
+    int code = -1;
+    EXPECT_TRUE(replay.finish(code).contains("end of the recording, 0 requests answered"));
 }

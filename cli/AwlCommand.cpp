@@ -77,3 +77,5 @@ Outcome AwlCommand::watch(DownloadJob& download, const QString& file)
         return *interrupted;
     return Outcome::success();
 }
+
+QStringList AwlCommand::files() const { return {inv().arg(0)}; }

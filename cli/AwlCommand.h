@@ -14,6 +14,7 @@ class AwlCommand : public Command {
 public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
     [[nodiscard]] bool judgesStops() const override { return true; }
 
 private:

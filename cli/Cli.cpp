@@ -33,8 +33,14 @@ int Cli::run(const QStringList& arguments)
         return int(parsed.code);
     const Invocation& inv = *parsed.invocation;
 
+    // watch writes its CSV rows on stdout itself; the log (the echo of --echo) goes to stderr
+    // then, uncoloured, so that stdout stays CSV.
+    const bool stdoutIsData = inv.command == QLatin1String("watch") && inv.csvFile.isEmpty();
+    Console::Options options = Console::detect(inv.quiet, inv.json);
+    if (stdoutIsData)
+        options.colours = options.stdoutIsTerminal = false;
     Console console(
-        Console::detect(inv.quiet, inv.json), [](const QByteArray& b) { writeTo(stdout, b); },
+        options, [stdoutIsData](const QByteArray& b) { writeTo(stdoutIsData ? stderr : stdout, b); },
         [](const QByteArray& b) { writeTo(stderr, b); });
     // SIGINT, SIGTERM and SIGHUP end the job cleanly in the event loop. SIGPIPE is ignored, so
     // that a closed pipe on stdout ends the job through a failed write instead of killing it

@@ -40,7 +40,7 @@ std::optional<Outcome> Command::openPort() const
 {
     if (auto interrupted = stopped())
         return interrupted;
-    if (auto failed = m_session.open()) {
+    if (auto failed = m_session.open(files())) {
         failed->message = job() + QStringLiteral(": ") + failed->message;
         return failed;
     }

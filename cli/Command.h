@@ -3,6 +3,7 @@
 #include "Outcome.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -33,6 +34,8 @@ public:
     [[nodiscard]] static std::unique_ptr<Command> make(const QString& word, Session& session);
     // The job as the messages name it: "config write".
     [[nodiscard]] QString job() const;
+    // The files the command reads or writes; --record may name none of them.
+    [[nodiscard]] virtual QStringList files() const { return {}; }
 
 protected:
     [[nodiscard]] const Invocation& inv() const;

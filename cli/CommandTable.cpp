@@ -88,8 +88,8 @@ const QList<CommandTable::Row> Rows{
      .synopsis = "FILE.hex",
      .summary = "firmware download with verify",
      .description = "Writes an Intel HEX firmware into the board through its bootloader, reads it back and compares "
-                    "it, then starts the new firmware. Ctrl+C stops after the current block and leaves the "
-                    "bootloader.",
+                    "it, then starts the new firmware. Ctrl+C stops after the current step and, once the "
+                    "bootloader has signed on, tells the board to leave it.",
      .args = {1, 1},
      .json = true,
      .make = make<FlashCommand>},
@@ -128,11 +128,13 @@ const QList<CommandTable::Row> Rows{
                     "invalid answer), the inputs, buttons and outputs in hex, then one column per signal; a value "
                     "that did not come is an empty cell. Each answer may take the rest of its cycle, so a silent "
                     "board gives rows \"no answer\" on time. Ends at the end of --duration, or at Ctrl+C (with 130, "
-                    "as every command).",
+                    "as every command). Without --csv, the echo of --echo goes to stderr.",
      .options = {{{"bit"}, "A 1-bit signal, 0 to 255 (up to five times).", "n"},
                  {{"word"}, "A 16-bit signal, 0 to 255 (up to five times).", "n"},
-                 {{"interval"}, "Milliseconds from one cycle to the next, 10 or more (default 100).", "ms"},
-                 {{"duration"}, "End after <s> seconds.", "s"},
+                 {{"interval"}, "Milliseconds from one cycle to the next, 10 to 2147483647 (default 100).", "ms"},
+                 {{"duration"},
+                  "End after <s> seconds (up to 2147483.647), at the earliest after the first cycle.",
+                  "s"},
                  {{"csv"}, "Write the rows into <file> instead of stdout.", "file"}},
      .make = make<WatchCommand>,
      .takeOptions = WatchCommand::takeOptions},
@@ -147,10 +149,13 @@ const QList<CommandTable::Option> CommonOptions{
     {{"q", "quiet"}, "Print nothing but errors (and the object of --json)."},
     {{"json"}, "Print the result as one JSON object (info, send, config read, reset-counters, onewire read, flash)."},
     {{"echo"}, "Echo every telegram and its answer, as \"Debug Telegramm\" does in the windows."},
-    {{"settings"}, "Read the stored port from <file> instead of the window's Settings.ini.", "file"},
+    {{"settings"},
+     "Read the stored port from <file> instead of the window's Settings.ini; a file that is not there is an error.",
+     "file"},
     {{"record"},
      "Write every byte on the line, both ways, with its time to <file>, one chunk a line (a line recording; "
-     "velmar-sim --replay plays the board's side back).",
+     "velmar-sim --replay plays the board's side back). The file is made once the port is open; it may be none "
+     "of the command's own files.",
      "file"},
 };
 

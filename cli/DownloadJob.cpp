@@ -1,7 +1,9 @@
 #include "DownloadJob.h"
 
 #include "Bootloader.h"
+#include "BootloaderCommands.h"
 #include "Console.h"
+#include "ExitDeadline.h"
 #include "Link.h"
 #include "Session.h"
 
@@ -22,6 +24,7 @@ DownloadJob::DownloadJob(Session& session, QString job)
 
 DownloadJob::~DownloadJob()
 {
+    ExitDeadline::setLeaveCommand(-1);
     m_session.setGraceful(false);
     m_runner.bootloader().setObserver(nullptr);
 }
@@ -35,6 +38,8 @@ void DownloadJob::passStarted(TransferProgress::Pass pass, std::uint32_t start, 
 
 void DownloadJob::blockDone() { m_tracker.blockDone(); }
 
+void DownloadJob::inBootloader(bool on) { ExitDeadline::setLeaveCommand(on ? BootloaderCommands::leave()[0] : -1); }
+
 bool DownloadJob::cancelled()
 {
     const auto& failure = m_runner.bootloader().failure();
@@ -46,9 +51,15 @@ Outcome DownloadJob::finish(bool ok)
     m_session.console().endProgress();
     if (ok)
         return Outcome::success();
-    if (m_session.forced() || m_session.lost())
-        return m_session.lostOutcome(m_job);
     Bootloader& boot = m_runner.bootloader();
+    if (m_session.forced() || m_session.lost()) {
+        Outcome outcome = m_session.lostOutcome(m_job);
+        // Stopped, and "E" could not go out: the board is where the download left it.
+        if (m_session.forced() && !m_session.lost() && boot.inBootloader())
+            outcome.message += QStringLiteral("; the board waits in its bootloader: download again, or switch it off "
+                                              "and on");
+        return outcome;
+    }
     const std::optional<StepFailure> failure = boot.failure();
     if (cancelled() && boot.inBootloader() && m_session.port().Connected()) {
         // Stopped on request: the board goes back to its firmware, as at the end of a download.

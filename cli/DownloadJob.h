@@ -11,8 +11,8 @@ class Console;
 class Session;
 
 // A download as velmar-cli runs it, on the windows' download runner: the progress bar on
-// stderr instead of the window's, a signal that stops the pass after its current block, and
-// a board that was stopped in its bootloader told to leave it.
+// stderr instead of the window's, a signal that stops the download after its current step, and
+// a board that was stopped in its bootloader told to leave it (by the hard stop too).
 class DownloadJob : public TransferObserver {
 public:
     DownloadJob(Session& session, QString job);
@@ -27,6 +27,7 @@ public:
     void passStarted(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
                      std::uint16_t blockSize) override;
     void blockDone() override;
+    void inBootloader(bool on) override;
 
 private:
     Session& m_session;

@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -18,6 +19,9 @@ timer_t timer;
 bool haveTimer = false;
 itimerspec due{};
 volatile sig_atomic_t armed = 0;
+volatile sig_atomic_t lineFd = -1;
+termios lineSettings{};
+volatile sig_atomic_t leaveCommand = -1;
 
 // Only calls that are safe in a signal handler.
 void onSignal(int sig)
@@ -33,10 +37,28 @@ void onSignal(int sig)
     errno = saved;
 }
 
+void say(const char* text, std::size_t size) { (void)!::write(STDERR_FILENO, text, size); }
+
 void onDeadline(int)
 {
     static constexpr char Text[] = "velmar-cli: interrupted\n";
-    (void)!::write(STDERR_FILENO, Text, sizeof Text - 1);
+    static constexpr char Waits[] = "velmar-cli: the board waits in its bootloader: download again, or switch it "
+                                    "off and on\n";
+    const int fd = lineFd;
+    bool waits = false; // a simulated board inside the program ends with it
+    if (fd >= 0) {
+        if (leaveCommand >= 0) {
+            const char command = char(leaveCommand);
+            waits = ::write(fd, &command, 1) != 1;
+            // Time for the byte to leave before the line changes under it.
+            const timespec pause{0, 20 * 1000 * 1000};
+            ::nanosleep(&pause, nullptr);
+        }
+        ::tcsetattr(fd, TCSANOW, &lineSettings);
+    }
+    say(Text, sizeof Text - 1);
+    if (waits)
+        say(Waits, sizeof Waits - 1);
     ::_exit(int(ExitCode::Interrupted));
 }
 
@@ -69,12 +91,28 @@ ExitDeadline::ExitDeadline(int ms)
     }
 }
 
+void ExitDeadline::restoreLine(int fd, const termios& settings)
+{
+    // The handler may come at any moment: it sees a descriptor only with its settings in place.
+    lineFd = -1;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    lineSettings = settings;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    lineFd = fd;
+}
+
+void ExitDeadline::forgetLine() { lineFd = -1; }
+
+void ExitDeadline::setLeaveCommand(int byte) { leaveCommand = byte; }
+
 ExitDeadline::~ExitDeadline()
 {
     for (std::size_t i = 0; i < std::size(Watched); ++i)
         if (chained[i])
             ::sigaction(Watched[i], &previous[i], nullptr);
     std::fill(std::begin(chained), std::end(chained), false);
+    lineFd = -1;
+    leaveCommand = -1;
     if (haveTimer)
         timer_delete(timer);
     haveTimer = false;

@@ -33,3 +33,5 @@ Outcome FlashCommand::run()
                         {QStringLiteral("seconds"), double(clock.elapsed()) / 1000.0}});
     return outcome;
 }
+
+QStringList FlashCommand::files() const { return {inv().arg(0)}; }

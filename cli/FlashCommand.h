@@ -7,4 +7,7 @@ class FlashCommand : public Command {
 public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
+    // The download tells a stop apart itself, and says where it left the board.
+    [[nodiscard]] bool judgesStops() const override { return true; }
 };

@@ -118,3 +118,5 @@ Outcome OneWireCommand::write()
     OneWireTable::write(steps, table.count, table.entries);
     return outcome.ok() ? outcomeOf(steps) : outcome;
 }
+
+QStringList OneWireCommand::files() const { return {inv().arg(1)}; }

@@ -13,6 +13,7 @@ class OneWireCommand : public Command {
 public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
 
     struct Table {
         QString count;

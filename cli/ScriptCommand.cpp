@@ -104,3 +104,5 @@ Outcome ScriptCommand::judge(std::uint64_t sent, std::uint64_t unanswered, int f
             QStringLiteral("%1: row %2 (%3) failed, see the log").arg(job()).arg(faultRow + 1).arg(faultCommand));
     return Outcome::success();
 }
+
+QStringList ScriptCommand::files() const { return {inv().arg(0), inv().value("log")}; }

@@ -19,6 +19,7 @@ class ScriptCommand : public Command {
 public:
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
     [[nodiscard]] bool judgesStops() const override { return true; }
 
 private:

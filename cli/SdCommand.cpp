@@ -25,7 +25,7 @@ Outcome SdCommand::run()
         cardName = inv().arg(1);
         if (cardName.contains(QLatin1Char('/')))
             return usage(QStringLiteral("'%1' is no file name on the card (no folders)").arg(cardName));
-        pcPath = inv().args.size() > 2 ? inv().arg(2) : QDir::current().filePath(cardName);
+        pcPath = files().constFirst();
     }
     if (!SdCardCopy::cardName(cardName))
         return usage(QStringLiteral("the card takes names of 1 to 254 Latin-1 characters, not '%1'").arg(cardName));
@@ -49,4 +49,12 @@ Outcome SdCommand::run()
     if (result.incomplete)
         return Outcome::fail(ExitCode::NoAnswer, job() + QStringLiteral(": the copy is incomplete"));
     return Outcome::fail(ExitCode::BoardFailure, job() + QStringLiteral(": the card's file was not closed"));
+}
+
+QStringList SdCommand::files() const
+{
+    if (inv().arg(0) == QLatin1String("put"))
+        return {inv().arg(1)};
+    // get writes NAME in the current folder without a PCFILE.
+    return {inv().args.size() > 2 ? inv().arg(2) : QDir::current().filePath(inv().arg(1))};
 }

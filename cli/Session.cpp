@@ -3,11 +3,21 @@
 #include "Console.h"
 #include "EComPort.h"
 #include "EConvertError.h"
+#include "ExitDeadline.h"
 #include "IniFile.h"
 #include "PortNames.h"
+#include "PosixSerialBackend.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,9 +43,17 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
       m_console(console),
       m_portName(portName(invocation, &m_settingsError))
 {
+    const IniFile settings(settingsFile(invocation));
+    // A file the user named must be there: without it the job would run on the simulated board.
+    if (m_settingsError.isEmpty() && !invocation.settingsFile.isEmpty()) {
+        m_settingsError = settings.error();
+        if (m_settingsError.isEmpty() && ::access(QFile::encodeName(invocation.settingsFile).constData(), R_OK) != 0)
+            m_settingsError = QStringLiteral("cannot read the settings file %1: %2")
+                                  .arg(QDir::toNativeSeparators(invocation.settingsFile),
+                                       QString::fromLocal8Bit(std::strerror(errno)));
+    }
     // "SimAnimate=0" in the window's section keeps the simulated board still, as in the window.
-    m_sim.board().animate =
-        IniFile(settingsFile(invocation)).ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
+    m_sim.board().animate = settings.ReadInteger(WindowSection, QStringLiteral("SimAnimate"), 1) != 0;
     m_link = std::make_unique<Link>(m_port, console.log());
     m_link->ConnectDispatcher();
     if (invocation.echo)
@@ -44,6 +62,7 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
         if (m_lostReason.isEmpty())
             m_lostReason = reason;
     });
+    connect(&m_port, &TCustomComPort::AfterClose, this, [] { ExitDeadline::forgetLine(); });
 }
 
 Session::~Session()
@@ -77,10 +96,12 @@ QString Session::portName(const Invocation& invocation, QString* settingsError)
 
 LogSink& Session::log() { return m_console.log(); }
 
-std::optional<Outcome> Session::open()
+std::optional<Outcome> Session::open(const QStringList& files)
 {
     if (!m_settingsError.isEmpty())
         return Outcome::fail(ExitCode::UsageOrFile, m_settingsError);
+    if (auto clash = recordingClash(files))
+        return clash;
     try {
         m_port.SetPort(m_portName);
         TBaudRate rate = TBaudRate::brCustom;
@@ -89,12 +110,35 @@ std::optional<Outcome> Session::open()
                 rate = TBaudRate(i);
         m_port.SetBaudRate(rate);
         m_port.SetCustomBaudRate(m_invocation.baud);
-        if (auto failed = startRecording())
-            return failed;
         m_port.Open();
     } catch (const EComPort& e) {
         return Outcome::fail(ExitCode::PortError, describedPortError(e));
     }
+    if (const auto* device = dynamic_cast<const PosixSerialBackend*>(m_port.backend());
+        device && device->savedSettings())
+        ExitDeadline::restoreLine(device->fd(), *device->savedSettings());
+    // Only now: a port that does not open leaves an earlier recording as it was. Nothing has
+    // crossed the line yet, since the port is read from the event loop only.
+    return startRecording();
+}
+
+std::optional<Outcome> Session::recordingClash(const QStringList& files) const
+{
+    const QString& record = m_invocation.recordFile;
+    if (record.isEmpty())
+        return std::nullopt;
+    const auto same = [](const QString& a, const QString& b) {
+        struct stat sa {
+        }, sb{};
+        if (::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+            return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+        return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+    };
+    for (const QString& file : files + QStringList{settingsFile(m_invocation)})
+        if (!file.isEmpty() && same(record, file))
+            return Outcome::fail(ExitCode::UsageOrFile,
+                                 QStringLiteral("cannot record into %1: the command reads or writes it itself")
+                                     .arg(QDir::toNativeSeparators(record)));
     return std::nullopt;
 }
 

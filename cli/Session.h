@@ -38,9 +38,10 @@ public:
     [[nodiscard]] static QString settingsFile(const Invocation& invocation);
     [[nodiscard]] const QString& portName() const { return m_portName; }
 
-    // Opens the port with the line settings; the outcome when it cannot (or when the settings
-    // file that names it could not be read).
-    std::optional<Outcome> open();
+    // Opens the port with the line settings, then starts the recording that --record asks for;
+    // the outcome when it cannot (or when a --settings file cannot be read, or the recording
+    // would go into one of `files`, the files the command reads or writes).
+    std::optional<Outcome> open(const QStringList& files = {});
 
     [[nodiscard]] const Invocation& invocation() const { return m_invocation; }
     [[nodiscard]] Console& console() { return m_console; }
@@ -70,6 +71,8 @@ Q_SIGNALS:
 
 private:
     void force();
+    // The recording file is one of `files`, or the settings file: the outcome that refuses it.
+    [[nodiscard]] std::optional<Outcome> recordingClash(const QStringList& files) const;
     // Starts the line recording that --record asks for; the outcome when it cannot.
     std::optional<Outcome> startRecording();
 

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <cmath>
 #include <unistd.h>
 
 QString WatchCommand::takeOptions(Invocation& inv)
@@ -27,20 +28,25 @@ QString WatchCommand::takeOptions(Invocation& inv)
         return wrong;
     if (QString wrong = signalsOf(QStringLiteral("word"), inv.words); !wrong.isEmpty())
         return wrong;
+    // Both run on timers, which wait at most MaxTimerMs.
     if (inv.has(QStringLiteral("interval"))) {
         bool ok = false;
-        inv.intervalMs = inv.value(QStringLiteral("interval")).toInt(&ok);
-        if (!ok || inv.intervalMs < 10)
-            return QStringLiteral("watch: --interval takes 10 ms or more, not '%1'")
+        const qlonglong ms = inv.value(QStringLiteral("interval")).toLongLong(&ok);
+        if (!ok || ms < 10 || ms > MaxTimerMs)
+            return QStringLiteral("watch: --interval takes 10 to %1 ms, not '%2'")
+                .arg(MaxTimerMs)
                 .arg(inv.value(QStringLiteral("interval")));
+        inv.intervalMs = int(ms);
     }
     if (inv.has(QStringLiteral("duration"))) {
         bool ok = false;
         const double s = inv.value(QStringLiteral("duration")).toDouble(&ok);
-        if (!ok || !(s > 0) || s > 2e6)
-            return QStringLiteral("watch: --duration takes a number of seconds above 0, not '%1'")
+        if (!ok || !(s > 0) || s * 1000 > MaxTimerMs)
+            return QStringLiteral("watch: --duration takes seconds above 0 up to %1, not '%2'")
+                .arg(double(MaxTimerMs) / 1000, 0, 'f', 3)
                 .arg(inv.value(QStringLiteral("duration")));
-        inv.durationMs = qint64(s * 1000);
+        // A duration shorter than a millisecond still has its cycle.
+        inv.durationMs = std::max<qint64>(1, qint64(std::ceil(s * 1000)));
     }
     inv.csvFile = inv.value(QStringLiteral("csv"));
     return {};
@@ -119,7 +125,12 @@ void WatchCommand::runCycles()
     QTimer duration;
     duration.setTimerType(Qt::PreciseTimer);
     duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, m_loop, &QEventLoop::quit);
+    // The run has at least its first cycle, however short the duration.
+    QObject::connect(&duration, &QTimer::timeout, m_loop, [this] {
+        m_durationOver = true;
+        if (m_cycles > 0 && !m_running)
+            m_loop->quit();
+    });
     // A signal also leaves out the rest of the cycle under way.
     QObject::connect(&m_session, &Session::stopping, m_loop, [this] { m_poller->setActive(false); });
     if (inv().durationMs > 0)
@@ -158,8 +169,14 @@ void WatchCommand::cycle()
         m_loop->quit();
         return;
     }
+    if (m_durationOver) {
+        m_loop->quit();
+        return;
+    }
     if (m_pending) {
         m_pending = false;
         QTimer::singleShot(0, m_loop, [this] { cycle(); });
     }
 }
+
+QStringList WatchCommand::files() const { return {inv().csvFile}; }

@@ -5,6 +5,7 @@
 #include "SampleCsv.h"
 
 #include <QFile>
+#include <limits>
 
 // "watch [--bit N]... [--word N]... [--interval MS] [--duration S] [--csv FILE]": the debug
 // window's poll from a shell, on its core: one CSV row per cycle, flushed row by row, onto
@@ -14,9 +15,12 @@
 class WatchCommand : public Command {
 public:
     static constexpr int DefaultIntervalMs = 100;
+    // The longest a timer waits.
+    static constexpr qint64 MaxTimerMs = std::numeric_limits<int>::max();
 
     using Command::Command;
     [[nodiscard]] Outcome run() override;
+    [[nodiscard]] QStringList files() const override;
     [[nodiscard]] bool judgesStops() const override { return true; }
 
     // Reads the options into the invocation's fields of watch; what is wrong with them, or
@@ -49,4 +53,5 @@ private:
     int m_answered = 0;
     bool m_running = false;
     bool m_pending = false;
+    bool m_durationOver = false;
 };

@@ -21,11 +21,31 @@ void Bootloader::fail(StepFailure::Kind kind, const QString& detail)
     StepFailure::keepFirst(m_failure, {kind, m_step.isEmpty() ? QStringLiteral("enter bootloader") : m_step, detail});
 }
 
+bool Bootloader::stopsAt(const QString& where)
+{
+    if (!cancelled || !cancelled())
+        return false;
+    m_log.setColor(LogColors::Green);
+    m_log.addLine(QStringLiteral("cancelled at ") + where + (m_inBootloader ? cancelNote : QString()));
+    fail(StepFailure::Kind::Cancelled, QStringLiteral("cancelled at ") + where);
+    return true;
+}
+
+void Bootloader::setInBootloader(bool on)
+{
+    m_inBootloader = on;
+    if (m_observer)
+        m_observer->inBootloader(on);
+}
+
 void Bootloader::PrepareQueries() { m_link.rx().RxBlock.assign(QueryBlockSize, 0); }
 
 bool Bootloader::EnterBootloader()
 {
     const ReceiveDispatcher& rx = m_link.rx();
+    const QString step = m_step.isEmpty() ? QStringLiteral("enter bootloader") : m_step;
+    if (stopsAt(step))
+        return false;
     m_link.expect(RxSignOn);
     m_link.write(CommandSet::resetIntoBootloader());
 
@@ -41,13 +61,24 @@ bool Bootloader::EnterBootloader()
             limitNs = 0;
         m_link.pumpEvents();
         m_link.dispatchWaiting();
+        // A stop ends the cycles at once; a board that has signed on still gets this cycle's
+        // pair, and is told to leave again by whoever stopped the download.
+        if (cancelled && cancelled()) {
+            if (rx.AnswerComplete) {
+                m_log.append(QStringLiteral("."));
+                m_link.write(QByteArray(BootloaderCommands::SyncPair, sizeof BootloaderCommands::SyncPair));
+                setInBootloader(true);
+            }
+            stopsAt(step);
+            return false;
+        }
         m_log.append(QStringLiteral("."));
         m_link.write(QByteArray(BootloaderCommands::SyncPair, sizeof BootloaderCommands::SyncPair));
         m_link.sleep(SyncCycle);
     } while (since.nsecsElapsed() <= limitNs);
 
     if (rx.AnswerComplete) {
-        m_inBootloader = true;
+        setInBootloader(true);
         return true;
     }
     m_log.addLine(QStringLiteral(" Timeout "));
@@ -65,7 +96,9 @@ bool Bootloader::ContactBoard(const QString& line)
     m_log.addLine(line);
     const bool signedOn = EnterBootloader();
     m_link.toTerminal();
-    m_link.sleep(AfterSignOnPause);
+    // A stopped download leaves the bootloader at once; the pause would only delay it.
+    if (!failure() || failure()->kind != StepFailure::Kind::Cancelled)
+        m_link.sleep(AfterSignOnPause);
     // The log goes on in the download's green, whatever the terminal showed meanwhile.
     m_log.setColor(LogColors::Green);
     return signedOn;
@@ -90,6 +123,8 @@ bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
 
 bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs)
 {
+    if (stopsAt(m_step.endsWith(QLatin1Char(',')) ? m_step.chopped(1) : m_step))
+        return false;
     ReceiveDispatcher& rx = m_link.rx();
     if (rx.RxBlock.size() < QueryBlockSize)
         rx.RxBlock.resize(QueryBlockSize, 0);
@@ -145,8 +180,11 @@ bool Bootloader::SelectAddress(std::uint32_t address)
 {
     const QString line = QStringLiteral("select adress: ") + LongWordToHex(address);
     beginStep(line);
+    if (stopsAt(m_step))
+        return false;
     m_log.addLine(line);
-    const char command[] = {BootloaderCommands::SelectAddress, char(address >> 24), char(address >> 16), char(address >> 8), char(address)};
+    const char command[] = {BootloaderCommands::SelectAddress, char(address >> 24), char(address >> 16),
+                            char(address >> 8), char(address)};
     if (m_link.exchange(QByteArray(command, sizeof command), RxWaitCr, SelectTimeout))
         return true;
     m_log.append(QStringLiteral("timeout"));
@@ -199,14 +237,8 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
     const std::uint32_t blocks = std::max<std::uint32_t>(1, (span + blockSize - 1) / blockSize);
     for (std::uint32_t block = 0;; ++block) {
         // Stopped between two blocks: the one under way has been answered.
-        if (cancelled && cancelled()) {
-            m_log.setColor(LogColors::Green);
-            m_log.addLine(QStringLiteral("cancelled at block ") + QString::number(block + 1) + QStringLiteral(" of ") +
-                          QString::number(blocks) + cancelNote);
-            fail(StepFailure::Kind::Cancelled,
-                 QStringLiteral("cancelled at block %1 of %2").arg(block + 1).arg(blocks));
+        if (stopsAt(QStringLiteral("block %1 of %2").arg(block + 1).arg(blocks)))
             return false;
-        }
         const std::uint32_t before = position;
         const bool ok = flash ? writeBlock(position, blockSize, imageLength) : VerifyBlock(position, blockSize);
         if (ok) {
@@ -292,7 +324,7 @@ bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeou
 {
     // Once told to leave, the board runs its firmware whether or not it says so in time.
     if (command == BootloaderCommands::leave())
-        m_inBootloader = false;
+        setInBootloader(false);
     if (m_link.exchange(command, RxAnswerLine, timeoutMs))
         return true;
     m_log.append(QStringLiteral("timeout"));
@@ -312,7 +344,4 @@ bool Bootloader::Leave()
     return SendBootCommand(BootloaderCommands::leave(), Link::TelegramTimeout);
 }
 
-bool Bootloader::StartProgram()
-{
-    return SendBootCommand(BootloaderCommands::leave(), Link::TelegramTimeout);
-}
+bool Bootloader::StartProgram() { return SendBootCommand(BootloaderCommands::leave(), Link::TelegramTimeout); }

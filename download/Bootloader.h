@@ -48,9 +48,11 @@ public:
     void setObserver(TransferObserver* observer) { m_observer = observer; }
     [[nodiscard]] TransferObserver* observer() const { return m_observer; }
 
-    // Asked before every block of a pass; true stops the pass there. None by default.
+    // Asked before every step once the board has been told to restart into its bootloader
+    // (each sync cycle, query, select and block); true stops the download there. None by
+    // default.
     std::function<bool()> cancelled;
-    // Added to the "cancelled at block" line, to say what becomes of the board.
+    // Added to the "cancelled at" line, to say what becomes of the board.
     QString cancelNote;
     // The flash address of the first difference the last verify pass found, if it found one.
     [[nodiscard]] const std::optional<std::uint32_t>& verifyMismatch() const { return m_mismatch; }
@@ -100,6 +102,9 @@ public:
     bool StartProgram();
 
 private:
+    // Asked to stop before the step under way: logs "cancelled at " and `where`, and fails.
+    bool stopsAt(const QString& where);
+    void setInBootloader(bool on);
     bool query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs);
     [[nodiscard]] QByteArray blockCommand(char letter, std::uint16_t blockSize) const;
     bool writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end);

@@ -2,12 +2,16 @@
 
 #include <QDateTime>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <unistd.h>
 
 bool LineRecorder::open(const QString& fileName, const QString& portName, int baud)
 {
     close();
     m_file.setFileName(fileName);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         m_error = m_file.errorString();
         return false;
     }
@@ -19,8 +23,7 @@ bool LineRecorder::open(const QString& fileName, const QString& portName, int ba
                                QByteArray::number(baud) + " bit/s, started " +
                                QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8() +
                                "\n# seconds since the start, out (PC to board) or in (board to PC), the bytes in hex\n";
-    if (m_file.write(heading) != heading.size() || !m_file.flush()) {
-        m_error = m_file.errorString();
+    if (!writeAll(heading)) {
         m_file.close();
         return false;
     }
@@ -82,12 +85,28 @@ void LineRecorder::put(const Chunk& chunk)
     // Lines keep their order in time, whatever the stamp of a chunk that waited.
     m_lastUs = std::max(m_lastUs, chunk.us);
     const QByteArray line = format({m_lastUs, chunk.out, chunk.bytes});
-    if (m_file.write(line) == line.size() && m_file.flush())
+    if (writeAll(line))
         return;
-    m_error = m_file.errorString();
     m_file.close();
     if (onFailure)
         onFailure(m_error);
+}
+
+bool LineRecorder::writeAll(const QByteArray& bytes)
+{
+    // Straight to the file: a write that is cut short keeps its reason ("No space left on
+    // device"), which a buffered one loses.
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(m_file.handle(), bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n == 0 || errno != EINTR) {
+            m_error = n == 0 ? QStringLiteral("nothing was written") : QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
 }
 
 QByteArray LineRecorder::format(const Chunk& chunk)
@@ -120,6 +139,8 @@ bool LineRecorder::parse(const QByteArray& line, Chunk& chunk, QString* error)
         fractionOk = false;
     if (!secondsOk || !fractionOk || seconds < 0 || us < 0)
         return fail("the time is no number of seconds");
+    if (seconds > std::numeric_limits<qint64>::max() / 1000000 - 1)
+        return fail("the time is too large");
     if (fields[1] != "out" && fields[1] != "in")
         return fail("the direction is neither out nor in");
     QByteArray bytes;

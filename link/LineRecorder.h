@@ -63,6 +63,8 @@ public:
 
 private:
     void put(const Chunk& chunk);
+    // False with errorString() set when not all of `bytes` could be written.
+    bool writeAll(const QByteArray& bytes);
 
     QFile m_file;
     QElapsedTimer m_clock;

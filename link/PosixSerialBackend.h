@@ -29,6 +29,8 @@ public:
     QString deviceName() const override { return m_path; }
 
     [[nodiscard]] int fd() const { return m_fd; }
+    // The line settings the device had before it was opened; null when they could not be read.
+    [[nodiscard]] const termios* savedSettings() const { return m_haveOldSettings ? &m_oldSettings : nullptr; }
 
 private:
     void onActivated();

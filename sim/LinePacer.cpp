@@ -107,6 +107,7 @@ void LinePacer::flush()
         m_queue.remove(0, n);
         m_sent += n;
         m_deliver(chunk);
+        Q_EMIT delivered();
     }
     if (!m_queue.isEmpty()) {
         if (m_paced)

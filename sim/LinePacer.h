@@ -28,6 +28,10 @@ public:
     void clear();
     [[nodiscard]] qsizetype pending() const { return m_queue.size(); }
 
+Q_SIGNALS:
+    // Bytes were handed on; pending() tells how many still wait.
+    void delivered();
+
 private:
     void flush();
     // Wakes up at `dueNs` on the monotonic clock.

@@ -9,8 +9,33 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+
+namespace {
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return QStringLiteral("a regular file");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    if (S_ISCHR(mode))
+        return QStringLiteral("a character device");
+    if (S_ISBLK(mode))
+        return QStringLiteral("a block device");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket");
+    return QStringLiteral("no symbolic link");
+}
+
+QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+} // namespace
 
 SimPty::SimPty(SimBoard& board, QObject* parent) : QObject(parent), m_board(board)
 {
@@ -24,6 +49,7 @@ SimPty::SimPty(SimBoard& board, QObject* parent) : QObject(parent), m_board(boar
         this);
     m_toPc = new LinePacer([this](const QByteArray& b) { toClient(b); }, this);
     connect(&m_board, &SimBoard::transmit, m_toPc, &LinePacer::push);
+    connect(m_toBoard, &LinePacer::delivered, this, &SimPty::updateReading);
 }
 
 SimPty::~SimPty() { unplug(); }
@@ -62,16 +88,54 @@ bool SimPty::start(QString* error)
     m_writeNotifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Write);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onWritable);
+    // Our own open above is not among those seen.
+    m_opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_opens >= 0 && inotify_add_watch(m_opens, QFile::encodeName(m_slavePath).constData(), IN_OPEN) >= 0) {
+        m_openNotifier = std::make_unique<QSocketNotifier>(m_opens, QSocketNotifier::Read);
+        connect(m_openNotifier.get(), &QSocketNotifier::activated, this, &SimPty::onOpened);
+    } else if (m_opens >= 0) {
+        ::close(m_opens);
+        m_opens = -1;
+    }
     return true;
 }
 
-bool SimPty::placeLink(const QString& linkPath)
+bool SimPty::placeLink(const QString& linkPath, QString* error)
 {
-    QFile::remove(linkPath);
-    if (::symlink(m_slavePath.toLocal8Bit().constData(), linkPath.toLocal8Bit().constData()) != 0)
+    const QByteArray path = QFile::encodeName(linkPath);
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            *error = QStringLiteral("%1 is %2, not a symbolic link: left as it is").arg(linkPath, kindOf(st.st_mode));
+            return false;
+        }
+        if (::unlink(path.constData()) != 0) {
+            *error = linkPath + QStringLiteral(": ") + systemError();
+            return false;
+        }
+    } else if (errno != ENOENT) {
+        *error = linkPath + QStringLiteral(": ") + systemError();
         return false;
+    }
+    if (::symlink(QFile::encodeName(m_slavePath).constData(), path.constData()) != 0) {
+        *error = linkPath + QStringLiteral(": ") + systemError();
+        return false;
+    }
     m_linkPath = linkPath;
     return true;
+}
+
+void SimPty::removeLink()
+{
+    if (m_linkPath.isEmpty())
+        return;
+    // Only while it is still the link placed here: what someone put there since stays.
+    const QByteArray path = QFile::encodeName(m_linkPath);
+    char target[4096];
+    const ssize_t n = ::readlink(path.constData(), target, sizeof target);
+    if (n > 0 && QByteArray(target, n) == QFile::encodeName(m_slavePath))
+        ::unlink(path.constData());
+    m_linkPath.clear();
 }
 
 void SimPty::setPeer(std::function<void(const QByteArray&)> peer)
@@ -92,6 +156,10 @@ void SimPty::unplug()
 {
     m_readNotifier.reset();
     m_writeNotifier.reset();
+    m_openNotifier.reset();
+    if (m_opens >= 0)
+        ::close(m_opens);
+    m_opens = -1;
     m_toBoard->clear();
     m_toPc->clear();
     m_outQueue.clear();
@@ -100,8 +168,14 @@ void SimPty::unplug()
     if (m_master >= 0)
         ::close(m_master);
     m_slave = m_master = -1;
-    if (!m_linkPath.isEmpty())
-        QFile::remove(m_linkPath);
+    removeLink();
+}
+
+void SimPty::updateReading()
+{
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(m_toBoard->pending() < ReadAhead &&
+                                   m_toPc->pending() + m_outQueue.size() < MaxOutputBacklog);
 }
 
 void SimPty::onReadable()
@@ -111,6 +185,17 @@ void SimPty::onReadable()
     if (n > 0)
         m_toBoard->push(QByteArray(buf, n));
     // n <= 0 with EIO: no client has the slave open; our own slave fd prevents that.
+    updateReading();
+}
+
+void SimPty::onOpened()
+{
+    alignas(inotify_event) char events[4096];
+    bool opened = false;
+    while (::read(m_opens, events, sizeof events) > 0)
+        opened = true;
+    if (opened)
+        Q_EMIT clientOpened();
 }
 
 void SimPty::toClient(const QByteArray& bytes)
@@ -133,4 +218,5 @@ void SimPty::onWritable()
     }
     if (m_writeNotifier)
         m_writeNotifier->setEnabled(!m_outQueue.isEmpty());
+    updateReading();
 }

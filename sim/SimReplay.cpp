@@ -36,37 +36,38 @@ bool SimReplay::load(const QString& fileName, QString* error)
         *error = fileName + QStringLiteral(": ") + file.errorString();
         return false;
     }
-    m_steps.clear();
-    int number = 0;
-    while (!file.atEnd()) {
-        ++number;
-        LineRecorder::Chunk chunk;
-        chunk.us = -1;
-        QString why;
-        if (!LineRecorder::parse(file.readLine(), chunk, &why)) {
-            *error = QStringLiteral("%1, line %2: %3").arg(fileName).arg(number).arg(why);
-            return false;
-        }
-        if (chunk.us < 0)
-            continue;
-        if (chunk.out) {
-            if (m_steps.isEmpty() || !m_steps.last().answer.isEmpty())
-                m_steps.append(Step{{}, number, 0, {}});
-            m_steps.last().request += chunk.bytes;
-            m_steps.last().endUs = chunk.us;
-        } else {
-            if (m_steps.isEmpty())
-                m_steps.append(Step{{}, number, 0, {}});
-            m_steps.last().answer.append(chunk);
-        }
+    // Read to its end, however it comes: a pipe or /dev/stdin is not there at once.
+    const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = fileName + QStringLiteral(": ") + file.errorString();
+        return false;
     }
-    m_leading = !m_steps.isEmpty() && m_steps.first().request.isEmpty();
+    RecordingReader::Recording recording;
+    QString why;
+    if (!RecordingReader::read(text, recording, &why)) {
+        *error = fileName + QStringLiteral(", ") + why;
+        return false;
+    }
+    if (recording.steps.isEmpty()) {
+        *error = fileName + QStringLiteral(": no recorded bytes, nothing to play back");
+        return false;
+    }
+    m_steps = recording.steps;
+    m_notice.clear();
+    if (recording.cutLine > 0)
+        m_notice = QStringLiteral("%1, line %2: cut off, played up to line %3")
+                       .arg(fileName)
+                       .arg(recording.cutLine)
+                       .arg(recording.cutLine - 1);
+    m_leading = m_steps.first().request.isEmpty();
     return true;
 }
 
 void SimReplay::attach(SimPty& pty)
 {
+    m_pty = &pty;
     pty.setPeer([this](const QByteArray& bytes) { receive(bytes); });
+    connect(&pty, &SimPty::clientOpened, this, &SimReplay::playLeading);
     connect(this, &SimReplay::transmit, &pty, &SimPty::send);
 }
 
@@ -75,9 +76,21 @@ void SimReplay::start()
     m_clock.start();
     m_next = 0;
     m_over = false;
-    if (m_leading)
-        answer(m_steps[m_next++], 0);
+    if (m_leading) {
+        m_next = 1;
+        m_leadWaits = true;
+        if (!m_pty || !m_pty->seesClients())
+            playLeading();
+    }
     checkFinished();
+}
+
+void SimReplay::playLeading()
+{
+    if (!m_leadWaits)
+        return;
+    m_leadWaits = false;
+    answer(m_steps.first(), m_clock.nsecsElapsed() / 1000);
 }
 
 void SimReplay::answer(const Step& step, qint64 fromUs)
@@ -102,7 +115,7 @@ void SimReplay::sendDue()
 
 void SimReplay::checkFinished()
 {
-    if (!m_over && m_due.isEmpty() && m_next == m_steps.size()) {
+    if (!m_over && !m_leadWaits && m_due.isEmpty() && m_next == m_steps.size()) {
         m_over = true;
         Q_EMIT finished();
     }
@@ -110,6 +123,7 @@ void SimReplay::checkFinished()
 
 void SimReplay::receive(const QByteArray& bytes)
 {
+    playLeading(); // in case the open went unseen
     for (const char byte : bytes) {
         if (m_next > m_steps.size())
             return; // ended on a difference

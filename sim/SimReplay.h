@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineRecorder.h"
+#include "RecordingReader.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -21,11 +21,16 @@ class SimReplay : public QObject {
 public:
     explicit SimReplay(QObject* parent = nullptr);
 
-    // Reads the recording; false with `error` set ("line 7: ...") when it cannot.
+    // Reads the recording whole (a pipe too); false with `error` set ("FILE, line 7: ...") when
+    // it cannot, or when it holds nothing to play.
     bool load(const QString& fileName, QString* error);
+    // What load() left out and the user should hear of; empty when nothing.
+    [[nodiscard]] const QString& notice() const { return m_notice; }
     // The pseudo-terminal carries the replay instead of the board from now on.
     void attach(SimPty& pty);
-    // Starts the clock; what the board sent before the PC's first byte goes out at its time.
+    // Starts the clock. What the board sent before the PC's first byte goes out at its time
+    // after a program opens the device (the recording starts when the port is open), or after
+    // the start where the system does not tell of opens.
     void start();
     void receive(const QByteArray& bytes);
 
@@ -39,12 +44,7 @@ Q_SIGNALS:
     void failed(const QString& line);
 
 private:
-    struct Step {
-        QByteArray request;
-        int line = 0;     // of the recording, where the request begins
-        qint64 endUs = 0; // the time of its last chunk
-        QList<LineRecorder::Chunk> answer;
-    };
+    using Step = RecordingReader::Step;
     struct Due {
         qint64 us;
         QByteArray bytes;
@@ -53,8 +53,10 @@ private:
     void sendDue();
     void differ(const QByteArray& recorded, qsizetype at);
     void checkFinished();
+    void playLeading();
 
     QList<Step> m_steps;
+    QString m_notice;
     bool m_leading = false; // the first step has no request: the board spoke first
     qsizetype m_next = 0;
     QByteArray m_got; // of the request under way
@@ -62,4 +64,6 @@ private:
     QElapsedTimer m_clock;
     QTimer m_timer;
     bool m_over = false;
+    SimPty* m_pty = nullptr;
+    bool m_leadWaits = false; // the board's first words wait for a program to open the device
 };

@@ -24,7 +24,10 @@ struct OptionRow {
 
 // The options in the order the help lists them.
 const QList<OptionRow> Options{
-    {{"l", "link"}, "Also place a symbolic link to the device at <path>.", "path"},
+    {{"l", "link"},
+     "Also place a symbolic link to the device at <path>; only a symbolic link there is replaced, anything else "
+     "ends the program with 2.",
+     "path"},
     {{"k", "kind"}, "Board kind byte: 0 base, 1 CPU, 2 LCD, 16 (0x10) I/O module.", "n", "0"},
     {{"pace"}, "Pace the line at 57600 baud."},
     {{"silent"}, "Answer no telegram."},
@@ -136,20 +139,24 @@ bool setFaults(const QCommandLineParser& p, SimFaults& f)
     return true;
 }
 
-// Plugs the board in on a new pseudo-terminal and prints its path.
-bool plugIn(SimPty& pty, const QCommandLineParser& p)
+// Plugs the board in on a new pseudo-terminal and prints its path; the exit code when that
+// fails: 1 without a pseudo-terminal, 2 for a link that cannot be placed.
+int plugIn(SimPty& pty, const QCommandLineParser& p)
 {
     QString error;
     if (!pty.start(&error)) {
         std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
-        return false;
+        return 1;
     }
     pty.setPaced(p.isSet("pace"));
-    if (p.isSet("link") && !pty.placeLink(p.value("link")))
-        std::fprintf(stderr, "velmar-sim: cannot place link %s\n", qPrintable(p.value("link")));
+    if (p.isSet("link") && !pty.placeLink(p.value("link"), &error)) {
+        std::fprintf(stderr, "velmar-sim: cannot place the link %s\n", qPrintable(error));
+        pty.unplug();
+        return 2;
+    }
     std::printf("%s\n", qPrintable(pty.slavePath()));
     std::fflush(stdout);
-    return true;
+    return 0;
 }
 
 // --replay: the pseudo-terminal carries a recorded line session instead of the board.
@@ -160,6 +167,8 @@ bool attachReplay(const QCommandLineParser& p, SimReplay& replay, SimPty& pty)
         std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(error));
         return false;
     }
+    if (!replay.notice().isEmpty())
+        std::fprintf(stderr, "velmar-sim: %s\n", qPrintable(replay.notice()));
     replay.attach(pty);
     QObject::connect(&replay, &SimReplay::finished, [&replay] {
         std::printf("replay: end of the recording, %d requests answered\n", replay.requests());
@@ -192,7 +201,8 @@ int main(int argc, char** argv)
         return 2;
     // The signals are taken before the first path is printed: whoever reads that line may
     // pull the cable at once, and an unhandled SIGUSR1 would end the program instead.
-    SignalWatcher signals{SIGUSR1, SIGUSR2, SIGINT, SIGTERM};
+    // SIGHUP (the terminal closed) ends it as SIGINT and SIGTERM do, the link taken away.
+    SignalWatcher signals{SIGUSR1, SIGUSR2, SIGINT, SIGTERM, SIGHUP};
     if (!signals.installed())
         return 1;
     QObject::connect(&signals, &SignalWatcher::received, [&](int signal) {
@@ -202,13 +212,14 @@ int main(int argc, char** argv)
             std::fflush(stdout);
         } else if (signal == SIGUSR2) {
             if (!pty.running())
-                plugIn(pty, p);
+                if (const int failed = plugIn(pty, p))
+                    QCoreApplication::exit(failed);
         } else {
             app.quit();
         }
     });
-    if (!plugIn(pty, p))
-        return 1;
+    if (const int failed = plugIn(pty, p))
+        return failed;
     if (p.isSet("replay"))
         replay.start();
     if (const int s = p.value("flood").toInt(); s > 0)

@@ -160,6 +160,52 @@ TEST(CliDownloads, CtrlCStopsAFlashAndTheBoardLeavesItsBootloader)
     EXPECT_EQ(board.run({"send", "20"}).out, "answer $20\n");
 }
 
+TEST(CliDownloads, CtrlCInEveryStepAfterTheSignOnStillSendsE)
+{
+    // After: a sync cycle, a query, the AWL sign-on, a block whose answer does not come (the
+    // second Ctrl+C then finds no way for "E", and says so).
+    const QStringList cases[] = {{"flash", "connect Velmar ."},
+                                 {"flash", "last memory, "},
+                                 {"awl", "contact Velmar ."},
+                                 {"flash", "flash device \n...", "--drop-ack", "3"}};
+    for (const QStringList& c : cases) {
+        SCOPED_TRACE((c[0] + " after " + c[1]).toStdString());
+        Board board(QStringList{"--pace"} + c.mid(2));
+        QString file = board.hex(16384);
+        if (c[0] == "awl")
+            writeFile(file = board.dir.filePath("p.vlb"), byteCode(4000, 2));
+        CliProcess cli(board.port() + QStringList{c[0], file});
+        ASSERT_TRUE(cli.waitForOutput(c[1], 10000)) << cli.output().toStdString();
+        ASSERT_TRUE(cli.signal(SIGINT));
+        const CliRun r = cli.finish(10000);
+        EXPECT_EQ(r.code, 130);
+        if (c.size() > 2) {
+            EXPECT_EQ(r.errLines(), QStringList{"velmar-cli: flash: interrupted; the board waits in its bootloader: "
+                                                "download again, or switch it off and on"});
+            continue;
+        }
+        EXPECT_TRUE(r.out.contains(QRegularExpression("\ncancelled at [^\n]+\n\n?bootloader exit \n")))
+            << r.out.toStdString();
+        EXPECT_EQ(board.run({"send", "20"}).out, "answer $20\n"); // back in its firmware
+    }
+}
+
+TEST(CliDownloads, TheHardStopPutsTheLineSettingsBack)
+{
+    Board board;
+    const QString fifo = board.dir.filePath("recording");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(setSpeed(board.sim.devicePath(), B9600), B9600);
+    // The recording opens once the port is open: a FIFO that nobody reads holds it there.
+    CliProcess cli(board.port() + QStringList{"--record", fifo, "info"});
+    QThread::msleep(500);
+    ASSERT_TRUE(cli.signal(SIGINT));
+    const CliRun r = cli.finish(5000);
+    EXPECT_EQ(r.code, 130);
+    EXPECT_EQ(r.errLines(), QStringList{"velmar-cli: interrupted"});
+    EXPECT_EQ(setSpeed(board.sim.devicePath(), 0), B9600);
+}
+
 TEST(CliDownloads, CtrlCStopsACardCopyAndTheCardsFileIsClosed)
 {
     QTemporaryDir card;

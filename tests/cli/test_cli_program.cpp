@@ -3,6 +3,7 @@
 #include "CliProcess.h"
 #include "ExitCode.h"
 #include "FileBytes.h"
+#include "FileSizeLimit.h"
 #include "SimProcess.h"
 #include "TCustomComPort.h"
 
@@ -467,9 +468,16 @@ TEST(CliProgram, ThePortComesFromTheWindowsSettingsElseSim)
     EXPECT_EQ(json(stored)["kind"].toInt(), 2);
     EXPECT_EQ(QString::fromUtf8(FileBytes(settings)), before); // only read
 
-    const CliRun none = runCli({"--settings", dir.filePath("missing.ini"), "--json", "info"});
-    EXPECT_EQ(json(none)["kind"].toInt(), 0); // the simulated base board
-    EXPECT_FALSE(QFile::exists(dir.filePath("missing.ini")));
+    // A file that is not there is a mistake, never the simulated board in its place.
+    const QString missing = dir.filePath("missing.ini");
+    for (const QStringList& port : {QStringList{}, QStringList{"--port", board.sim.devicePath()}}) {
+        const CliRun none = runCli(port + QStringList{"--settings", missing, "info"});
+        EXPECT_EQ(none.code, 2);
+        EXPECT_EQ(none.errLines(), QStringList{"velmar-cli: info: cannot read the settings file " + missing +
+                                               ": No such file or directory"});
+        EXPECT_TRUE(none.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(missing));
 
     // --port wins over the stored one.
     EXPECT_EQ(json(runCli({"--settings", settings, "--port", "SIM", "--json", "info"}))["kind"].toInt(), 0);
@@ -576,4 +584,45 @@ TEST(CliProgram, WatchPrintsARowPerCycleOnTheInterval)
     EXPECT_EQ(ended.code, 130);
     EXPECT_TRUE(ended.out.endsWith('\n'));
     EXPECT_EQ(board.run({"watch", "--bit", "256"}).code, 2);
+}
+
+TEST(CliProgram, ARecordingNeverTakesAFileOfTheCommandOrAnEarlierRecording)
+{
+    QTemporaryDir dir;
+    const QString table = dir.filePath("table.txt"), recording = dir.filePath("old.txt");
+    writeFile(table, "# 1-Wire\n00\n");
+    writeFile(recording, "# an earlier recording\n");
+    const CliRun own = runCli({"--port", "SIM", "--record", table, "onewire", "write", table});
+    EXPECT_EQ(own.errLines(), QStringList{"velmar-cli: onewire write: cannot record into " + table +
+                                          ": the command reads or writes it itself"});
+    const CliRun noPort = runCli({"--port", "/dev/velmar-none", "--record", recording, "info"});
+    EXPECT_EQ(own.code + noPort.code, 2 + 4);
+    EXPECT_EQ(FileBytes(table) + FileBytes(recording), "# 1-Wire\n00\n# an earlier recording\n");
+
+    // A disk that fills: the recording stops with its reason, the job goes on.
+    CliRun full;
+    {
+        FileSizeLimit limit(400);
+        full = runCli({"--port", "SIM", "--record", recording, "info"});
+    }
+    EXPECT_EQ(full.code, 0);
+    EXPECT_EQ(full.errLines(), QStringList{"velmar-cli: the recording " + recording + " stopped: File too large"});
+    EXPECT_EQ(FileBytes(recording).size(), 400);
+}
+
+TEST(CliProgram, WatchKeepsStdoutForTheCsvAndTakesNoValueATimerCannot)
+{
+    // One cycle for a duration shorter than one, its echo on stderr.
+    const CliRun once = runCli({"--port", "SIM", "--echo", "watch", "--word", "2", "--duration", "0.0001"}, {},
+                               cliEnvironment(), 10000);
+    EXPECT_EQ(once.code, 0) << once.err.toStdString();
+    EXPECT_TRUE(
+        once.out.contains(QRegularExpression("^time,status,inputs,buttons,outputs,word 2\n[^\n]*,ok,[^\n]*\n$")))
+        << once.out.toStdString();
+    EXPECT_TRUE(once.err.contains(":aa")) << once.err.toStdString(); // the telegrams
+    for (const QStringList& option : {QStringList{"--interval", "2147483648", "10 to 2147483647 ms"},
+                                      QStringList{"--duration", "2147484", "seconds above 0 up to 2147483.647"}})
+        EXPECT_TRUE(runCli({"--port", "SIM", "watch", option[0], option[1]})
+                        .err.startsWith(
+                            QString("velmar-cli: watch: %1 takes %3, not '%2'").arg(option[0], option[1], option[2])));
 }

@@ -1,9 +1,18 @@
 // The options of the velmar-sim program: board kind and faults limited to some commands,
-// through the real port code on its pseudo-terminal; and the signals that pull its cable.
+// through the real port code on its pseudo-terminal; the signals that pull its cable; the link
+// it places; and a line that takes input no faster than it carries it.
 #include "SimProcessRig.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TEST(VelmarSim, KindAndFaultsLimitedToSomeCommands)
@@ -56,4 +65,63 @@ TEST(VelmarSim, AnEndedProgramIsNotSignalled)
     sim.stop();
     EXPECT_FALSE(sim.unplug());
     EXPECT_FALSE(sim.plugIn(200));
+}
+
+TEST(VelmarSim, TheLinkReplacesOnlyASymbolicLinkAndGoesAtTheEnd)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("file"), fifo = dir.filePath("fifo"), link = dir.filePath("link");
+    ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly) && ::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    ASSERT_EQ(::symlink("/nowhere", QFile::encodeName(link).constData()), 0);
+    struct stat st {};
+    // Left alone, with 2: a file, a folder, a FIFO, a folder that is not there.
+    for (const QString& path : {file, dir.path(), fifo, dir.filePath("missing/link")}) {
+        QProcess p;
+        p.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--link", path});
+        ASSERT_TRUE(p.waitForFinished(5000));
+        EXPECT_EQ(p.exitCode(), 2) << path.toStdString();
+        EXPECT_TRUE(
+            p.readAllStandardError().startsWith("velmar-sim: cannot place the link " + QFile::encodeName(path)));
+        EXPECT_TRUE(::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISLNK(st.st_mode));
+    }
+    EXPECT_TRUE(QFileInfo(file).isFile() && QFileInfo(dir.path()).isDir() && QFileInfo(fifo).exists());
+    // A symbolic link is replaced; SIGHUP takes it away as SIGTERM does.
+    for (int signal : {SIGHUP, SIGTERM}) {
+        QProcess sim;
+        sim.start(QStringLiteral(VELMAR_SIM_PROGRAM), {"--link", link});
+        ASSERT_TRUE(sim.waitForReadyRead(5000));
+        EXPECT_EQ(QFileInfo(link).symLinkTarget().toUtf8() + '\n', sim.readLine());
+        ::kill(pid_t(sim.processId()), signal);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_NE(::lstat(QFile::encodeName(link).constData(), &st), 0) << signal;
+    }
+}
+
+TEST(VelmarSim, InputIsTakenAtLineRateAndItsEchoEndsSoon)
+{
+    SimProcess sim{QStringLiteral(VELMAR_SIM_PROGRAM)};
+    ASSERT_TRUE(sim.start({"--pace"}));
+    const int fd = ::open(QFile::encodeName(sim.devicePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    // Terminal lines for a second as fast as the device takes them, the echo read meanwhile;
+    // then until the echo has been quiet for half a second.
+    const QByteArray lines = (QByteArray(62, 'a') + '\r').repeated(64);
+    char echo[4096];
+    qint64 taken = 0;
+    QElapsedTimer clock, quiet;
+    clock.start();
+    quiet.start();
+    while (clock.elapsed() < 1000 || (quiet.elapsed() < 500 && clock.elapsed() < 20000)) {
+        const qsizetype at = taken % lines.size();
+        const ssize_t n =
+            clock.elapsed() < 1000 ? ::write(fd, lines.constData() + at, std::size_t(lines.size() - at)) : 0;
+        taken += std::max<ssize_t>(n, 0);
+        while (::read(fd, echo, sizeof echo) > 0)
+            quiet.restart();
+        QThread::msleep(n > 0 ? 0 : 5);
+    }
+    // The line carries 5760 bytes a second; the pseudo-terminal holds some more.
+    EXPECT_LT(taken, 40000);
+    EXPECT_LT(clock.elapsed(), 10000); // the echo of what was taken, not of a backlog
+    ::close(fd);
 }

@@ -485,6 +485,10 @@ void TMainForm::LoadByteCode(const QString& fileName) { m_downloads->loadByteCod
 void TMainForm::TestBtnClick()
 {
     // Each click makes a fresh window; it stays with the main window, which frees it at the end.
+    // Its polls form one conversation: between them the line stays with the window (a late
+    // answer goes into the answer text, not into the terminal), and the terminal has its
+    // receive mode back when it closes.
+    Link::Conversation conversation(*m_link);
     auto* form = new TFormDebug(*m_link, m_settingsPath, this);
     ShowDebugWindow(*form);
 }

@@ -2,7 +2,6 @@
 
 #include "ClockLines.h"
 #include "DownloadRunner.h"
-#include "EComPort.h"
 #include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
@@ -282,14 +281,10 @@ void TMainForm::MainFormShow()
     // A copy into a file that was on at the last close goes on, appended to.
     if (m_logAtStart && !TerminalMenu->logFileName().isEmpty())
         TerminalMenu->startLogging(TerminalMenu->logFileName());
+    // A port that cannot be opened ends the start here, as a custom rate that is no number
+    // does: its error is shown, and neither file synchronization nor the greeting follows.
     ComPort->SetPort(ComPortName);
-    // A port that cannot be opened at start costs only the port: its error is shown and the
-    // rest of the start goes on, as it did when the window came up on a closed port.
-    try {
-        ComPort->Open();
-    } catch (const EComPort& e) {
-        VelmarApplication::ShowException(e);
-    }
+    ComPort->Open();
     ComPort->SetCustomBaudRate(StrToInt(CustomBaudText.trimmed()));
     SyncFileName.clear();
     if (SyncFlags == 1) {

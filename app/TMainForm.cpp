@@ -2,7 +2,6 @@
 
 #include "ClockLines.h"
 #include "DownloadRunner.h"
-#include "EComPort.h"
 #include "HandlerBoundary.h"
 #include "HexText.h"
 #include "IniFile.h"
@@ -282,14 +281,10 @@ void TMainForm::MainFormShow()
     // A copy into a file that was on at the last close goes on, appended to.
     if (m_logAtStart && !TerminalMenu->logFileName().isEmpty())
         TerminalMenu->startLogging(TerminalMenu->logFileName());
+    // A port that cannot be opened ends the start here, as a custom rate that is no number
+    // does: its error is shown, and neither file synchronization nor the greeting follows.
     ComPort->SetPort(ComPortName);
-    // A port that cannot be opened at start costs only the port: its error is shown and the
-    // rest of the start goes on, as it did when the window came up on a closed port.
-    try {
-        ComPort->Open();
-    } catch (const EComPort& e) {
-        VelmarApplication::ShowException(e);
-    }
+    ComPort->Open();
     ComPort->SetCustomBaudRate(StrToInt(CustomBaudText.trimmed()));
     SyncFileName.clear();
     if (SyncFlags == 1) {
@@ -485,6 +480,10 @@ void TMainForm::LoadByteCode(const QString& fileName) { m_downloads->loadByteCod
 void TMainForm::TestBtnClick()
 {
     // Each click makes a fresh window; it stays with the main window, which frees it at the end.
+    // Its polls form one conversation: between them the line stays with the window (a late
+    // answer goes into the answer text, not into the terminal), and the terminal has its
+    // receive mode back when it closes.
+    Link::Conversation conversation(*m_link);
     auto* form = new TFormDebug(*m_link, m_settingsPath, this);
     ShowDebugWindow(*form);
 }

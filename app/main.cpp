@@ -56,8 +56,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION_STRING));
     if (const auto code = answerEarly(argc, argv))
         return *code;
+    // No display name: the platform would append it to every window's caption.
     VelmarApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmar"));
     // The toolkit has taken its own options (-platform and the like); anything else is an error.
     QCommandLineParser parser;
     describe(parser);

@@ -314,6 +314,17 @@ void TFormDebug::closeEvent(QCloseEvent* event)
     QDialog::closeEvent(event);
 }
 
+void TFormDebug::keyPressEvent(QKeyEvent* event)
+{
+    // No key closes the window: the plot holds every sample polled since it opened, and a
+    // stray Escape would throw away what was not exported yet. The close box still closes it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TFormDebug::done(int result)
 {
     stopPolling();

@@ -135,14 +135,18 @@ bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int siz
         fail(StepFailure::Kind::NoAnswer, QStringLiteral("timeout"));
         return false;
     }
-    // The dispatcher keeps counting past the end of the block, so the count is the real one.
-    const std::size_t n = rx.RxCount;
-    if (n < std::size_t(size) + 1) {
+    // The count the dispatcher wrote into element 0 when the CR came. RxCount goes on counting
+    // what follows the CR (the LF of a board that ends its replies with CR LF).
+    const std::size_t n = rx.RxBlock[0];
+    // Element 0 holds the count's low byte only: after a reply of 256 bytes or more it does not
+    // point at the CR, and such a reply did not fit either.
+    const bool wrapped = n < rx.RxBlock.size() && rx.RxBlock[n] != 0x0D;
+    if (!wrapped && n < std::size_t(size) + 1) {
         m_log.append(QStringLiteral("Abbruch: zu wenig Zeichen empfangen"));
         fail(StepFailure::Kind::Refused, QStringLiteral("Abbruch: zu wenig Zeichen empfangen"));
         return false;
     }
-    if (n >= rx.RxBlock.size()) {
+    if (wrapped || n >= rx.RxBlock.size()) {
         m_log.append(QStringLiteral("Abbruch: zu viele Zeichen empfangen"));
         fail(StepFailure::Kind::Refused, QStringLiteral("Abbruch: zu viele Zeichen empfangen"));
         return false;

@@ -23,7 +23,8 @@ bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint3
 bool ByteCodeDownload::LoadByteCode(const QString& fileName)
 {
     LogSink& log = m_boot.log();
-    // The receive mode is the terminal's again when the download ends, however it ends.
+    // The receive mode is the terminal's again when the download ends, however it ends, also
+    // when it ran inside a tool window's conversation (file synchronization).
     Link::Conversation conversation(m_boot.link());
     m_boot.clearFailure();
     bool ok = false;

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QScopeGuard>
 #include <QTimer>
 
 Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
@@ -66,21 +65,9 @@ void Link::toTerminal() { m_rx.RxMode = RxTerminal; }
 
 bool Link::exchange(const QByteArray& bytes, RxModes mode, std::uint32_t timeoutMs)
 {
-    const auto terminalAfterwards = qScopeGuard([this] {
-        if (m_conversations == 0)
-            toTerminal();
-    });
     expect(mode);
     write(bytes);
     return waitForAnswer(timeoutMs);
-}
-
-Link::Conversation::Conversation(Link& link) : m_link(link) { ++m_link.m_conversations; }
-
-Link::Conversation::~Conversation()
-{
-    if (--m_link.m_conversations == 0)
-        m_link.toTerminal();
 }
 
 // Tells of a wait for as long as it lasts.

@@ -41,6 +41,7 @@ public:
     // One request/answer telegram: returns the answer code, 0 for no or a malformed answer.
     // Throws EConvertError for a hex group that does not convert, and the port's errors.
     // `timeoutMs` is the time the answer may take; a poll that must keep its pace waits less.
+    // The receive mode stays at the answer line; the caller's job hands the terminal back.
     std::uint8_t SendTelegram(const QString& request, std::uint32_t timeoutMs = TelegramTimeout);
     void GetAnswer(AnswerBytes& destination) const { destination = m_answer; }
     [[nodiscard]] const AnswerBytes& AnswerBuffer() const { return m_answer; }
@@ -71,8 +72,13 @@ public:
     };
 
     // Receiving: the dispatcher takes the board's bytes by its receive mode, and only the link
-    // sets that mode. Outside a Conversation every exchange gives the terminal its mode back
-    // when it ends, also when an error unwinds, so that the terminal never stays deaf.
+    // sets that mode. An exchange leaves its mode set when it ends, also when an error unwinds:
+    // what trails an answer, or comes late for one that timed out, is taken as that mode takes
+    // it (after a telegram it goes into RxText, not into the terminal). The terminal has its
+    // mode back only where it is handed back:
+    //   - a line from the terminal (sendTerminalText), before it goes out;
+    //   - the pause after the bootloader's sign-on (Bootloader::ContactBoard);
+    //   - the end of a Conversation, however it ends.
     //
     // Sets the mode for the input awaited next and forgets the last input (its completion,
     // text and count); for a dialogue that waits its own way (the bootloader's sign-on).
@@ -80,16 +86,19 @@ public:
     // The terminal shows what the board sends.
     void toTerminal();
     // expect(mode), writes `bytes` and waits up to `timeoutMs` for the input the mode awaits.
-    // Returns whether it came (the port's errors propagate).
+    // Returns whether it came (the port's errors propagate). The mode stays set afterwards.
     bool exchange(const QByteArray& bytes, RxModes mode, std::uint32_t timeoutMs);
 
-    // A job of several exchanges (a download, a settings visit): between them the mode of the
-    // last one stays, so that what trails an answer is taken as that answer's mode takes it;
-    // the terminal has its mode back when the job ends, however it ends.
+    // A job with the board that hands the terminal its mode back when it ends, however it ends:
+    // a download, the settings dispatch with its dialog, the script monitor and the debug
+    // window while they are open. Between its exchanges the mode of the last one stays. One
+    // that runs inside another (a download that the file synchronization starts while the
+    // script monitor is open) hands the terminal back at its own end as well, so that no mode
+    // of its dialogue is left behind; the outer job's next exchange sets its own again.
     class Conversation {
     public:
-        explicit Conversation(Link& link);
-        ~Conversation();
+        explicit Conversation(Link& link) : m_link(link) {}
+        ~Conversation() { m_link.toTerminal(); }
         Conversation(const Conversation&) = delete;
         Conversation& operator=(const Conversation&) = delete;
 
@@ -134,5 +143,4 @@ private:
     bool m_answerValid = false;
     int m_holds = 0;
     int m_waits = 0;
-    int m_conversations = 0;
 };

@@ -39,6 +39,8 @@ public:
     // The firmware area end that "X" reports; sizes the flash to match.
     void setFlashAreaEnd(std::uint32_t end);
     void setBlockSize(std::uint16_t size) { m_boot.setBlockSize(size); }
+    // The bootloader ends its replies to "X" and "b" with CR LF.
+    void setCrLfReplies(bool on) { m_boot.setCrLfReplies(on); }
 
     [[nodiscard]] SimFaults& faults() { return m_faults; }
     [[nodiscard]] std::vector<std::uint8_t>& eeprom() { return m_eeprom; }

@@ -64,11 +64,11 @@ void SimBootloader::execute()
             reply.append(char(m_areaEnd >> 24)).append(char(m_areaEnd >> 16));
             reply.append(char(m_areaEnd >> 8)).append(char(m_areaEnd));
         }
-        reply.append('\r');
+        reply.append(m_crLf ? "\r\n" : "\r");
         break;
     case 'b': {
         const std::uint16_t size = m_faults.blockSizeZero ? 0 : m_blockSize;
-        reply.append(char(size >> 8)).append(char(size)).append('\r');
+        reply.append(char(size >> 8)).append(char(size)).append(m_crLf ? "\r\n" : "\r");
         break;
     }
     case 'A':

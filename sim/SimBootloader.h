@@ -8,8 +8,8 @@
 struct SimFaults;
 
 // The board's serial bootloader: one-letter commands on a flash memory.
-//   X          -> firmware area end, 4 bytes, most significant first, CR
-//   b          -> block size, 2 bytes, CR
+//   X          -> firmware area end, 4 bytes, most significant first, CR (or CR LF)
+//   b          -> block size, 2 bytes, CR (or CR LF)
 //   A a3..a0   -> select byte address, CR
 //   B hi lo F  + block -> write block at the address, address += block, CR
 //   g hi lo F  -> the block at the address, address += block
@@ -24,6 +24,8 @@ public:
     [[nodiscard]] std::uint32_t areaEnd() const { return m_areaEnd; }
     void setBlockSize(std::uint16_t size) { m_blockSize = size; }
     [[nodiscard]] std::uint16_t blockSize() const { return m_blockSize; }
+    // Ends the replies to "X" and "b" with CR LF, as some boards do, instead of CR alone.
+    void setCrLfReplies(bool on) { m_crLf = on; }
     [[nodiscard]] std::uint32_t address() const { return m_address; }
     [[nodiscard]] int blocksWritten() const { return m_blockWrites; }
     // No command is half received.
@@ -42,6 +44,7 @@ private:
     Send m_send;
     std::uint32_t m_areaEnd = 0x1F000;
     std::uint16_t m_blockSize = 256;
+    bool m_crLf = false;
     std::uint32_t m_address = 0;
     int m_blockWrites = 0;
     QByteArray m_command;   // the command being received

@@ -42,6 +42,7 @@ const QList<OptionRow> Options{
     {{"fault-codes"}, "Apply the telegram faults only to these commands (hex, comma-separated), e.g. 32,34.", "list"},
     {{"flash-end"}, "Firmware area end reported by 'X' (hex), e.g. 1F000.", "hex", "1F000"},
     {{"block-size"}, "Bootloader block size.", "n", "256"},
+    {{"cr-lf"}, "End the bootloader's replies to 'X' and 'b' with CR LF instead of CR."},
     {{"no-signon"}, "The bootloader never signs on."},
     {{"drop-ack"}, "Drop the acknowledgement of block write <n> (0-based).", "n"},
     {{"corrupt-at"}, "Flip the byte at flash address <hex> on read-back.", "hex"},
@@ -92,6 +93,7 @@ bool makeBoard(const QCommandLineParser& p, SimBoard& board)
     board.setKind(std::uint8_t(kindValue));
     board.setFlashAreaEnd(p.value("flash-end").toUInt(nullptr, 16));
     board.setBlockSize(std::uint16_t(p.value("block-size").toUInt()));
+    board.setCrLfReplies(p.isSet("cr-lf"));
     board.animate = !p.isSet("no-animate");
     if (p.isSet("invalid-firmware"))
         board.eeprom()[1] = 0xFF;

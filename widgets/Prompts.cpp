@@ -1,6 +1,5 @@
 #include "Prompts.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -8,6 +7,10 @@
 #include <QPushButton>
 
 namespace {
+
+// The tool's name on its message boxes. The application has no display name, which the
+// platform would append to the caption of every window.
+const QString BoxTitle = QStringLiteral("Velmar");
 
 QString runFileDialog(QWidget* parent, const QString& initialName, const QString& filter, const QString& defExt,
                       QFileDialog::AcceptMode mode, const QString& title)
@@ -161,7 +164,7 @@ void Prompts::message(QWidget* parent, const QString& text)
         messageFn()(parent, text);
         return;
     }
-    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, BoxTitle, text, QMessageBox::Ok, parent);
     const QPointer<QMessageBox> outer = openBox();
     openBox() = &box;
     box.exec();
@@ -172,7 +175,7 @@ Prompts::SaveChoice Prompts::askSave(QWidget* parent, const QString& text)
 {
     if (askSaveFn())
         return askSaveFn()(parent, text);
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, BoxTitle, text, QMessageBox::NoButton, parent);
     QPushButton* save = box.addButton(QStringLiteral("Speichern"), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(QMessageBox::Discard);
     box.addButton(QMessageBox::Cancel);

@@ -259,6 +259,19 @@ private Q_SLOTS:
         QVERIFY(!form->PollingOn);
     }
 
+    void escapeKeepsTheWindowAndItsSamples()
+    {
+        auto form = makeForm();
+        show(*form);
+        switchOn(*form);
+        form->debug_timer->stop();
+        form->OnTimer();
+        QTest::keyClick(form.get(), Qt::Key_Escape);
+        QTest::keyClick(form->EditWordSig2, Qt::Key_Escape);
+        QVERIFY(form->isVisible() && form->PollingOn);
+        QCOMPARE(form->PlotPane->samples().size(), 1u);
+    }
+
     void portErrorEndsPolling()
     {
         auto form = makeForm();

@@ -189,6 +189,8 @@ TEST(Bootloader, QueryTakesTheBytesBeforeTheCarriageReturn)
         {QByteArray("\xF0\x00\r", 3), false, 0, "Abbruch: zu wenig Zeichen empfangen"},
         {QByteArray("abcde\x12\x34\x56\x78\r", 10), false, 0, "Abbruch: zu viele Zeichen empfangen"},
         {QByteArray(300, 'x') + '\r', false, 0, "Abbruch: zu viele Zeichen empfangen"},
+        // 260 bytes: the count's low byte (4) in element 0 does not point at the CR.
+        {QByteArray(259, 'x') + '\r', false, 0, "Abbruch: zu viele Zeichen empfangen"},
     };
     for (const Case& c : longWords) {
         SCOPED_TRACE(c.answer.toHex().toStdString());

@@ -1,5 +1,9 @@
 // The real port code against the velmar-sim program on a pseudo-terminal.
+#include "Bootloader.h"
+#include "ByteCodeDownload.h"
 #include "EComPort.h"
+#include "FirmwareDownload.h"
+#include "HexFiles.h"
 #include "SimProcessRig.h"
 #include "TestApplication.h"
 #include "WaitUntil.h"
@@ -81,4 +85,24 @@ TEST(EndToEnd, UnplugClosesThePortAndItOpensAgainWhenTheBoardIsBack)
     rig.port.Open();
     EXPECT_TRUE(rig.port.Connected());
     EXPECT_EQ(rig.link.SendTelegram(":aa0120a5\r"), 0x20);
+}
+
+TEST(EndToEnd, DownloadsToABoardThatEndsItsRepliesWithCrLf)
+{
+    // The LF behind the CR of "X" and "b" arrives with it and is counted on; the values come
+    // from the count at the CR.
+    SimProcessRig rig({"--cr-lf", "--block-size", "128"});
+    ASSERT_TRUE(rig.started);
+    QTemporaryDir dir;
+    const QString hex = dir.filePath("fw.hex"), vlb = dir.filePath("prog.vlb");
+    writeFile(hex, hexFile(pattern(300)));
+    writeFile(vlb, "01:02:03\n");
+    Bootloader boot(rig.link, rig.terminal);
+    ASSERT_TRUE(FirmwareDownload(boot).Run(hex)) << rig.terminal.text().toStdString();
+    ASSERT_TRUE(ByteCodeDownload(boot).LoadByteCode(vlb)) << rig.terminal.text().toStdString();
+    const QStringList lines = rig.terminal.lines();
+    EXPECT_TRUE(lines.contains("last memory,  $0001EFFF"));
+    EXPECT_TRUE(lines.contains("flash memory 128k, awl 2k,  $0001F000 to $0001F003"));
+    EXPECT_EQ(lines.count("block size,  $0080"), 2);
+    EXPECT_FALSE(rig.terminal.text().contains("Fehler bei Adresse"));
 }

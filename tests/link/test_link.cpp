@@ -31,7 +31,7 @@ TEST_F(Telegram, DecodesAnAnswerIntoTheBuffer)
     EXPECT_EQ(exchange(":aa0120a5\n"), 0x20);
     EXPECT_EQ(buffer()[0], 1);
     EXPECT_EQ(rig.stub->written, QByteArray(":aa0120a5\r"));
-    EXPECT_EQ(rig.link.rx().RxMode, RxTerminal); // the terminal has its mode back
+    EXPECT_EQ(rig.link.rx().RxMode, RxAnswerLine); // the mode stays with the answer line
 
     EXPECT_EQ(exchange("noise x\r:aa02341Ba5\r\n", 1, ":aa023401a5\r"), 0x34);
     EXPECT_EQ(buffer()[0], 2);

@@ -131,8 +131,7 @@ void TMainForm::setUpDownloads()
     };
     m_downloads->setFrontend(frontend);
     connect(LoadBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::LoadBtnClick));
-    connect(ReadFirmwareAction, &QAction::triggered, this,
-            HandlerBoundary::slot(this, &TMainForm::ReadFirmwareClick));
+    connect(ReadFirmwareAction, &QAction::triggered, this, HandlerBoundary::slot(this, &TMainForm::ReadFirmwareClick));
     connect(VerifyFirmwareAction, &QAction::triggered, this,
             HandlerBoundary::slot(this, &TMainForm::VerifyFirmwareClick));
 

@@ -126,8 +126,7 @@ const QList<CommandTable::Row> Rows{
      .options = {{{"watch"},
                   "Download again whenever the file changes (once a second, as the window's file synchronization "
                   "does), until Ctrl+C."},
-                 {{"verify"},
-                  "Compare the AWL area with the file, writing nothing (exit 1 when a byte differs)."}},
+                 {{"verify"}, "Compare the AWL area with the file, writing nothing (exit 1 when a byte differs)."}},
      .args = {1, 1},
      .make = make<AwlCommand>,
      .takeOptions = AwlCommand::takeOptions},

@@ -232,7 +232,7 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
             return false;
         }
         const std::uint32_t before = position;
-        const bool ok = flash                                ? writeBlock(position, blockSize, imageLength)
+        const bool ok = flash                                  ? writeBlock(position, blockSize, imageLength)
                         : pass == TransferProgress::Pass::Read ? storeBlock(position, blockSize, imageLength)
                                                                : VerifyBlock(position, blockSize);
         if (ok) {

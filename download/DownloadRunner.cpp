@@ -19,8 +19,8 @@ const QString ByteCodeJob = QStringLiteral("Download AWL");
 const QString ByteCodeVerifyJob = QStringLiteral("verify AWL");
 const QString FirmwareFilter = QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*");
 // The board's flash is as it was: any job, or switching it off and on, starts its firmware again.
-const QString UntouchedNote =
-    QStringLiteral("; the board waits in its bootloader, its flash as it was: run a job again, or switch it off and on");
+const QString UntouchedNote = QStringLiteral(
+    "; the board waits in its bootloader, its flash as it was: run a job again, or switch it off and on");
 
 } // namespace
 

@@ -80,8 +80,7 @@ public:
     // passed, 35 768 bytes in 8 s", "firmware read, 126 976 bytes in 23 s", "verify failed at
     // $1234" (with ", 4 bytes differ" where they were counted), "cancelled at block 3 of 8", or
     // the failing step and why.
-    [[nodiscard]] static QString resultText(bool ok, const Bootloader& boot, qint64 elapsedMs,
-                                            Job job = Job::Download);
+    [[nodiscard]] static QString resultText(bool ok, const Bootloader& boot, qint64 elapsedMs, Job job = Job::Download);
 
 private:
     class Scope;

@@ -130,9 +130,9 @@ bool FirmwareDownload::areaEnd(Job job)
     if (job != Job::Read && m_boot.ImageLength > end) {
         log.addLine(QStringLiteral("error: to less memory "));
         m_boot.beginStep(line);
-        m_boot.fail(StepFailure::Kind::Refused, QStringLiteral("error: to less memory (%1 bytes, the board takes %2)")
-                                                    .arg(m_boot.ImageLength)
-                                                    .arg(end));
+        m_boot.fail(
+            StepFailure::Kind::Refused,
+            QStringLiteral("error: to less memory (%1 bytes, the board takes %2)").arg(m_boot.ImageLength).arg(end));
         return false;
     }
     return true;
@@ -143,8 +143,8 @@ bool FirmwareDownload::openTarget(QSaveFile& target)
     m_boot.beginStep(QStringLiteral("write file "));
     if (target.open(QIODevice::WriteOnly))
         return true;
-    const QString line = QStringLiteral("cannot write ") + target.fileName() + QStringLiteral(": ") +
-                         target.errorString();
+    const QString line =
+        QStringLiteral("cannot write ") + target.fileName() + QStringLiteral(": ") + target.errorString();
     m_boot.log().addLine(line);
     m_boot.fail(StepFailure::Kind::File, line);
     return false;
@@ -164,7 +164,7 @@ bool FirmwareDownload::save(QSaveFile& target, bool keepErased)
     const QString reason = target.errorString();
     target.cancelWriting();
     log.append(QStringLiteral("  fail: ") + reason);
-    m_boot.fail(StepFailure::Kind::File, QStringLiteral("cannot write ") + target.fileName() + QStringLiteral(": ") +
-                                             reason);
+    m_boot.fail(StepFailure::Kind::File,
+                QStringLiteral("cannot write ") + target.fileName() + QStringLiteral(": ") + reason);
     return false;
 }

@@ -70,7 +70,7 @@ TEST(CliReadBack, AFirmwareReadBackFlashesASecondBoardTheSame)
     ASSERT_EQ(read.code, 0) << read.err.toStdString();
     EXPECT_EQ(json(read).value("bytes").toInt(), 0x1F000);
     EXPECT_EQ(json(read).value("file").toString(), back);
-    EXPECT_FALSE(first.board.inBootloader()); // its firmware runs again
+    EXPECT_FALSE(first.board.inBootloader());                     // its firmware runs again
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // nothing left beside the file
 
     const CliRun flash = run(second, {"flash", back});
@@ -123,8 +123,10 @@ TEST(CliReadBack, AShortBlockReadLeavesTheFileAsItWas)
     b.board.faults().shortReadOfBlock = 3;
     const CliRun r = run(b, {"read-flash", file});
     EXPECT_EQ(r.code, 3);
-    EXPECT_EQ(r.errLines(), QStringList{"velmar-cli: read-flash: \"read device\" failed: timeout after 128 of 256 bytes"});
-    EXPECT_TRUE(r.out.contains("read device \n... timeout\nRxIndex: $0080\nRxBlockSize: $0100\n")) << r.out.toStdString();
+    EXPECT_EQ(r.errLines(),
+              QStringList{"velmar-cli: read-flash: \"read device\" failed: timeout after 128 of 256 bytes"});
+    EXPECT_TRUE(r.out.contains("read device \n... timeout\nRxIndex: $0080\nRxBlockSize: $0100\n"))
+        << r.out.toStdString();
     EXPECT_EQ(FileBytes(file), "the user's own file\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.hex"});
     // A name that cannot be written is known before the board is asked.

@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QStatusBar>
@@ -129,6 +130,10 @@ void TMainForm::setUpDownloads()
     };
     m_downloads->setFrontend(frontend);
     connect(LoadBtn, &QToolButton::clicked, this, HandlerBoundary::slot(this, &TMainForm::LoadBtnClick));
+    connect(ReadFirmwareAction, &QAction::triggered, this, HandlerBoundary::slot(this, &TMainForm::ReadFirmwareClick));
+    connect(VerifyFirmwareAction, &QAction::triggered, this,
+            HandlerBoundary::slot(this, &TMainForm::VerifyFirmwareClick));
+
     connect(LoadByteCodeBtn, &QToolButton::clicked, this,
             HandlerBoundary::slot(this, &TMainForm::LoadByteCodeBtnClick));
     LoadBtn->setEnabled(true);
@@ -174,6 +179,12 @@ void TMainForm::buildToolBar()
             HandlerBoundary::slot(this, &TMainForm::BtnEinstellungenClick));
     EinstellungenBtn->setEnabled(true);
     LoadBtn = addTool(QStringLiteral("Download Firmware"), QStringLiteral("firmware"));
+    // Beside the button's click, its arrow offers the firmware jobs that write nothing.
+    auto* firmwareMenu = new QMenu(LoadBtn);
+    ReadFirmwareAction = firmwareMenu->addAction(QStringLiteral("read firmware into file…"));
+    VerifyFirmwareAction = firmwareMenu->addAction(QStringLiteral("verify against file…"));
+    LoadBtn->setMenu(firmwareMenu);
+    LoadBtn->setPopupMode(QToolButton::MenuButtonPopup);
     LoadByteCodeBtn = addTool(QStringLiteral("Download AWL"), QStringLiteral("awl"));
     // All five tools stay in view, also where the fonts are wider than designed.
     resize(std::max(width(), ToolBar->sizeHint().width() + 24), height());
@@ -461,14 +472,32 @@ void TMainForm::timeBtnClick()
 
 void TMainForm::Timer1Timer() { m_downloads->syncTick(SyncFileName, SyncFileTime, ByteCodeFileName); }
 
-DownloadRunner::ChooseFile TMainForm::fileChooser()
+DownloadRunner::ChooseFile TMainForm::fileChooser(const QString& title)
 {
-    return [this](const QString& initialName, const QString& filter, const QString& extension) {
-        return Prompts::openFile(this, initialName, filter, extension);
+    return [this, title](const QString& initialName, const QString& filter, const QString& extension) {
+        return Prompts::openFile(this, initialName, filter, extension, title);
+    };
+}
+
+DownloadRunner::ChooseFile TMainForm::saveFileChooser(const QString& title)
+{
+    return [this, title](const QString& initialName, const QString& filter, const QString& extension) {
+        return Prompts::saveFile(this, initialName, filter, extension, title);
     };
 }
 
 void TMainForm::LoadBtnClick() { m_downloads->chooseAndLoadFirmware(FirmwareFileName, fileChooser()); }
+
+void TMainForm::ReadFirmwareClick()
+{
+    m_downloads->chooseAndReadFirmware(ReadFirmwareFileName,
+                                       saveFileChooser(QStringLiteral("read firmware into file")));
+}
+
+void TMainForm::VerifyFirmwareClick()
+{
+    m_downloads->chooseAndVerifyFirmware(FirmwareFileName, fileChooser(QStringLiteral("verify against file")));
+}
 
 void TMainForm::LoadByteCodeBtnClick()
 {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class PortReconnect;
 class QLineEdit;
@@ -46,6 +47,8 @@ public:
     QToolButton* TestBtn = nullptr;
     QToolButton* EinstellungenBtn = nullptr;
     QToolButton* LoadBtn = nullptr;
+    QAction* ReadFirmwareAction = nullptr;   // "read firmware into file…", in LoadBtn's menu
+    QAction* VerifyFirmwareAction = nullptr; // "verify against file…", in LoadBtn's menu
     QToolButton* LoadByteCodeBtn = nullptr;
     RichLog* RichEdit = nullptr;
     QLineEdit* TermEdit = nullptr;
@@ -64,6 +67,7 @@ public:
 
     // Settings and terminal state
     QString FirmwareFileName = QStringLiteral("*.Hex");
+    QString ReadFirmwareFileName = QStringLiteral("*.hex"); // the file the last read went to
     QString ByteCodeFileName = QStringLiteral("*.Vlb");
     QString ComPortName = QStringLiteral("COM1");
     QString CustomBaudText = QStringLiteral("28800");
@@ -106,6 +110,10 @@ public:
     // Downloads through the board's bootloader: firmware, and AWL byte code (also started by
     // the file synchronization of Timer1).
     void LoadBtnClick();
+    // The menu of "Download Firmware": the board's firmware into a file, and a file compared
+    // with it, both without a block write.
+    void ReadFirmwareClick();
+    void VerifyFirmwareClick();
     void LoadByteCodeBtnClick();
     void LoadByteCode(const QString& fileName);
     // The downloads, and the flash image and bootloader steps they share.
@@ -132,7 +140,9 @@ private:
     void buildStatusBar();
     // The download runner and what the window shows of a download.
     void setUpDownloads();
-    DownloadRunner::ChooseFile fileChooser();
+    // The file dialogs a job asks through: open (or save) with the dialog's caption.
+    DownloadRunner::ChooseFile fileChooser(const QString& title = {});
+    DownloadRunner::ChooseFile saveFileChooser(const QString& title);
     QToolButton* addTool(const QString& caption, const QString& iconKind);
     void showHistorySlot(std::uint8_t index, const QString& logPrefix);
     void showPortStatus();

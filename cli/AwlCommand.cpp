@@ -19,6 +19,8 @@ Outcome AwlCommand::run()
     if (auto failed = openPort())
         return *failed;
     DownloadJob download(m_session, job());
+    if (inv().has(QStringLiteral("verify")))
+        return download.finish(download.runner().verifyByteCode(file));
     // As the button does it, the file "chosen" being the one given; it is watched from now on.
     const auto given = [&file](const QString&, const QString&, const QString&) { return file; };
     const bool ok = download.runner().chooseAndLoadByteCode(file, m_syncFileName, m_syncFileTime, given);
@@ -79,3 +81,10 @@ Outcome AwlCommand::watch(DownloadJob& download, const QString& file)
 }
 
 QStringList AwlCommand::files() const { return {inv().arg(0)}; }
+
+QString AwlCommand::takeOptions(Invocation& inv)
+{
+    if (inv.has(QStringLiteral("verify")) && inv.has(QStringLiteral("watch")))
+        return QStringLiteral("awl: --verify writes nothing, --watch downloads: give one of them");
+    return {};
+}

@@ -166,7 +166,9 @@ CommandLine::Result parseCommand(const Row& row, const QString& program, const Q
             return usageError(wrong, row.word);
     if (inv.json && !CommandLine::takesJson(inv))
         return usageError(
-            QStringLiteral("--json is for info, send, config read, reset-counters, onewire read and flash"), row.word);
+            QStringLiteral("--json is for info, send, config read, reset-counters, onewire read, flash, read-flash and "
+                           "verify"),
+            row.word);
 
     CommandLine::Result r;
     r.invocation = inv;

@@ -7,11 +7,13 @@
 #include "InfoCommand.h"
 #include "OneWireCommand.h"
 #include "PortsCommand.h"
+#include "ReadFlashCommand.h"
 #include "ResetCountersCommand.h"
 #include "ScriptCommand.h"
 #include "SdCommand.h"
 #include "SendCommand.h"
 #include "TerminalCommand.h"
+#include "VerifyCommand.h"
 #include "WatchCommand.h"
 
 #include <algorithm>
@@ -93,16 +95,41 @@ const QList<CommandTable::Row> Rows{
      .args = {1, 1},
      .json = true,
      .make = make<FlashCommand>},
+    {.word = "read-flash",
+     .synopsis = "FILE.hex",
+     .summary = "the board's firmware into an Intel HEX file",
+     .description = "Reads the board's firmware area through its bootloader, from address 0 up to the end the "
+                    "bootloader reports, block by block, into FILE.hex as Intel HEX (16-byte records, segment "
+                    "records above 64 KiB), then starts the firmware again. Lines of erased flash (all 0xFF) are "
+                    "left out unless --all. The file is written once the read is complete: a read that breaks off "
+                    "leaves no file, and an existing one as it was.",
+     .options = {{{"all"}, "Write the lines of erased flash (all 0xFF) too."}},
+     .args = {1, 1},
+     .json = true,
+     .make = make<ReadFlashCommand>},
+    {.word = "verify",
+     .synopsis = "FILE.hex",
+     .summary = "compare the board's firmware with a file, writing nothing",
+     .description = "Compares the board's firmware with an Intel HEX file: the firmware download's steps without a "
+                    "block write, then the firmware is started again. Exits with 0 when every byte of the file's "
+                    "image matches, with 1 when not, naming the first difference and how many bytes differ.",
+     .args = {1, 1},
+     .json = true,
+     .make = make<VerifyCommand>},
     {.word = "awl",
      .synopsis = "FILE.vlb",
      .summary = "AWL byte-code download",
      .description = "Writes an AWL byte-code program into the AWL area behind the firmware, reads it back and starts "
-                    "it. With --watch the program is downloaded again whenever the file changes, until Ctrl+C.",
+                    "it. With --watch the program is downloaded again whenever the file changes, until Ctrl+C. With "
+                    "--verify the AWL area is only compared with the file; the board then leaves its bootloader, "
+                    "which starts its firmware as at power-up.",
      .options = {{{"watch"},
                   "Download again whenever the file changes (once a second, as the window's file synchronization "
-                  "does), until Ctrl+C."}},
+                  "does), until Ctrl+C."},
+                 {{"verify"}, "Compare the AWL area with the file, writing nothing (exit 1 when a byte differs)."}},
      .args = {1, 1},
-     .make = make<AwlCommand>},
+     .make = make<AwlCommand>,
+     .takeOptions = AwlCommand::takeOptions},
     {.word = "script",
      .synopsis = "LIST.csv",
      .summary = "run a send list",
@@ -147,7 +174,9 @@ const QList<CommandTable::Option> CommonOptions{
      "name"},
     {{"b", "baud"}, "The line's speed in bit/s (default 57600).", "n"},
     {{"q", "quiet"}, "Print nothing but errors (and the object of --json)."},
-    {{"json"}, "Print the result as one JSON object (info, send, config read, reset-counters, onewire read, flash)."},
+    {{"json"},
+     "Print the result as one JSON object (info, send, config read, reset-counters, onewire read, flash, read-flash, "
+     "verify)."},
     {{"echo"}, "Echo every telegram and its answer, as \"Debug Telegramm\" does in the windows."},
     {{"settings"},
      "Read the stored port from <file> instead of the window's Settings.ini; a file that is not there is an error.",

@@ -73,3 +73,11 @@ Outcome DownloadJob::finish(bool ok)
         return Outcome::fromFailure(m_job, *failure);
     return Outcome::fail(ExitCode::BoardFailure, m_job + QStringLiteral(": the download failed"));
 }
+
+QJsonObject DownloadJob::summary(const QString& file, qint64 elapsedMs)
+{
+    return QJsonObject{{QStringLiteral("port"), m_session.portName()},
+                       {QStringLiteral("file"), file},
+                       {QStringLiteral("bytes"), qint64(m_runner.bootloader().ImageLength)},
+                       {QStringLiteral("seconds"), double(elapsedMs) / 1000.0}};
+}

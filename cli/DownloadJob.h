@@ -5,6 +5,7 @@
 #include "TransferObserver.h"
 #include "TransferProgressTracker.h"
 
+#include <QJsonObject>
 #include <QString>
 
 class Console;
@@ -23,6 +24,8 @@ public:
     [[nodiscard]] Outcome finish(bool ok);
     // A download was stopped by a signal.
     [[nodiscard]] bool cancelled();
+    // What --json prints of a job on `file` that took `elapsedMs`: port, file, bytes, seconds.
+    [[nodiscard]] QJsonObject summary(const QString& file, qint64 elapsedMs);
 
     void passStarted(TransferProgress::Pass pass, std::uint32_t start, std::uint32_t imageLength,
                      std::uint16_t blockSize) override;

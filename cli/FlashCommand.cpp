@@ -1,6 +1,5 @@
 #include "FlashCommand.h"
 
-#include "Bootloader.h"
 #include "Console.h"
 #include "DownloadJob.h"
 #include "Invocation.h"
@@ -8,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonObject>
 
 Outcome FlashCommand::run()
 {
@@ -26,11 +24,7 @@ Outcome FlashCommand::run()
     const Outcome outcome = download.finish(ok);
     // One line a board when a bench flashes many at once.
     if (outcome.ok() && inv().json)
-        m_session.console().json(
-            QJsonObject{{QStringLiteral("port"), m_session.portName()},
-                        {QStringLiteral("file"), file},
-                        {QStringLiteral("bytes"), qint64(download.runner().bootloader().ImageLength)},
-                        {QStringLiteral("seconds"), double(clock.elapsed()) / 1000.0}});
+        m_session.console().json(download.summary(file, clock.elapsed()));
     return outcome;
 }
 

@@ -4,7 +4,7 @@
 
 QString ProgressLine::text(const TransferProgress& p, int columns)
 {
-    const QString label = p.pass == TransferProgress::Pass::Flash ? QStringLiteral("flash ") : QStringLiteral("verify");
+    const QString label = TransferProgress::name(p.pass).leftJustified(6);
     const double rate = p.bytesPerSecond();
     const int left = p.secondsLeft();
     const QString figures =

@@ -7,6 +7,7 @@
 #include "LogSink.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 namespace {
 
@@ -104,7 +105,7 @@ bool Bootloader::ContactBoard(const QString& line)
     return signedOn;
 }
 
-bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
+bool Bootloader::startPasses(std::uint32_t flashAddress)
 {
     m_flashAddress = flashAddress;
     m_mismatch.reset();
@@ -114,11 +115,33 @@ bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
         return false;
     m_log.append(QStringLiteral(" ") + WordToHex(BlockSize));
     // The one check of the board's block size: nothing goes out with one the transfer cannot use.
-    if (!CheckBlockSize(BlockSize))
+    return CheckBlockSize(BlockSize) && SelectAddress(flashAddress);
+}
+
+bool Bootloader::WriteAndVerify(std::uint32_t flashAddress)
+{
+    return startPasses(flashAddress) && FlashPass(0, ImageLength, BlockSize) && SelectAddress(flashAddress) &&
+           VerifyPass(0, ImageLength, BlockSize);
+}
+
+bool Bootloader::VerifyOnly(std::uint32_t flashAddress)
+{
+    return startPasses(flashAddress) && VerifyPass(0, ImageLength, BlockSize, Differences::Count);
+}
+
+bool Bootloader::VerifyAndLeave(std::uint32_t flashAddress)
+{
+    const bool same = VerifyOnly(flashAddress);
+    // A comparison that broke off (no answer, a stop) leaves the board where it is, as a
+    // download that breaks off does.
+    if (!same && m_differences == 0)
         return false;
-    if (!SelectAddress(flashAddress) || !FlashPass(0, ImageLength, BlockSize))
-        return false;
-    return SelectAddress(flashAddress) && VerifyPass(0, ImageLength, BlockSize);
+    return Leave() && same;
+}
+
+bool Bootloader::ReadArea(std::uint32_t flashAddress, std::uint32_t length)
+{
+    return startPasses(flashAddress) && ReadPass(0, length, BlockSize);
 }
 
 bool Bootloader::query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs)
@@ -233,6 +256,7 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
                          std::uint16_t blockSize)
 {
     const bool flash = pass == TransferProgress::Pass::Flash;
+    m_passEnd = imageLength;
     if (m_observer)
         m_observer->passStarted(pass, start, imageLength, blockSize);
     std::uint32_t position = start;
@@ -244,7 +268,9 @@ bool Bootloader::runPass(TransferProgress::Pass pass, std::uint32_t start, std::
         if (stopsAt(QStringLiteral("block %1 of %2").arg(block + 1).arg(blocks)))
             return false;
         const std::uint32_t before = position;
-        const bool ok = flash ? writeBlock(position, blockSize, imageLength) : VerifyBlock(position, blockSize);
+        const bool ok = flash                                  ? writeBlock(position, blockSize, imageLength)
+                        : pass == TransferProgress::Pass::Read ? storeBlock(position, blockSize, imageLength)
+                                                               : VerifyBlock(position, blockSize);
         if (ok) {
             dot(dots);
             if (m_observer)
@@ -282,32 +308,46 @@ std::uint8_t Bootloader::imageByte(std::uint32_t position) const
     return position < FlashImage.size() ? FlashImage[position] : std::uint8_t(0xFF);
 }
 
-bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
+bool Bootloader::readBlock(std::uint16_t blockSize)
 {
     ReceiveDispatcher& rx = m_link.rx();
     if (rx.RxBlock.size() < std::size_t(blockSize) + 2)
         rx.RxBlock.resize(std::size_t(blockSize) + 2, 0);
     rx.RxExpected = blockSize;
     rx.RxCapacity = std::uint16_t(blockSize + 1);
-    if (!m_link.exchange(blockCommand(BootloaderCommands::ReadBlock, blockSize), RxFixedBlock, BlockReadTimeout)) {
-        m_log.append(QStringLiteral(" timeout"));
-        m_log.addLine(QStringLiteral("RxIndex: ") + WordToHex(rx.RxCount));
-        m_log.addLine(QStringLiteral("RxBlockSize: ") + WordToHex(rx.RxExpected));
-        m_blockProblem = StepFailure::Kind::NoAnswer;
-        m_blockDetail = QStringLiteral("timeout after %1 of %2 bytes").arg(rx.RxCount).arg(rx.RxExpected);
+    if (m_link.exchange(blockCommand(BootloaderCommands::ReadBlock, blockSize), RxFixedBlock, BlockReadTimeout))
+        return true;
+    m_log.append(QStringLiteral(" timeout"));
+    m_log.addLine(QStringLiteral("RxIndex: ") + WordToHex(rx.RxCount));
+    m_log.addLine(QStringLiteral("RxBlockSize: ") + WordToHex(rx.RxExpected));
+    m_blockProblem = StepFailure::Kind::NoAnswer;
+    m_blockDetail = QStringLiteral("timeout after %1 of %2 bytes").arg(rx.RxCount).arg(rx.RxExpected);
+    return false;
+}
+
+void Bootloader::reportDifference(std::uint32_t position, std::uint16_t index)
+{
+    const QString line = QStringLiteral(" Fehler bei Adresse: soll [") + WordToHex(std::uint16_t(position)) +
+                         QStringLiteral("] ") + ByteToHex(imageByte(position)) + QStringLiteral("    ist: [") +
+                         WordToHex(index) + QStringLiteral("] ") + ByteToHex(m_link.rx().RxBlock[index]);
+    m_log.addLine(line);
+    m_mismatch = m_flashAddress + position;
+    m_blockProblem = StepFailure::Kind::Refused;
+    m_blockDetail = line.trimmed();
+}
+
+bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
+{
+    if (!readBlock(blockSize))
         return false;
+    if (m_countDifferences) {
+        countDifferences(position, blockSize, m_passEnd);
+        return true;
     }
+    const std::vector<std::uint8_t>& block = m_link.rx().RxBlock;
     for (std::uint16_t i = 0; i < blockSize; ++i) {
-        const std::uint8_t wanted = imageByte(position);
-        const std::uint8_t got = rx.RxBlock[i];
-        if (wanted != got) {
-            const QString line = QStringLiteral(" Fehler bei Adresse: soll [") + WordToHex(std::uint16_t(position)) +
-                                 QStringLiteral("] ") + ByteToHex(wanted) + QStringLiteral("    ist: [") +
-                                 WordToHex(i) + QStringLiteral("] ") + ByteToHex(got);
-            m_log.addLine(line);
-            m_mismatch = m_flashAddress + position;
-            m_blockProblem = StepFailure::Kind::Refused;
-            m_blockDetail = line.trimmed();
+        if (imageByte(position) != block[i]) {
+            reportDifference(position, i);
             return false;
         }
         ++position;
@@ -315,13 +355,61 @@ bool Bootloader::VerifyBlock(std::uint32_t& position, std::uint16_t blockSize)
     return true;
 }
 
-bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize)
+void Bootloader::countDifferences(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end)
+{
+    // Only the image is compared: behind its end the file says nothing about the flash.
+    const std::vector<std::uint8_t>& block = m_link.rx().RxBlock;
+    for (std::uint16_t i = 0; i < blockSize && position < end; ++i, ++position) {
+        if (imageByte(position) != block[i] && m_differences++ == 0) {
+            reportDifference(position, i);
+            m_log.addLine(QString()); // the pass's dots go on below the line
+        }
+    }
+}
+
+QString Bootloader::differText(std::uint32_t count)
+{
+    return count == 1 ? QStringLiteral("1 byte differs") : QStringLiteral("%1 bytes differ").arg(count);
+}
+
+bool Bootloader::VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize,
+                            Differences differences)
 {
     m_link.rx().RxBlock.assign(std::size_t(blockSize) + 2, 0);
     beginStep(QStringLiteral("verify device "));
     m_log.addLine(QStringLiteral("verify device "));
     m_log.addLine(QString());
-    return runPass(TransferProgress::Pass::Verify, start, imageLength, blockSize);
+    m_differences = 0;
+    m_countDifferences = differences == Differences::Count;
+    const auto counted = qScopeGuard([this] { m_countDifferences = false; });
+    if (!runPass(TransferProgress::Pass::Verify, start, imageLength, blockSize))
+        return false;
+    if (m_differences == 0)
+        return true;
+    m_log.addLine(differText(m_differences));
+    fail(StepFailure::Kind::Refused, m_blockDetail + QStringLiteral("; ") + differText(m_differences));
+    return false;
+}
+
+bool Bootloader::storeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end)
+{
+    if (!readBlock(blockSize))
+        return false;
+    const std::uint32_t take = position < end ? std::min<std::uint32_t>(end - position, blockSize) : 0;
+    std::copy_n(m_link.rx().RxBlock.begin(), take, FlashImage.begin() + position);
+    position += take;
+    return true;
+}
+
+bool Bootloader::ReadPass(std::uint32_t start, std::uint32_t length, std::uint16_t blockSize)
+{
+    m_link.rx().RxBlock.assign(std::size_t(blockSize) + 2, 0);
+    if (FlashImage.size() < length)
+        FlashImage.resize(length, 0xFF);
+    beginStep(QStringLiteral("read device "));
+    m_log.addLine(QStringLiteral("read device "));
+    m_log.addLine(QString());
+    return runPass(TransferProgress::Pass::Read, start, length, blockSize);
 }
 
 bool Bootloader::SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs)

@@ -56,6 +56,10 @@ public:
     QString cancelNote;
     // The flash address of the first difference the last verify pass found, if it found one.
     [[nodiscard]] const std::optional<std::uint32_t>& verifyMismatch() const { return m_mismatch; }
+    // The bytes that differed in the last verify pass that counted them (VerifyOnly).
+    [[nodiscard]] std::uint32_t differences() const { return m_differences; }
+    // "1 byte differs", "4 bytes differ"
+    [[nodiscard]] static QString differText(std::uint32_t count);
 
     // The step under way, as its log line names it; a failure is put down to it.
     void beginStep(const QString& line) { m_step = line.trimmed(); }
@@ -66,6 +70,7 @@ public:
     {
         m_failure.reset();
         m_mismatch.reset();
+        m_differences = 0;
     }
     // The board has signed on and has not been told to leave its bootloader since.
     [[nodiscard]] bool inBootloader() const { return m_inBootloader; }
@@ -81,6 +86,15 @@ public:
     // Asks for the block size ("block size, " line) and checks it, then writes the whole image
     // to the flash from `flashAddress` on and reads it back. Stops at the first failing step.
     bool WriteAndVerify(std::uint32_t flashAddress);
+    // The same without a block write: the flash from `flashAddress` on is compared with the
+    // image, every byte of it; the first difference is logged, all are counted.
+    bool VerifyOnly(std::uint32_t flashAddress);
+    // VerifyOnly, then the board leaves its bootloader once the comparison is made: nothing was
+    // written, so it starts its firmware as it was, differences or not. True when all matched.
+    bool VerifyAndLeave(std::uint32_t flashAddress);
+    // The same without a block write: `length` bytes of the flash from `flashAddress` on are read
+    // into the image from index 0 on.
+    bool ReadArea(std::uint32_t flashAddress, std::uint32_t length);
     // A one-letter command answered by a number and a CR; the value is taken from the bytes
     // just before the CR, most significant first.
     bool QueryLongWord(const QByteArray& command, std::uint32_t& result, std::uint32_t timeoutMs);
@@ -91,7 +105,13 @@ public:
     // The passes take a block size that CheckBlockSize accepted (WriteAndVerify checks it).
     bool FlashPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
     bool VerifyBlock(std::uint32_t& position, std::uint16_t blockSize);
-    bool VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize);
+    // What a verify pass does at a difference: the download's stops there; a verify on its own
+    // goes on to count them all.
+    enum class Differences { StopAtFirst, Count };
+    bool VerifyPass(std::uint32_t start, std::uint32_t imageLength, std::uint16_t blockSize,
+                    Differences differences = Differences::StopAtFirst);
+    // Block reads as the verify pass makes them, the bytes stored into the image up to `length`.
+    bool ReadPass(std::uint32_t start, std::uint32_t length, std::uint16_t blockSize);
     // A command whose answer is a line (leaving the bootloader: the firmware's first line).
     bool SendBootCommand(const QByteArray& command, std::uint32_t timeoutMs);
     // Asks for the end of the firmware area, which is where the byte code starts.
@@ -108,6 +128,17 @@ private:
     bool query(const QByteArray& command, std::uint32_t& result, int size, std::uint32_t timeoutMs);
     [[nodiscard]] QByteArray blockCommand(char letter, std::uint16_t blockSize) const;
     bool writeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end);
+    // The block read ("g"): true when the whole block came into RxBlock; else the timeout lines.
+    bool readBlock(std::uint16_t blockSize);
+    // Stores a block that was read into the image, up to `end`.
+    bool storeBlock(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end);
+    // The comparison of a verify pass that counts the differences instead of stopping.
+    void countDifferences(std::uint32_t& position, std::uint16_t blockSize, std::uint32_t end);
+    // A line " Fehler bei Adresse: ..." for the byte at `index` of the block read at `position`.
+    void reportDifference(std::uint32_t position, std::uint16_t index);
+    // The block size asked for and checked, then the start address selected: what every
+    // sequence of passes begins with.
+    bool startPasses(std::uint32_t flashAddress);
     [[nodiscard]] std::uint8_t imageByte(std::uint32_t position) const;
     void dot(int& dots);
     // The block loop both passes share: dots, the observer, and the end of the image reached.
@@ -124,4 +155,7 @@ private:
     bool m_inBootloader = false;
     std::uint32_t m_flashAddress = 0;
     std::optional<std::uint32_t> m_mismatch;
+    std::uint32_t m_differences = 0;
+    bool m_countDifferences = false;
+    std::uint32_t m_passEnd = 0; // the end of the image the running pass covers
 };

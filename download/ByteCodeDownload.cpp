@@ -20,7 +20,11 @@ bool ByteCodeDownload::AwlArea(std::uint32_t awlStart, QString& line, std::uint3
     return true;
 }
 
-bool ByteCodeDownload::LoadByteCode(const QString& fileName)
+bool ByteCodeDownload::LoadByteCode(const QString& fileName) { return run(fileName, false); }
+
+bool ByteCodeDownload::VerifyByteCode(const QString& fileName) { return run(fileName, true); }
+
+bool ByteCodeDownload::run(const QString& fileName, bool verifyOnly)
 {
     LogSink& log = m_boot.log();
     // The receive mode is the terminal's again when the download ends, however it ends, also
@@ -29,7 +33,7 @@ bool ByteCodeDownload::LoadByteCode(const QString& fileName)
     m_boot.clearFailure();
     bool ok = false;
     if (firmwareValid()) {
-        ok = steps(fileName);
+        ok = steps(fileName, verifyOnly);
         // Closing step after the firmware check was passed.
         log.addLine(QString());
         log.setColor(LogColors::White);
@@ -78,7 +82,7 @@ bool ByteCodeDownload::firmwareValid()
     return true;
 }
 
-bool ByteCodeDownload::steps(const QString& fileName)
+bool ByteCodeDownload::steps(const QString& fileName, bool verifyOnly)
 {
     LogSink& log = m_boot.log();
     m_boot.PrepareQueries();
@@ -91,6 +95,8 @@ bool ByteCodeDownload::steps(const QString& fileName)
         return false;
 
     // The image from index 0 goes to the flash from the area start on.
+    if (verifyOnly)
+        return m_boot.VerifyAndLeave(m_awlStart);
     if (!m_boot.WriteAndVerify(m_awlStart))
         return false;
 

@@ -8,11 +8,19 @@
 #include "LogSink.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 namespace {
 
 const QString FirmwareJob = QStringLiteral("Download Firmware");
+const QString VerifyJob = QStringLiteral("verify against file");
+const QString ReadJob = QStringLiteral("read firmware into file");
 const QString ByteCodeJob = QStringLiteral("Download AWL");
+const QString ByteCodeVerifyJob = QStringLiteral("verify AWL");
+const QString FirmwareFilter = QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*");
+// The board's flash is as it was: any job, or switching it off and on, starts its firmware again.
+const QString UntouchedNote = QStringLiteral(
+    "; the board waits in its bootloader, its flash as it was: run a job again, or switch it off and on");
 
 } // namespace
 
@@ -58,30 +66,67 @@ DownloadRunner::DownloadRunner(Link& link, LogSink& log)
 
 DownloadRunner::~DownloadRunner() = default;
 
-bool DownloadRunner::chooseAndLoadFirmware(QString& fileName, const ChooseFile& choose)
+bool DownloadRunner::chooseAndRun(const QString& what, QString& fileName, const ChooseFile& choose, Job job,
+                                  const Run& run)
 {
-    if (m_link.refuseIfBusy(FirmwareJob))
+    if (m_link.refuseIfBusy(what))
         return false;
     Scope running(*this);
     QString chosen;
     {
         // The line is held while the user chooses, so that the file watch cannot start then.
         Link::Hold choosing(m_link);
-        chosen =
-            choose(fileName, QStringLiteral("Hex File (*.hex)|*.hex|all files (*.*)|*.*"), QStringLiteral("*.hex"));
+        chosen = choose(fileName, FirmwareFilter, QStringLiteral("*.hex"));
     }
     if (chosen.isEmpty())
-        return FirmwareDownload(*m_boot).Run(chosen);
+        return run(chosen);
     fileName = chosen;
-    return transfer([&] { return FirmwareDownload(*m_boot).Run(chosen); });
+    return transfer(job, [&] { return run(chosen); });
+}
+
+bool DownloadRunner::runOnFile(const QString& what, const QString& fileName, Job job, const Run& run)
+{
+    if (m_link.refuseIfBusy(what))
+        return false;
+    Scope running(*this);
+    return transfer(job, [&] { return run(fileName); });
+}
+
+bool DownloadRunner::chooseAndLoadFirmware(QString& fileName, const ChooseFile& choose)
+{
+    return chooseAndRun(FirmwareJob, fileName, choose, Job::Download,
+                        [this](const QString& file) { return FirmwareDownload(*m_boot).Run(file); });
 }
 
 bool DownloadRunner::loadFirmware(const QString& fileName)
 {
-    if (m_link.refuseIfBusy(FirmwareJob))
-        return false;
-    Scope running(*this);
-    return transfer([&] { return FirmwareDownload(*m_boot).Run(fileName); });
+    return runOnFile(FirmwareJob, fileName, Job::Download,
+                     [this](const QString& file) { return FirmwareDownload(*m_boot).Run(file); });
+}
+
+bool DownloadRunner::chooseAndVerifyFirmware(QString& fileName, const ChooseFile& choose)
+{
+    return chooseAndRun(VerifyJob, fileName, choose, Job::Verify,
+                        [this](const QString& file) { return FirmwareDownload(*m_boot).Verify(file); });
+}
+
+bool DownloadRunner::verifyFirmware(const QString& fileName)
+{
+    return runOnFile(VerifyJob, fileName, Job::Verify,
+                     [this](const QString& file) { return FirmwareDownload(*m_boot).Verify(file); });
+}
+
+bool DownloadRunner::chooseAndReadFirmware(QString& fileName, const ChooseFile& choose)
+{
+    return chooseAndRun(ReadJob, fileName, choose, Job::Read,
+                        [this](const QString& file) { return FirmwareDownload(*m_boot).ReadInto(file, false); });
+}
+
+bool DownloadRunner::readFirmware(const QString& fileName, bool keepErased)
+{
+    return runOnFile(ReadJob, fileName, Job::Read, [this, keepErased](const QString& file) {
+        return FirmwareDownload(*m_boot).ReadInto(file, keepErased);
+    });
 }
 
 bool DownloadRunner::chooseAndLoadByteCode(QString& fileName, QString& syncFileName, QDateTime& syncFileTime,
@@ -109,10 +154,14 @@ bool DownloadRunner::chooseAndLoadByteCode(QString& fileName, QString& syncFileN
 
 bool DownloadRunner::loadByteCode(const QString& fileName)
 {
-    if (m_link.refuseIfBusy(ByteCodeJob))
-        return false;
-    Scope running(*this);
-    return transfer([&] { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); });
+    return runOnFile(ByteCodeJob, fileName, Job::Download,
+                     [this](const QString& file) { return ByteCodeDownload(*m_boot).LoadByteCode(file); });
+}
+
+bool DownloadRunner::verifyByteCode(const QString& fileName)
+{
+    return runOnFile(ByteCodeVerifyJob, fileName, Job::Verify,
+                     [this](const QString& file) { return ByteCodeDownload(*m_boot).VerifyByteCode(file); });
 }
 
 bool DownloadRunner::syncTick(const QString& syncFileName, QDateTime& syncFileTime, const QString& fileName)
@@ -130,18 +179,23 @@ bool DownloadRunner::loadByteCodeWithLines(const QString& fileName)
     m_log.addLine(QStringLiteral("load file"));
     m_log.setColor(LogColors::Green);
     m_log.addLine(QStringLiteral(" ") + fileName);
-    return transfer([&] { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); });
+    return transfer(Job::Download, [&] { return ByteCodeDownload(*m_boot).LoadByteCode(fileName); });
 }
 
-bool DownloadRunner::transfer(const std::function<bool()>& job)
+bool DownloadRunner::transfer(Job job, const std::function<bool()>& run)
 {
     if (m_frontend.runs)
         m_frontend.runs();
+    // A job that writes nothing leaves the flash as it was when it is stopped.
+    const QString note = m_boot->cancelNote;
+    if (job != Job::Download && !note.isEmpty())
+        m_boot->cancelNote = UntouchedNote;
+    const auto restore = qScopeGuard([&] { m_boot->cancelNote = note; });
     QElapsedTimer clock;
     clock.start();
-    const bool ok = job();
+    const bool ok = run();
     if (m_frontend.result)
-        m_frontend.result(resultText(ok, *m_boot, clock.elapsed()));
+        m_frontend.result(resultText(ok, *m_boot, clock.elapsed(), job));
     return ok;
 }
 
@@ -164,15 +218,21 @@ QString grouped(std::uint32_t n)
 
 } // namespace
 
-QString DownloadRunner::resultText(bool ok, const Bootloader& boot, qint64 elapsedMs)
+QString DownloadRunner::resultText(bool ok, const Bootloader& boot, qint64 elapsedMs, Job job)
 {
-    if (ok)
-        return QStringLiteral("flash and verify passed, %1 bytes in %2 s")
-            .arg(grouped(boot.ImageLength))
-            .arg((elapsedMs + 500) / 1000);
-    if (const auto& at = boot.verifyMismatch())
-        return QStringLiteral("verify failed at $") +
-               QString::number(*at, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+    if (ok) {
+        const QString done = job == Job::Download ? QStringLiteral("flash and verify passed")
+                             : job == Job::Verify ? QStringLiteral("verify passed")
+                                                  : QStringLiteral("firmware read");
+        return done + QStringLiteral(", %1 bytes in %2 s").arg(grouped(boot.ImageLength)).arg((elapsedMs + 500) / 1000);
+    }
+    if (const auto& at = boot.verifyMismatch()) {
+        QString text = QStringLiteral("verify failed at $") +
+                       QString::number(*at, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        if (boot.differences() > 0)
+            text += QStringLiteral(", ") + Bootloader::differText(boot.differences());
+        return text;
+    }
     const auto& failure = boot.failure();
     if (!failure)
         return QStringLiteral("download failed");

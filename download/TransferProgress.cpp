@@ -27,7 +27,7 @@ int TransferProgress::permille() const
 
 QString TransferProgress::text() const
 {
-    QString s = pass == Pass::Flash ? QStringLiteral("flash") : QStringLiteral("verify");
+    QString s = name(pass);
     s += QStringLiteral(": block %1 of %2").arg(block).arg(blocks);
     const double rate = bytesPerSecond();
     if (rate > 0.0)
@@ -36,4 +36,14 @@ QString TransferProgress::text() const
     if (left >= 0)
         s += QStringLiteral(", %1 s left").arg(left);
     return s;
+}
+
+QString TransferProgress::name(Pass pass)
+{
+    switch (pass) {
+    case Pass::Flash: return QStringLiteral("flash");
+    case Pass::Verify: return QStringLiteral("verify");
+    case Pass::Read: return QStringLiteral("read");
+    }
+    return {};
 }

@@ -3,9 +3,9 @@
 #include <QString>
 #include <cstdint>
 
-// Where a flash or verify pass stands: the main window shows it next to the dots of the log.
+// Where a flash, verify or read pass stands: the main window shows it next to the dots of the log.
 struct TransferProgress {
-    enum class Pass { Flash, Verify };
+    enum class Pass { Flash, Verify, Read };
     Pass pass = Pass::Flash;
     int block = 0;         // blocks done in this pass
     int blocks = 0;        // blocks of this pass
@@ -21,4 +21,6 @@ struct TransferProgress {
     [[nodiscard]] int permille() const;
     // "flash: block 12 of 496, 5.6 kB/s, 38 s left"
     [[nodiscard]] QString text() const;
+    // "flash", "verify", "read"
+    [[nodiscard]] static QString name(Pass pass);
 };

@@ -13,7 +13,7 @@ void TransferProgressTracker::passStarted(TransferProgress::Pass pass, std::uint
     if (!continuesFlash) {
         m_clock.start();
         m_state.bytesDone = 0;
-        // A flash pass is followed by its verify pass; a verify pass alone is the whole job.
+        // A flash pass is followed by its verify pass; a verify or read pass alone is the whole job.
         const int passes = pass == TransferProgress::Pass::Flash ? 2 : 1;
         m_state.bytesTotal = qint64(passes) * blocks * blockSize;
     }

@@ -14,6 +14,7 @@ void SimBootloader::restart()
     m_need = 0;
     m_address = 0;
     m_blockWrites = 0;
+    m_blockReads = 0;
 }
 
 bool SimBootloader::receive(std::uint8_t byte)
@@ -90,7 +91,8 @@ void SimBootloader::execute()
     }
     case 'g': {
         const std::size_t size = (std::uint8_t(cmd[1]) << 8) | std::uint8_t(cmd[2]);
-        for (std::size_t i = 0; i < size; ++i) {
+        const std::size_t sent = m_blockReads++ == m_faults.shortReadOfBlock ? size / 2 : size;
+        for (std::size_t i = 0; i < sent; ++i) {
             const std::size_t a = m_address + i;
             std::uint8_t b = a < m_flash.size() ? m_flash[a] : 0xFF;
             if (std::int64_t(a) == m_faults.corruptReadbackAt)

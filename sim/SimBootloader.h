@@ -47,6 +47,7 @@ private:
     bool m_crLf = false;
     std::uint32_t m_address = 0;
     int m_blockWrites = 0;
+    int m_blockReads = 0;
     QByteArray m_command;   // the command being received
     std::size_t m_need = 0; // bytes the command still needs
 };

@@ -26,6 +26,7 @@ struct SimFaults {
     bool noSignOn = false;               // ignores ESC 0xAA
     int dropAckOfBlock = -1;             // the n-th block write (0-based) gets no acknowledgement
     std::int64_t corruptReadbackAt = -1; // flash address whose byte is flipped on read-back
+    int shortReadOfBlock = -1;           // the n-th block read (0-based) sends half its bytes only
     bool shortAreaEnd = false;           // "X" answered with two bytes only
     bool blockSizeZero = false;          // "b" answered with 0
 };

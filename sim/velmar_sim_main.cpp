@@ -46,6 +46,7 @@ const QList<OptionRow> Options{
     {{"no-signon"}, "The bootloader never signs on."},
     {{"drop-ack"}, "Drop the acknowledgement of block write <n> (0-based).", "n"},
     {{"corrupt-at"}, "Flip the byte at flash address <hex> on read-back.", "hex"},
+    {{"short-read"}, "Send only half of block read <n> (0-based).", "n"},
     {{"short-x"}, "Answer 'X' with two bytes only."},
     {{"block-size-zero"}, "Answer 'b' with 0."},
     {{"invalid-firmware"}, "Mark the firmware invalid (EEPROM 0x0001 = 0xFF)."},
@@ -134,6 +135,8 @@ bool setFaults(const QCommandLineParser& p, SimFaults& f)
         f.dropAckOfBlock = p.value("drop-ack").toInt();
     if (p.isSet("corrupt-at"))
         f.corruptReadbackAt = p.value("corrupt-at").toLongLong(nullptr, 16);
+    if (p.isSet("short-read"))
+        f.shortReadOfBlock = p.value("short-read").toInt();
     f.shortAreaEnd = p.isSet("short-x");
     f.blockSizeZero = p.isSet("block-size-zero");
     f.randomPercent = std::clamp(p.value("random-faults").toInt(), 0, 100);

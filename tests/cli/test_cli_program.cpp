@@ -80,7 +80,8 @@ TEST(CliProgram, HelpVersionAndUsageErrors)
         {{"--port", "/dev/none", "i2c", "write", "zz"}, "i2c write: 'zz' is not a valid integer value"},
         {{"--port", "/dev/none", "send", "32", "xyz"}, "send: 'xyz' is no byte in hex"},
         {{"--port", "/dev/none", "flash", "/none/fw.hex"}, "flash: cannot read /none/fw.hex: "},
-        {{"--json", "awl", "x.vlb"}, "--json is for info, send, config read, reset-counters, onewire read and flash"},
+        {{"--json", "awl", "x.vlb"},
+         "--json is for info, send, config read, reset-counters, onewire read, flash, read-flash and verify"},
         {{"--baud", "fast", "info"}, "the baud rate must be a whole number of bit/s, not 'fast'"},
         {{"info", "--nonsense"}, "Unknown option 'nonsense'."},
     };

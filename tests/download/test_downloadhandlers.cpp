@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -117,6 +118,60 @@ private Q_SLOTS:
                  qPrintable(form->DownloadResult->text()));
         QVERIFY(log(*form).contains("execute SPS program "));
         QVERIFY(!m_board->inBootloader());
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void theMenuReadsTheFirmwareAndVerifiesAFileWithoutWriting()
+    {
+        auto form = makeForm();
+        QCOMPARE(form->LoadBtn->text(), QString("Download Firmware"));
+        QCOMPARE(form->LoadBtn->popupMode(), QToolButton::MenuButtonPopup);
+        QCOMPARE(form->LoadBtn->menu()->actions(),
+                 (QList<QAction*>{form->ReadFirmwareAction, form->VerifyFirmwareAction}));
+        QCOMPARE(form->ReadFirmwareAction->text(), QString("read firmware into file…"));
+        QCOMPARE(form->VerifyFirmwareAction->text(), QString("verify against file…"));
+        const auto image = pattern(1000);
+        std::copy(image.begin(), image.end(), m_board->flash().begin());
+        m_answer = m_dir.filePath("read.hex");
+
+        // The same Cancel; the flash was not touched, and the log says so.
+        const DownloadRunner::Frontend original = form->downloads().frontend();
+        DownloadRunner::Frontend frontend = original;
+        frontend.progress = [&, show = frontend.progress](const TransferProgress& p) {
+            show(p);
+            if (p.block == 3)
+                form->DownloadProgress->cancelButton()->click();
+        };
+        form->downloads().setFrontend(frontend);
+        form->ReadFirmwareAction->trigger();
+        QCOMPARE(m_dialogs.last().title, QString("read firmware into file"));
+        QCOMPARE(form->DownloadResult->text(), QString("cancelled at block 4 of 992"));
+        QVERIFY2(log(*form).contains("\ncancelled at block 4 of 992; the board waits in its bootloader, its flash as "
+                                     "it was: run a job again, or switch it off and on\n"),
+                 qPrintable(log(*form)));
+        QVERIFY(!QFile::exists(m_answer));
+
+        form->downloads().setFrontend(original);
+        form->ReadFirmwareAction->trigger();
+        QVERIFY2(form->DownloadResult->text().startsWith("firmware read, 126 976 bytes in "),
+                 qPrintable(form->DownloadResult->text()));
+        QCOMPARE(form->ReadFirmwareFileName, m_answer);
+        // The file read ends with a whole record, erased bytes 1000 to 1007 included.
+        form->VerifyFirmwareAction->trigger();
+        QCOMPARE(m_dialogs.last().title, QString("verify against file"));
+        QVERIFY2(form->DownloadResult->text().startsWith("verify passed, 1 008 bytes in "),
+                 qPrintable(form->DownloadResult->text()));
+        QCOMPARE(form->FirmwareFileName, m_answer);
+
+        for (const int at : {0x123, 0x124, 0x200, 0x3E7})
+            m_board->flash()[at] ^= 0x5A;
+        form->VerifyFirmwareAction->trigger();
+        QCOMPARE(form->DownloadResult->text(), QString("verify failed at $0123, 4 bytes differ"));
+        QVERIFY(log(*form).contains("\n Fehler bei Adresse: soll [$0123] $FE    ist: [$0023] $A4\n"));
+        QVERIFY(log(*form).contains(".\n4 bytes differ\nbootloader exit \n"));
+        QCOMPARE(m_board->bootloader().blocksWritten(), 0);
+        QVERIFY(!m_board->inBootloader());
+        QVERIFY(form->ToolBar->isEnabled());
         QVERIFY(m_messages.isEmpty());
     }
 

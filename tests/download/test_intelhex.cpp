@@ -1,9 +1,12 @@
 #include "HexFiles.h"
 #include "IntelHexReader.h"
+#include "IntelHexWriter.h"
 #include "LineSplitter.h"
 #include "RecordingLog.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -190,6 +193,71 @@ TEST(IntelHexReader, MissingFileFailsQuietly)
     EXPECT_EQ(r.log.text(), QString());
     EXPECT_EQ(r.length, 0u);
     EXPECT_EQ(r.image, std::vector<std::uint8_t>(100, 0xFF));
+}
+
+// What the writer makes, the tool's reader and srec_cat (an independent tool) read back to
+// the same bytes; erased lines are left out unless kept, and segment records come where
+// the reader needs them.
+TEST(IntelHexWriter, TheReaderAndSrecCatReadTheImageBack)
+{
+    const QString srecCat = QStandardPaths::findExecutable("srec_cat");
+    if (srecCat.isEmpty())
+        GTEST_SKIP() << "srec_cat (Debian srecord) is not installed";
+    const auto image = [](std::size_t size, std::size_t gapFrom, std::size_t gapTo) {
+        std::vector<std::uint8_t> v = pattern(size);
+        std::fill(v.begin() + std::min(gapFrom, size), v.begin() + std::min(gapTo, size), 0xFF);
+        return v;
+    };
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> image;
+        bool keepErased;
+        int records; // data and segment records, the end record not counted
+    };
+    const Case cases[] = {
+        {"empty", {}, false, 0},
+        {"all erased", std::vector<std::uint8_t>(100, 0xFF), false, 0},
+        {"all erased, kept", std::vector<std::uint8_t>(100, 0xFF), true, 7},
+        {"a short last record", pattern(33), false, 3},
+        {"a gap, and data above 64 KiB only", image(0x10020, 0, 0x10000), false, 1 + 2},
+        {"the firmware area of a 128k board", image(0x1F000, 0x800, 0x1F000 - 0x10), false, 0x80 + 1 + 1},
+        {"the same with the erased lines", image(0x1F000, 0x800, 0x1F000 - 0x10), true, 0x1F00 + 1},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray text = IntelHexWriter::text(c.image, c.keepErased);
+        QList<QByteArray> lines = text.split('\n');
+        ASSERT_EQ(lines.takeLast(), QByteArray()); // every line ends with LF
+        EXPECT_EQ(lines.takeLast(), ":00000001FF");
+        EXPECT_EQ(lines.size(), c.records);
+        for (const QByteArray& line : lines) {
+            EXPECT_LE(line.size(), 11 + 2 * 16) << line.constData();
+            EXPECT_EQ(line, line.toUpper());
+        }
+        std::vector<std::uint8_t> expected = c.image;
+        expected.resize(131071, 0xFF);
+
+        Reader r;
+        ASSERT_TRUE(r.read(text));
+        EXPECT_EQ(r.log.text(), QString());
+        EXPECT_TRUE(r.image == expected);
+
+        if (c.records == 0)
+            continue; // srec_cat refuses a file without data
+        const QString hex = dir.filePath("out.hex"), bin = dir.filePath("out.bin");
+        QFile f(hex);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+        f.close();
+        QProcess srec;
+        srec.start(srecCat, {hex, "-Intel", "-fill", "0xFF", "0", "131071", "-o", bin, "-Binary"});
+        ASSERT_TRUE(srec.waitForFinished(30000));
+        ASSERT_EQ(srec.exitCode(), 0) << srec.readAllStandardError().constData();
+        const QByteArray back = readFile(bin);
+        EXPECT_TRUE(std::equal(back.begin(), back.end(), expected.begin(), expected.end(),
+                               [](char a, std::uint8_t b) { return std::uint8_t(a) == b; }));
+    }
 }
 
 TEST(LineSplitter, LineEndsOfBothKindsAndALastLineWithoutOne)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots: the tool runs on the simulated board (the built-in "SIM", and
-# velmar-sim for the other board kinds) in a virtual X display with a small window manager, is
-# driven by mouse and keyboard as a person would, and each window is grabbed into
+# Takes the screenshots of the README and the user guide: the tool runs on the simulated board
+# (the built-in "SIM", and velmar-sim for the other board kinds) in a virtual X display with a
+# small window manager, is driven by mouse and keyboard as a person would, and each window is
+# grabbed into
 # docs/screenshots/. Installs what it needs (apt-get).
 #
 #   tools/screenshots.sh                 # every window

@@ -4,7 +4,7 @@
 #include <QString>
 
 // How velmar-cli ends, for a script to branch on. The table below is what --help prints; the
-// README and the man page list the same codes and texts.
+// CLI guide (docs/cli.md) and the man page list the same codes and texts.
 enum class ExitCode : int {
     Success = 0,
     BoardFailure = 1, // the board answered with a failure

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots: the tool runs on the simulated board (the built-in "SIM", and
-# velmar-sim for the other board kinds) in a virtual X display with a small window manager, is
-# driven by mouse and keyboard as a person would, and each window is grabbed into
-# docs/screenshots/. Installs what it needs (apt-get).
+# Takes the screenshots of the README and the user guide: the tool runs on the simulated board
+# (the built-in "SIM", and velmar-sim for the other board kinds) in a virtual X display with a
+# small window manager, is driven by mouse and keyboard as a person would, and each window is
+# grabbed into docs/screenshots/. Installs what it needs (apt-get).
 #
 #   tools/screenshots.sh                 # every window
 #   tools/screenshots.sh script          # one of: main setup debug plot settings script

@@ -280,25 +280,25 @@ TEST(PortList, ByIdNamesStandBesideTheirDevice)
                            "/dev/serial/by-id/usb-lost  USB 0403:6001", "SIM"}));
 }
 
-TEST(ExitCodes, TheHelpTheReadmeAndTheManPageListTheSame)
+TEST(ExitCodes, TheHelpTheCliGuideAndTheManPageListTheSame)
 {
-    const QString readme = readText(QStringLiteral(VELMAR_SOURCE_DIR "/README.md"));
+    const QString guide = readText(QStringLiteral(VELMAR_SOURCE_DIR "/docs/cli.md"));
     const QString man = readText(QStringLiteral(VELMAR_SOURCE_DIR "/cli/velmar-cli.1"));
-    ASSERT_FALSE(readme.isEmpty());
+    ASSERT_FALSE(guide.isEmpty());
     ASSERT_FALSE(man.isEmpty());
     QList<int> codes;
     for (const ExitCodeText& e : ExitCodeTexts()) {
         SCOPED_TRACE(e.text.toStdString());
         codes << int(e.code);
-        EXPECT_TRUE(readme.contains(QString("| %1 | %2 |").arg(int(e.code)).arg(e.text)));
+        EXPECT_TRUE(guide.contains(QString("| %1 | %2 |").arg(int(e.code)).arg(e.text)));
         EXPECT_TRUE(man.contains(QString(".B %1\n%2\n").arg(int(e.code)).arg(e.text)));
     }
     // Nothing more in either.
-    static const QRegularExpression readmeRow("^\\| (\\d+) \\| ", QRegularExpression::MultilineOption);
-    QList<int> inReadme;
-    for (auto it = readmeRow.globalMatch(readme); it.hasNext();)
-        inReadme << it.next().captured(1).toInt();
-    EXPECT_EQ(inReadme, codes);
+    static const QRegularExpression guideRow("^\\| (\\d+) \\| ", QRegularExpression::MultilineOption);
+    QList<int> inGuide;
+    for (auto it = guideRow.globalMatch(guide); it.hasNext();)
+        inGuide << it.next().captured(1).toInt();
+    EXPECT_EQ(inGuide, codes);
     static const QRegularExpression manItem("^\\.B (\\d+)$", QRegularExpression::MultilineOption);
     QList<int> inMan;
     for (auto it = manItem.globalMatch(man); it.hasNext();)

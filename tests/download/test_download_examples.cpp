@@ -1,4 +1,4 @@
-// The example files in examples/ that the README offers: they read cleanly and go through
+// The example files in examples/ that the user guide offers: they read cleanly and go through
 // both downloads on the simulated board, on every board size the tool knows.
 #include "Bootloader.h"
 #include "ByteCodeDownload.h"

@@ -20,7 +20,9 @@ velmar_install() {
 }
 
 # The packages the checks of the installation and of the Debian package use (./test.sh).
-VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev)
+# xvfb and x11-utils: the title bar is drawn by a real X server and read back with xprop,
+# since what the platform adds to a caption never shows through the offscreen platform.
+VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev xvfb x11-utils)
 
 # velmar_build [cmake options...]: configures VELMAR_BUILD_DIR (default build) and builds the
 # targets named in VELMAR_BUILD_TARGET (separated by blanks), or everything.

@@ -44,6 +44,11 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
         if (m_lostReason.isEmpty())
             m_lostReason = reason;
     });
+    // What a network port's far end did not confirm is said where the log goes.
+    connect(&m_port, &TCustomComPort::Notice, this, [this](const QString& line) {
+        m_console.log().setColor(LogColors::Yellow);
+        m_console.log().addLine(line);
+    });
 }
 
 Session::~Session()
@@ -93,6 +98,9 @@ std::optional<Outcome> Session::open()
             return failed;
         m_port.Open();
     } catch (const EComPort& e) {
+        // A signal during a network port's connect gives the connect up.
+        if (m_forced)
+            return Outcome::fail(ExitCode::Interrupted, QStringLiteral("interrupted"));
         return Outcome::fail(ExitCode::PortError, describedPortError(e));
     }
     return std::nullopt;

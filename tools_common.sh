@@ -21,6 +21,8 @@ velmar_install() {
 
 # The packages the checks of the installation and of the Debian package use (./test.sh).
 VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev)
+# What the tests of the network ports run against: the real ser2net (./test.sh, --sanitize).
+VELMAR_TEST_PACKAGES=(ser2net)
 
 # velmar_build [cmake options...]: configures VELMAR_BUILD_DIR (default build) and builds the
 # targets named in VELMAR_BUILD_TARGET (separated by blanks), or everything.

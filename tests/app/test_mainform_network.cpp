@@ -8,8 +8,10 @@
 #include "IniFile.h"
 #include "RichLog.h"
 #include "Ser2net.h"
+#include "SimPort.h"
 #include "SimProcess.h"
 #include "StepReporter.h"
+#include "TComPort.h"
 #include "TComSetupFrm.h"
 #include "TMainForm.h"
 #include "WaitUntil.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 class TestMainFormNetwork : public WindowTest {
     Q_OBJECT
@@ -60,7 +63,9 @@ private Q_SLOTS:
         QVERIFY2(form.RichEdit->plainText().contains("start program"), qPrintable(form.RichEdit->plainText()));
         StepReporter steps(form.link(), *form.RichEdit);
         QVERIFY(EepromByte::read(steps, 0x0002).has_value());
-        QVERIFY(DebugPoller(form.link()).PollDigitalIO().has_value());
+        DebugPoller poller(form.link());
+        poller.setActive(true);
+        QVERIFY(poller.PollDigitalIO().has_value());
 
         server.kill();
         QVERIFY(WaitUntil([&] { return !form.ComPort->Connected(); }, 5000));
@@ -80,6 +85,7 @@ private Q_SLOTS:
     void setupDialogKeepsNetworkPortsAndSaysWhatReachesThem()
     {
         writeSettings("[Hauptfenster]\nComPort=SIM\nNetworkPorts=socket://10.0.0.5:4001 bogus\n");
+        SimPort simulated;
         {
             TMainForm form(MainFormEnvironment{settingsPath(), {}});
             show(form);

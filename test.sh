@@ -14,7 +14,7 @@ suite() {
 }
 
 sanitize() {
-    velmar_install "${VELMAR_CLANG_PACKAGES[@]}"
+    velmar_install "${VELMAR_CLANG_PACKAGES[@]}" "${VELMAR_TEST_PACKAGES[@]}"
     export VELMAR_BUILD_DIR="${VELMAR_BUILD_DIR:-build-sanitize}"
     # -O1 with line tables only: the sanitizers' usual build, and quicker to make than -O2 -g.
     velmar_build -DCMAKE_CXX_COMPILER="$(velmar_clang)" -DVELMAR_SANITIZE=ON -DVELMAR_BENCHMARKS=OFF \
@@ -73,7 +73,7 @@ fuzz() {
 
 case "${1:-}" in
 "")
-    velmar_install "${VELMAR_PACKAGE_CHECKS[@]}"
+    velmar_install "${VELMAR_PACKAGE_CHECKS[@]}" "${VELMAR_TEST_PACKAGES[@]}"
     velmar_build
     suite
     ;;

@@ -23,6 +23,8 @@ velmar_install() {
 # xvfb and x11-utils: the title bar is drawn by a real X server and read back with xprop,
 # since what the platform adds to a caption never shows through the offscreen platform.
 VELMAR_PACKAGE_CHECKS=(desktop-file-utils appstream dpkg-dev xvfb x11-utils)
+# What the tests of the network ports run against: the real ser2net (./test.sh, --sanitize).
+VELMAR_TEST_PACKAGES=(ser2net)
 
 # velmar_build [cmake options...]: configures VELMAR_BUILD_DIR (default build) and builds the
 # targets named in VELMAR_BUILD_TARGET (separated by blanks), or everything.

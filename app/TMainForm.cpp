@@ -6,6 +6,7 @@
 #include "HexText.h"
 #include "IniFile.h"
 #include "LineRecordAction.h"
+#include "PortNames.h"
 #include "PortReconnect.h"
 #include "PortStatusText.h"
 #include "Prompts.h"
@@ -73,6 +74,10 @@ void TMainForm::setUpPort()
     connect(ComPort, &TComPort::LineLost, this, HandlerBoundary::wrap([this](const QString& reason) {
                 RichEdit->setColor(LogColors::Yellow);
                 RichEdit->addLine(QStringLiteral("connection lost, port closed: ") + reason);
+            }));
+    connect(ComPort, &TComPort::Notice, this, HandlerBoundary::wrap([this](const QString& line) {
+                RichEdit->setColor(LogColors::Yellow);
+                RichEdit->addLine(line);
             }));
     // The port's own event handlers end at the same boundary as every handler of the window,
     // and errors that come while an error is shown go to this terminal.
@@ -259,6 +264,9 @@ void TMainForm::MainFormCreate()
     FirmwareFileName = settings.ReadString(Section, QStringLiteral("Filename"), QStringLiteral("*.Hex"));
     ByteCodeFileName = settings.ReadString(Section, QStringLiteral("FilenameByteCode"), QStringLiteral("*.Vlb"));
     ComPortName = settings.ReadString(Section, QStringLiteral("ComPort"), QStringLiteral("COM1"));
+    NetworkPorts = PortNames::rememberNetwork(settings.ReadString(Section, QStringLiteral("NetworkPorts"), QString())
+                                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts),
+                                              ComPortName.trimmed());
     CustomBaudText = settings.ReadString(Section, QStringLiteral("CustomBaud"), QStringLiteral("28800"));
     TerminalMenu->setTimeStamps(settings.ReadInteger(Section, QStringLiteral("TerminalTimeStamps"), 0) == 1);
     TerminalMenu->setLogFileName(settings.ReadString(Section, QStringLiteral("TerminalLogFile"), QString()));
@@ -336,6 +344,8 @@ void TMainForm::MainFormClose()
     settings.WriteString(Section, QStringLiteral("Filename"), FirmwareFileName);
     settings.WriteString(Section, QStringLiteral("FilenameByteCode"), ByteCodeFileName);
     settings.WriteString(Section, QStringLiteral("ComPort"), ComPort->Port());
+    if (!NetworkPorts.isEmpty())
+        settings.WriteString(Section, QStringLiteral("NetworkPorts"), NetworkPorts.join(QLatin1Char(' ')));
     settings.WriteString(Section, QStringLiteral("CustomBaud"), CustomBaudText);
     settings.WriteInteger(Section, QStringLiteral("TerminalTimeStamps"), TerminalMenu->timeStamps() ? 1 : 0);
     settings.WriteString(Section, QStringLiteral("TerminalLogFile"), TerminalMenu->logFileName());
@@ -351,6 +361,9 @@ void TMainForm::OpenBtnClick()
             return;
         ComPort->Close();
     } else {
+        // A network port still connecting keeps the line busy.
+        if (m_link->refuseIfBusy(QStringLiteral("opening the port")))
+            return;
         ComPort->Open();
     }
 }
@@ -369,9 +382,11 @@ void TMainForm::SettingBtnClick()
 {
     if (m_link->refuseIfBusy(QStringLiteral("port settings")))
         return;
-    const auto choice = ShowSetupDialog(ComPort->setup(), this, m_reconnect->enabled());
+    const auto choice = ShowSetupDialog(ComPort->setup(), this, m_reconnect->enabled(), NetworkPorts);
     if (!choice)
         return;
+    // Kept also when it cannot be opened now: its server may be down for a while.
+    NetworkPorts = PortNames::rememberNetwork(NetworkPorts, choice->port.port);
     // Reconnecting is switched first, so that a port opened anew below is watched as chosen.
     if (choice->reconnect)
         m_reconnect->setEnabled(*choice->reconnect);

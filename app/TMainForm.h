@@ -71,6 +71,9 @@ public:
     QString ByteCodeFileName = QStringLiteral("*.Vlb");
     QString ComPortName = QStringLiteral("COM1");
     QString CustomBaudText = QStringLiteral("28800");
+    // The network ports chosen last, the latest first ("NetworkPorts" in Settings.ini, the
+    // names separated by blanks); "Setting Com" lists them.
+    QStringList NetworkPorts;
     int SyncFlags = 0;
     QString SyncFileName;
     QDateTime SyncFileTime;

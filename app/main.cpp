@@ -19,7 +19,9 @@ namespace {
 void describe(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral("The operator tool for Velmar boards: terminal, downloads, "
-                                                    "settings, debug window and script monitor."));
+                                                    "settings, debug window and script monitor.\n"
+                                                    "\"Setting Com\" takes a device, SIM, or a serial port on "
+                                                    "another machine: rfc2217://HOST:PORT or socket://HOST:PORT."));
     parser.addHelpOption();
     parser.addVersionOption();
 }

@@ -169,8 +169,11 @@ const QList<CommandTable::Row> Rows{
 
 const QList<CommandTable::Option> CommonOptions{
     {{"p", "port"},
-     "The port: a device path, COMn (/dev/ttyS(n-1)), a name in /dev, a /dev/serial/by-id name, or SIM "
-     "(a simulated board inside the program). Default: the port the window stored in Settings.ini, else SIM.",
+     "The port: a device path, COMn (/dev/ttyS(n-1)), a name in /dev, a /dev/serial/by-id name, SIM "
+     "(a simulated board inside the program), or a serial port on another machine: rfc2217://HOST:PORT "
+     "(ser2net's telnet(rfc2217) accepter, a device server; the line settings reach it) or socket://HOST:PORT "
+     "(raw TCP; the line is set there), an IPv6 address in brackets. Default: the port the window stored in "
+     "Settings.ini, else SIM.",
      "name"},
     {{"b", "baud"}, "The line's speed in bit/s (default 57600).", "n"},
     {{"q", "quiet"}, "Print nothing but errors (and the object of --json)."},

@@ -63,6 +63,11 @@ Session::Session(const Invocation& invocation, Console& console, QObject* parent
             m_lostReason = reason;
     });
     connect(&m_port, &TCustomComPort::AfterClose, this, [] { ExitDeadline::forgetLine(); });
+    // What a network port's far end did not confirm is said where the log goes.
+    connect(&m_port, &TCustomComPort::Notice, this, [this](const QString& line) {
+        m_console.log().setColor(LogColors::Yellow);
+        m_console.log().addLine(line);
+    });
 }
 
 Session::~Session()
@@ -112,6 +117,9 @@ std::optional<Outcome> Session::open(const QStringList& files)
         m_port.SetCustomBaudRate(m_invocation.baud);
         m_port.Open();
     } catch (const EComPort& e) {
+        // A signal during a network port's connect gives the connect up.
+        if (m_forced)
+            return Outcome::fail(ExitCode::Interrupted, QStringLiteral("interrupted"));
         return Outcome::fail(ExitCode::PortError, describedPortError(e));
     }
     if (const auto* device = dynamic_cast<const PosixSerialBackend*>(m_port.backend());

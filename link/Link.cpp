@@ -13,7 +13,25 @@ Link::Link(TCustomComPort& port, LogSink& terminal, QObject* parent)
       m_port(port),
       m_terminal(terminal),
       m_rx(port, terminal)
-{}
+{
+    // A port that waits for its far end (a network port connecting or confirming its line
+    // settings) pumps events: the line is busy meanwhile, as in every wait of the link.
+    connect(&m_port, &TCustomComPort::Waiting, this, [this](bool on) {
+        if (on) {
+            if (m_holds++ == 0)
+                Q_EMIT busyChanged(true);
+            if (m_waits++ == 0)
+                Q_EMIT waitingChanged(true);
+            ++m_portWaits;
+        } else if (m_portWaits > 0) {
+            --m_portWaits;
+            if (--m_waits == 0)
+                Q_EMIT waitingChanged(false);
+            if (--m_holds == 0)
+                Q_EMIT busyChanged(false);
+        }
+    });
+}
 
 Link::~Link() = default;
 

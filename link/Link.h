@@ -143,4 +143,5 @@ private:
     bool m_answerValid = false;
     int m_holds = 0;
     int m_waits = 0;
+    int m_portWaits = 0; // waits of the port for its far end
 };

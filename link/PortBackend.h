@@ -4,9 +4,9 @@
 
 #include <QObject>
 
-// One device behind the serial port component: a termios device, the in-process simulated
-// board, or a test stub. Failing calls return a system error number (0 = success); the
-// component turns them into its own errors.
+// One device behind the serial port component: a termios device, a serial port on another
+// machine (RFC 2217 or raw TCP), the in-process simulated board, or a test stub. Failing calls
+// return a system error number (0 = success); the component turns them into its own errors.
 class PortBackend : public QObject {
     Q_OBJECT
 public:
@@ -30,10 +30,19 @@ public:
     [[nodiscard]] virtual int modemStatus() { return 0; }
     // Name of the device for messages and traces.
     [[nodiscard]] virtual QString deviceName() const = 0;
+    // What the far end said before it closed the connection (a network port whose server
+    // refuses it: "Port already in use"), for the error's explanation; empty for a device.
+    [[nodiscard]] virtual QString farEndText() const { return {}; }
 
 Q_SIGNALS:
     // Bytes may be waiting (level-triggered: repeats while bytes wait).
     void readyRead();
     // The device went away (unplugged, hung up); `error` is the system error number.
     void lineLost(int error);
+    // A line for the user's terminal: something about the port that is no error (a line
+    // setting the far end did not confirm).
+    void notice(const QString& line);
+    // The device waits for the far end in an event loop (true) or no longer (false); the line
+    // counts as busy meanwhile, so that no timer or click starts an exchange in the middle.
+    void waiting(bool on);
 };

@@ -20,7 +20,11 @@ PortDiagnosis::PortDiagnosis(QString root) : m_root(std::move(root))
         m_root.chop(1);
 }
 
-bool PortDiagnosis::disconnected(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+bool PortDiagnosis::disconnected(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == ECONNRESET || error == ECONNABORTED ||
+           error == EPIPE;
+}
 
 bool PortDiagnosis::locked(int error) { return error == EWOULDBLOCK || error == EBUSY; }
 
@@ -146,8 +150,92 @@ QString PortDiagnosis::connectedNow() const
     return QStringLiteral("Connected now: ") + found.join(QStringLiteral(", ")) + QLatin1Char('.');
 }
 
-PortDiagnosis::Text PortDiagnosis::explain(int code, int error, const QString& devicePath) const
+QString PortDiagnosis::reasonText(int error, const QString& devicePath)
 {
+    if (PortNames::isNetwork(devicePath)) {
+        if (error == ECONNRESET)
+            return QStringLiteral("the server closed the connection");
+        if (error == ECONNABORTED)
+            return QStringLiteral("the connection broke");
+    }
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+PortDiagnosis::Text PortDiagnosis::explainNetwork(int code, int error, const QString& portName,
+                                                  const QString& farEndText)
+{
+    Text t;
+    t.reason = QString::fromLocal8Bit(std::strerror(error));
+    const auto port = PortNames::network(portName);
+    if (!port) {
+        t.reason = QStringLiteral("No valid network port name.");
+        t.hint = QStringLiteral("Write %1 (an IPv6 address in brackets: rfc2217://[::1]:7001).")
+                     .arg(PortNames::networkForm());
+        return t;
+    }
+    const QString host = port->host;
+    const QString where = port->name().section(QStringLiteral("://"), 1); // "HOST:PORT"
+    const bool opening = code == CE_OpenFailed;
+    switch (error) {
+    case ECONNREFUSED:
+        t.hint = port->rfc2217 ? QStringLiteral("nothing listens on %1: is ser2net running there, with a "
+                                                "telnet(rfc2217) accepter?")
+                                     .arg(where)
+                               : QStringLiteral("nothing listens on %1: is ser2net running there, with a tcp "
+                                                "accepter, or the device server in raw TCP mode?")
+                                     .arg(where);
+        break;
+    case EADDRNOTAVAIL:
+        t.reason = QStringLiteral("Unknown host");
+        t.hint = QStringLiteral("%1 is no name this machine can look up: check its spelling, or give its address.")
+                     .arg(host);
+        break;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+        t.hint = QStringLiteral("%1 cannot be reached from here: check the address, the network cable and the "
+                                "route (ping %1).")
+                     .arg(host);
+        break;
+    case ETIMEDOUT:
+        t.hint = opening ? QStringLiteral("%1 did not answer within 3 s: is it switched on and on the network "
+                                          "(ping %1), and does no firewall drop TCP port %2?")
+                               .arg(host)
+                               .arg(port->port)
+                         : QStringLiteral("The network did not take the data in time.");
+        break;
+    case ECONNRESET:
+    case ENODEV:
+        if (opening && !farEndText.isEmpty()) {
+            t.reason = QStringLiteral("The server answered \"%1\" and closed the connection.").arg(farEndText);
+            t.hint = farEndText.contains(QStringLiteral("in use"), Qt::CaseInsensitive)
+                         ? QStringLiteral("Another connection has the port: close it there, or let ser2net hand "
+                                          "the port over to the newest connection (kickolduser: true).")
+                         : QString();
+        } else if (opening) {
+            t.reason = QStringLiteral("The server closed the connection.");
+            t.hint =
+                QStringLiteral("It took the connection and ended it at once: does %1 serve a serial port?").arg(where);
+        } else {
+            t.reason = QStringLiteral("The server closed the connection.");
+            t.hint = QStringLiteral("ser2net was stopped or restarted, the far host went down, or another "
+                                    "connection took the port over.");
+        }
+        break;
+    case ECONNABORTED:
+        t.reason = QStringLiteral("The connection broke.");
+        t.hint = QStringLiteral("%1 stopped answering (switched off, cable pulled, network down).").arg(host);
+        break;
+    case ECANCELED: t.reason = QStringLiteral("The connection was given up before it was made."); break;
+    default: break;
+    }
+    return t;
+}
+
+PortDiagnosis::Text PortDiagnosis::explain(int code, int error, const QString& devicePath,
+                                           const QString& farEndText) const
+{
+    if (PortNames::isNetwork(devicePath) && !(error == EBADF && code != CE_OpenFailed))
+        return explainNetwork(code, error, devicePath, farEndText);
     Text t;
     t.reason = QString::fromLocal8Bit(std::strerror(error));
     if (error == EBADF && code != CE_OpenFailed) {
@@ -192,8 +280,8 @@ PortDiagnosis::Text PortDiagnosis::explain(int code, int error, const QString& d
     return t;
 }
 
-QString PortDiagnosis::lines(int code, int error, const QString& devicePath) const
+QString PortDiagnosis::lines(int code, int error, const QString& devicePath, const QString& farEndText) const
 {
-    const Text t = explain(code, error, devicePath);
+    const Text t = explain(code, error, devicePath, farEndText);
     return t.hint.isEmpty() ? t.reason : t.reason + QLatin1Char('\n') + t.hint;
 }

@@ -7,7 +7,7 @@
 
 QString PortNames::devicePath(const QString& portName)
 {
-    if (portName.startsWith(QLatin1Char('/')))
+    if (portName.startsWith(QLatin1Char('/')) || isNetwork(portName))
         return portName;
     static const QRegularExpression com(QStringLiteral("^COM([1-9][0-9]*)$"),
                                         QRegularExpression::CaseInsensitiveOption);
@@ -15,6 +15,51 @@ QString PortNames::devicePath(const QString& portName)
     if (m.hasMatch())
         return QStringLiteral("/dev/ttyS") + QString::number(m.captured(1).toInt() - 1);
     return QStringLiteral("/dev/") + portName;
+}
+
+bool PortNames::isNetwork(const QString& portName)
+{
+    return portName.startsWith(QLatin1String("rfc2217://"), Qt::CaseInsensitive) ||
+           portName.startsWith(QLatin1String("socket://"), Qt::CaseInsensitive);
+}
+
+std::optional<PortNames::NetworkPort> PortNames::network(const QString& portName)
+{
+    // scheme://host:port or scheme://[v6]:port; pyserial's "?option" tails are not taken, so
+    // that nobody believes they do something here.
+    static const QRegularExpression form(
+        QStringLiteral("^(rfc2217|socket)://(?:\\[([0-9A-Fa-f:.]+)\\]|([^\\[\\]:/?#@\\s]+)):([0-9]{1,5})$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = form.match(portName);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int port = m.captured(4).toInt();
+    if (port < 1 || port > 65535)
+        return std::nullopt;
+    NetworkPort n;
+    n.rfc2217 = m.captured(1).compare(QLatin1String("rfc2217"), Qt::CaseInsensitive) == 0;
+    n.host = m.captured(2).isEmpty() ? m.captured(3) : m.captured(2);
+    n.port = quint16(port);
+    return n;
+}
+
+QString PortNames::NetworkPort::name() const
+{
+    const QString h = host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host;
+    return (rfc2217 ? QStringLiteral("rfc2217://") : QStringLiteral("socket://")) + h + QLatin1Char(':') +
+           QString::number(port);
+}
+
+QStringList PortNames::rememberNetwork(const QStringList& recent, const QString& portName, int keep)
+{
+    QStringList names;
+    const QString name = portName.trimmed();
+    if (network(name))
+        names << name;
+    for (const QString& r : recent)
+        if (names.size() < keep && network(r) && !names.contains(r))
+            names << r;
+    return names;
 }
 
 QStringList PortNames::available(const QString& sysClassTty, const QString& byIdDir)
@@ -94,6 +139,15 @@ QString PortNames::describePort(const QString& portName, const QString& sysClass
 {
     if (portName == simulatedBoard())
         return QStringLiteral("simulated board");
+    if (isNetwork(portName)) {
+        const auto n = network(portName);
+        if (!n)
+            return QStringLiteral("no valid network port: write ") + networkForm();
+        return (n->rfc2217 ? QStringLiteral("RFC 2217 port on %1, TCP port %2")
+                           : QStringLiteral("raw TCP port on %1, TCP port %2"))
+            .arg(n->host)
+            .arg(n->port);
+    }
     const QString path = devicePath(portName);
     const QFileInfo info(path);
     const QString device = info.isSymLink() ? QFileInfo(info.symLinkTarget()).fileName() : info.fileName();

@@ -2,11 +2,14 @@
 
 #include "EComPort.h"
 #include "LogSink.h"
+#include "NetworkPortBackend.h"
 #include "PortNames.h"
 #include "TCustomComPort.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTcpSocket>
+#include <QTimer>
 
 PortReconnect::PortReconnect(TCustomComPort& port, LogSink& terminal, std::function<bool()> busy, QObject* parent)
     : QObject(parent),
@@ -19,6 +22,8 @@ PortReconnect::PortReconnect(TCustomComPort& port, LogSink& terminal, std::funct
     connect(&m_port, &TCustomComPort::AfterOpen, this, &PortReconnect::opened);
     connect(&m_port, &TCustomComPort::LineLost, this, &PortReconnect::lost);
 }
+
+PortReconnect::~PortReconnect() = default;
 
 void PortReconnect::setEnabled(bool on)
 {
@@ -60,9 +65,51 @@ void PortReconnect::lost()
 
 void PortReconnect::stopWaiting()
 {
+    endProbe();
     m_timer.stop();
     m_lostPort.clear();
     m_lostByIds.clear();
+}
+
+void PortReconnect::endProbe()
+{
+    m_probeTaken = false;
+    if (m_probe) {
+        m_probe->disconnect(this);
+        m_probe->abort();
+        m_probe.release()->deleteLater();
+    }
+}
+
+bool PortReconnect::serverBack()
+{
+    if (m_probeTaken) {
+        endProbe();
+        return true;
+    }
+    if (m_probe)
+        return false; // still trying
+    const auto address = PortNames::network(m_lostPort);
+    if (!address)
+        return false;
+    m_probe = std::make_unique<QTcpSocket>();
+    QTcpSocket* probe = m_probe.get();
+    connect(probe, &QTcpSocket::connected, this, [this] {
+        m_probe->abort();
+        m_probeTaken = true;
+        check(); // at once, not a tick later
+    });
+    connect(probe, &QTcpSocket::errorOccurred, this, [this, probe] {
+        if (m_probe.get() == probe && !m_probeTaken)
+            endProbe();
+    });
+    // A host that drops the attempts is given up after the port's own connect time.
+    QTimer::singleShot(NetworkPortBackend::ConnectMs, probe, [this, probe] {
+        if (m_probe.get() == probe && !m_probeTaken)
+            endProbe();
+    });
+    probe->connectToHost(address->host, address->port);
+    return false;
 }
 
 QString PortReconnect::comeBack() const
@@ -91,6 +138,12 @@ void PortReconnect::check()
     }
     if (m_busy && m_busy())
         return;
+    if (PortNames::isNetwork(m_lostPort)) {
+        if (!serverBack())
+            return;
+        openAgain(m_lostPort);
+        return;
+    }
     const QString device = comeBack();
     if (device.isEmpty())
         return;
@@ -100,6 +153,11 @@ void PortReconnect::check()
     const QString path = PortNames::devicePath(m_lostPort);
     if (!m_lostByIds.isEmpty() && !m_lostByIds.contains(path) && QFileInfo(path).canonicalFilePath() != device)
         name = m_lostPort.startsWith(QLatin1Char('/')) ? device : QFileInfo(device).fileName();
+    openAgain(name);
+}
+
+void PortReconnect::openAgain(const QString& name)
+{
     try {
         if (name != m_port.Port()) {
             m_port.SetPort(name);

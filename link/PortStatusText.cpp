@@ -1,5 +1,6 @@
 #include "PortStatusText.h"
 
+#include "PortNames.h"
 #include "TCustomComPort.h"
 
 namespace {
@@ -41,6 +42,10 @@ QString stopBits(TStopBits bits)
 
 QString PortStatusText(const TCustomComPort& port)
 {
+    const auto network = PortNames::network(port.Port());
+    if (network && !network->rfc2217)
+        return port.Port() + QStringLiteral(" (line set at the far end)") +
+               (port.Connected() ? QStringLiteral(", open") : QStringLiteral(", closed"));
     const int rate = port.BaudRate() == TBaudRate::brCustom ? port.CustomBaudRate() : BaudRateValue(port.BaudRate());
     return port.Port() + QLatin1Char(' ') + QString::number(rate) + QLatin1Char(' ') + dataBits(port.DataBits()) +
            parityLetter(port.Parity().Bits) + stopBits(port.StopBits()) +

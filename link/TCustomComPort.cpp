@@ -2,6 +2,7 @@
 
 #include "EComPort.h"
 #include "LineRecorder.h"
+#include "NetworkPortBackend.h"
 #include "PortBackend.h"
 #include "PortDiagnosis.h"
 #include "PortNames.h"
@@ -29,6 +30,8 @@ std::unique_ptr<PortBackend> makeBackend(const QString& port)
     const auto it = registry().constFind(port.toUpper());
     if (it != registry().constEnd())
         return (*it)(port);
+    if (PortNames::isNetwork(port))
+        return std::make_unique<NetworkPortBackend>(port);
     return std::make_unique<PosixSerialBackend>(PortNames::devicePath(port));
 }
 
@@ -61,36 +64,48 @@ TCustomComPort::~TCustomComPort()
     }
 }
 
-void TCustomComPort::fail(int code, int systemError, const QString& device)
+void TCustomComPort::fail(int code, int systemError, const QString& device, const QString& farEndText)
 {
     qCInfo(lcPort).noquote() << m_port << ComErrorText(code) << std::strerror(systemError);
     EComPortExt error(code, systemError, m_port);
     const QString path =
         !device.isEmpty() ? device : (m_backend ? m_backend->deviceName() : PortNames::devicePath(m_port));
+    const QString said = !farEndText.isEmpty() ? farEndText : (m_backend ? m_backend->farEndText() : QString());
     // On a port that an unplug closed, "not open" means that the device is gone.
     const int reason = systemError == EBADF && m_lost ? ENODEV : systemError;
-    error.setDetails(PortDiagnosis().lines(code, reason, path));
+    error.setDetails(PortDiagnosis().lines(code, reason, path, said));
     throw error;
 }
 
 void TCustomComPort::Open()
 {
-    if (m_backend)
+    if (m_backend || m_opening)
         return;
     auto backend = makeBackend(m_port);
-    if (int err = backend->open()) {
+    // A device that waits for its far end says so before its open returns.
+    connect(backend.get(), &PortBackend::notice, this, &TCustomComPort::Notice);
+    connect(backend.get(), &PortBackend::waiting, this, &TCustomComPort::Waiting);
+    m_opening = backend.get();
+    const int err = backend->open();
+    m_opening = nullptr;
+    if (err) {
         qCInfo(lcPort).noquote() << "CreateFile" << backend->deviceName() << std::strerror(err);
-        fail(CE_OpenFailed, err, backend->deviceName());
+        fail(CE_OpenFailed, err, backend->deviceName(), backend->farEndText());
     }
     m_backend = std::move(backend);
     m_lost = false;
     try {
         applySettings();
     } catch (...) {
-        m_backend->close();
-        m_backend.reset();
+        // Closed meanwhile (the settings of a network port are waited for): nothing is left.
+        if (m_backend) {
+            m_backend->close();
+            m_backend.reset();
+        }
         throw;
     }
+    if (!m_backend)
+        fail(CE_OpenFailed, ECANCELED);
     connect(m_backend.get(), &PortBackend::readyRead, this, &TCustomComPort::onReadyRead);
     connect(m_backend.get(), &PortBackend::lineLost, this, &TCustomComPort::onLineLost);
     enableRxEvents();
@@ -140,6 +155,11 @@ void TCustomComPort::releaseDevice(bool purge)
 void TCustomComPort::Close()
 {
     m_lost = false;
+    if (m_opening) {
+        // An open that waits for a far end ends at once, with its error.
+        m_opening->close();
+        return;
+    }
     if (!m_backend)
         return;
     int err = m_backend->purge();
@@ -228,6 +248,9 @@ void TCustomComPort::inBoundary(const std::function<void()>& handler)
 
 void TCustomComPort::onReadyRead()
 {
+    // Only the device in use speaks; one let go of may still have a signal on its way.
+    if (sender() != m_backend.get())
+        return;
     inBoundary([this] { readWaiting(); });
 }
 
@@ -247,18 +270,20 @@ void TCustomComPort::closeIfGone(int error)
 {
     if (!m_backend)
         return;
-    const bool gone = error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+    const bool gone = error == EBADF || PortDiagnosis::disconnected(error);
     if (!gone)
         return;
     const QString device = m_backend->deviceName();
     m_lost = true;
     releaseDevice(false);
     Q_EMIT AfterClose();
-    Q_EMIT LineLost(device + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+    Q_EMIT LineLost(device + QStringLiteral(": ") + PortDiagnosis::reasonText(error, device));
 }
 
 void TCustomComPort::onLineLost(int error)
 {
+    if (sender() != m_backend.get())
+        return;
     inBoundary([this, error] { lineLost(error); });
 }
 

@@ -97,6 +97,12 @@ Q_SIGNALS:
     void TxEmpty();
     // The device went away; the port has closed itself. `reason` names the cause.
     void LineLost(const QString& reason);
+    // A line about the port for the user's terminal that is no error (a network port's far
+    // end did not confirm a line setting).
+    void Notice(const QString& line);
+    // The device waits for its far end in an event loop (a network port connecting, or
+    // confirming the line settings): true at the start, false at the end.
+    void Waiting(bool on);
     // The name or a line setting changed (once per BeginUpdate/EndUpdate bracket).
     void SettingsChanged();
 
@@ -112,8 +118,8 @@ private:
     void releaseDevice(bool purge);
     void enableRxEvents();
     // Throws the error with the reason and a hint below its text; `device` is the device's
-    // path, the one in use when empty.
-    [[noreturn]] void fail(int code, int systemError, const QString& device = {});
+    // path, the one in use when empty; `farEndText` what a network port's server said.
+    [[noreturn]] void fail(int code, int systemError, const QString& device = {}, const QString& farEndText = {});
 
     QString m_port = QStringLiteral("COM1");
     TBaudRate m_baudRate = TBaudRate::br57600;
@@ -129,6 +135,7 @@ private:
     int m_rxHolds = 0;
     bool m_lost = false; // closed by the device going away, not reopened since
     std::unique_ptr<PortBackend> m_backend;
+    PortBackend* m_opening = nullptr; // the device while its open() runs
     EventBoundary m_eventBoundary;
     LineRecorder* m_recorder = nullptr;
 };

@@ -30,7 +30,8 @@ QComboBox* makeList(const QStringList& items, const QString& current)
 
 } // namespace
 
-TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optional<bool> reconnect)
+TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optional<bool> reconnect,
+                           const QStringList& networkPorts)
     : QDialog(parent),
       m_current(current)
 {
@@ -38,7 +39,10 @@ TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optio
     auto* group = new QGroupBox(QStringLiteral(" Settings "));
     auto* form = new QFormLayout(group);
 
-    const QStringList ports = PortNames::available();
+    QStringList ports = PortNames::available();
+    for (const QString& name : PortNames::rememberNetwork(networkPorts, current.port))
+        if (!ports.contains(name))
+            ports << name;
     QStringList descriptions;
     for (const QString& name : ports)
         descriptions << PortNames::describePort(name);
@@ -50,13 +54,13 @@ TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optio
     ComboPort->setEditText(current.port);
     PortInfo = new QLabel;
     PortInfo->setWordWrap(true);
-    connect(ComboPort, &QComboBox::editTextChanged, this, &TComSetupFrm::showPortInfo);
-    showPortInfo(current.port);
     ComboBaudRate = makeList(BaudRateTexts(), BaudRateToStr(current.baudRate));
     ComboDataBits = makeList(DataBitsTexts(), DataBitsToStr(current.line.dataBits));
     ComboStopBits = makeList(StopBitsTexts(), StopBitsToStr(current.line.stopBits));
     ComboParity = makeList(ParityTexts(), ParityToStr(current.line.parity.Bits));
     ComboFlow = makeList(FlowControlTexts(), FlowControlToStr(current.line.flow.kind()));
+    connect(ComboPort, &QComboBox::editTextChanged, this, &TComSetupFrm::showPortInfo);
+    showPortInfo(current.port);
     form->addRow(QStringLiteral("Port"), ComboPort);
     form->addRow(QString(), PortInfo);
     form->addRow(QStringLiteral("Baud rate"), ComboBaudRate);
@@ -84,13 +88,27 @@ TComSetupFrm::TComSetupFrm(const PortSetup& current, QWidget* parent, std::optio
     setMinimumSize(int(231 * scale), int(216 * scale));
 }
 
+QList<QComboBox*> TComSetupFrm::lineLists() const
+{
+    return {ComboBaudRate, ComboDataBits, ComboStopBits, ComboParity, ComboFlow};
+}
+
 void TComSetupFrm::showPortInfo(const QString& name)
 {
     const QString trimmed = name.trimmed();
     QString what = PortList->descriptionOf(trimmed);
     if (what.isEmpty() && !trimmed.isEmpty() && !PortList->names().contains(trimmed))
         what = PortNames::describePort(trimmed);
+    // What a network port does with the lists below, said where they are chosen.
+    const auto network = PortNames::network(trimmed);
+    if (network && network->rfc2217)
+        what += QStringLiteral(": the line settings below are sent to the far port");
+    else if (network)
+        what += QStringLiteral(": the line settings cannot reach the far port through raw TCP; set them there "
+                               "(ser2net's configuration, the device server's own page)");
     PortInfo->setText(what);
+    for (QComboBox* list : lineLists())
+        list->setEnabled(!network || network->rfc2217);
 }
 
 TComSetupFrm::Choice TComSetupFrm::choice() const
@@ -112,9 +130,9 @@ TComSetupFrm::Choice TComSetupFrm::choice() const
 }
 
 std::optional<TComSetupFrm::Choice> ShowSetupDialog(const PortSetup& current, QWidget* parent,
-                                                    std::optional<bool> reconnect)
+                                                    std::optional<bool> reconnect, const QStringList& networkPorts)
 {
-    TComSetupFrm dialog(current, parent, reconnect);
+    TComSetupFrm dialog(current, parent, reconnect, networkPorts);
     if (runner()(dialog) != QDialog::Accepted)
         return std::nullopt;
     return dialog.choice();

@@ -13,7 +13,10 @@ class QLabel;
 
 // The modal "Setup" dialog of the serial port: six lists over a port's setup, handed back as a
 // whole for the window to apply at once. Each port in the list is shown with what it is; with
-// a reconnect choice given, a check box switches it.
+// a reconnect choice given, a check box switches it. The port's edit line takes any name, a
+// network port too; the network ports used last follow the system's ports in the list. For a
+// raw TCP port (socket://) the line lists are off and the dialog says why: no setting reaches
+// the far port that way.
 class TComSetupFrm : public QDialog {
     Q_OBJECT
 public:
@@ -23,9 +26,10 @@ public:
         std::optional<bool> reconnect;
     };
 
-    // Shows `current`; `reconnect` is the check box's state, none leaves it out.
+    // Shows `current`; `reconnect` is the check box's state, none leaves it out;
+    // `networkPorts` are the network ports used last, the latest first.
     explicit TComSetupFrm(const PortSetup& current, QWidget* parent = nullptr,
-                          std::optional<bool> reconnect = std::nullopt);
+                          std::optional<bool> reconnect = std::nullopt, const QStringList& networkPorts = {});
 
     // The lists as they stand, on top of `current`: what the dialog does not show stays.
     [[nodiscard]] Choice choice() const;
@@ -42,6 +46,7 @@ public:
 
 private:
     void showPortInfo(const QString& name);
+    [[nodiscard]] QList<QComboBox*> lineLists() const;
 
     PortSetup m_current;
 };
@@ -49,6 +54,7 @@ private:
 // Shows the dialog on `current`; gives the choice when the user chose "OK". Tests replace how
 // the dialog is run so that nothing waits for a click.
 std::optional<TComSetupFrm::Choice> ShowSetupDialog(const PortSetup& current, QWidget* parent,
-                                                    std::optional<bool> reconnect = std::nullopt);
+                                                    std::optional<bool> reconnect = std::nullopt,
+                                                    const QStringList& networkPorts = {});
 using SetupDialogRunner = std::function<int(TComSetupFrm&)>;
 void SetSetupDialogRunner(SetupDialogRunner runner);

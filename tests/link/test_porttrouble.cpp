@@ -326,3 +326,48 @@ TEST(LowLatency, APseudoTerminalIsLeftAloneAndNothingIsSaid)
     qInstallMessageHandler(previous);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
+
+TEST(PortNames, NetworkPortsAreReadInOnePlaceAndTheirErrorsSayWhatToDo)
+{
+    const struct {
+        const char* name;
+        bool valid = false, rfc2217 = false;
+        const char* host = "";
+        int port = 0;
+    } names[]{
+        {"rfc2217://10.0.0.5:7001", true, true, "10.0.0.5", 7001},
+        {"SOCKET://board-3.lab:4001", true, false, "board-3.lab", 4001},
+        {"rfc2217://[::1]:7001", true, true, "::1", 7001},
+        {"rfc2217://::1:7001", false},
+        {"rfc2217://host", false},
+        {"socket://host:0", false},
+        {"socket://host:65536", false},
+        {"rfc2217://host:7001?ign_set_control", false},
+    };
+    for (const auto& n : names) {
+        SCOPED_TRACE(n.name);
+        EXPECT_TRUE(PortNames::isNetwork(n.name));
+        EXPECT_EQ(PortNames::devicePath(n.name), n.name);
+        const auto parsed = PortNames::network(n.name);
+        ASSERT_EQ(parsed.has_value(), n.valid);
+        if (parsed) {
+            EXPECT_EQ(*parsed, (PortNames::NetworkPort{n.rfc2217, n.host, quint16(n.port)}));
+        }
+    }
+    EXPECT_EQ(PortNames::rememberNetwork({"socket://a:1", "x", "rfc2217://b:2"}, "rfc2217://b:2", 2),
+              QStringList({"rfc2217://b:2", "socket://a:1"}));
+
+    const PortDiagnosis d;
+    const QString port = "socket://board-3.lab:4001";
+    EXPECT_EQ(d.lines(CE_OpenFailed, ECONNREFUSED, port),
+              "Connection refused\nnothing listens on board-3.lab:4001: is ser2net running there, with a tcp "
+              "accepter, or the device server in raw TCP mode?");
+    EXPECT_EQ(d.lines(CE_OpenFailed, EADDRNOTAVAIL, port),
+              "Unknown host\nboard-3.lab is no name this machine can look up: check its spelling, or give its "
+              "address.");
+    EXPECT_TRUE(d.lines(CE_OpenFailed, EHOSTUNREACH, port).endsWith("route (ping board-3.lab)."));
+    EXPECT_TRUE(d.lines(CE_OpenFailed, ETIMEDOUT, port).contains("did not answer within 3 s"));
+    EXPECT_EQ(d.explain(CE_OpenFailed, ECONNRESET, port, "Port already in use").reason,
+              "The server answered \"Port already in use\" and closed the connection.");
+    EXPECT_EQ(d.explain(CE_WriteFailed, ECONNABORTED, port).reason, "The connection broke.");
+}

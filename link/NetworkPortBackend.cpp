@@ -238,10 +238,23 @@ void NetworkPortBackend::onReadyRead()
         take(m_socket->readAll());
 }
 
+void NetworkPortBackend::ackAtOnce()
+{
+    // A server that sends the board's bytes as they come, in small pieces, holds the next piece
+    // back until the last one is acknowledged (Nagle), and the system delays that acknowledgement
+    // by up to 40 ms: every answer of more than one piece would wait for it. Asking for quick
+    // acknowledgements after each read keeps the line's own pace; the system clears the request
+    // by itself, hence its renewal.
+    const int on = 1;
+    if (m_socket && m_socket->socketDescriptor() >= 0)
+        ::setsockopt(int(m_socket->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+}
+
 void NetworkPortBackend::take(const QByteArray& raw)
 {
     if (raw.isEmpty())
         return;
+    ackAtOnce();
     QByteArray data;
     if (m_telnet) {
         data = m_codec.decode(raw);

@@ -58,6 +58,7 @@ private:
     int negotiate();
     void settle();
     void tuneSocket();
+    void ackAtOnce();
     void onReadyRead();
     void onEnded();
     void take(const QByteArray& raw);

@@ -124,7 +124,7 @@ if wanted debug; then
     grab "$debug" debug-window.png
     click "$debug" 473 299
     sleep 0.5
-    press "$debug" Escape || true
+    press "$debug" alt+F4 || true
     stop_ui
 fi
 
@@ -151,7 +151,7 @@ if wanted plot; then
     grab "$debug" debug-plot.png
     click "$debug" 473 299
     sleep 0.5
-    press "$debug" Escape || true
+    press "$debug" alt+F4 || true
     stop_ui
 fi
 
@@ -203,6 +203,7 @@ if wanted script; then
     press "$monitor" space
     sleep 0.3
     press "$monitor" Escape || true
-    sleep 0.5
+    # The main window takes the focus back only after the monitor has gone.
+    sleep 1.5
     stop_ui
 fi

@@ -9,6 +9,7 @@
 #include "CommandTable.h"
 
 #include <QEventLoop>
+#include <QFile>
 
 std::unique_ptr<Command> Command::make(const QString& word, Session& session)
 {
@@ -34,6 +35,15 @@ QString Command::job() const
 Outcome Command::usage(const QString& text) const
 {
     return Outcome::fail(ExitCode::UsageOrFile, job() + QStringLiteral(": ") + text);
+}
+
+std::optional<Outcome> Command::openPortFor(const QString& inputFile) const
+{
+    QFile check(inputFile);
+    if (!check.open(QIODevice::ReadOnly))
+        return usage(QStringLiteral("cannot read %1: %2").arg(inputFile, check.errorString()));
+    check.close();
+    return openPort();
 }
 
 std::optional<Outcome> Command::openPort() const

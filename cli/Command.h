@@ -44,6 +44,9 @@ protected:
     [[nodiscard]] Outcome usage(const QString& text) const;
     // Opens the port; the outcome when it cannot.
     [[nodiscard]] std::optional<Outcome> openPort() const;
+    // The input file is readable, then the port opens; else the outcome (a usage error for the
+    // file, as before anything goes to the board).
+    [[nodiscard]] std::optional<Outcome> openPortFor(const QString& inputFile) const;
     // Success, or the first step of `steps` that failed.
     [[nodiscard]] Outcome outcomeOf(const StepReporter& steps) const;
     // Asked to end between two steps: the outcome for it.

@@ -6,16 +6,11 @@
 #include "Session.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 
 Outcome FlashCommand::run()
 {
     const QString file = inv().arg(0);
-    QFile check(file);
-    if (!check.open(QIODevice::ReadOnly))
-        return usage(QStringLiteral("cannot read %1: %2").arg(file, check.errorString()));
-    check.close();
-    if (auto failed = openPort())
+    if (auto failed = openPortFor(file))
         return *failed;
     DownloadJob download(m_session, job());
     QElapsedTimer clock;

@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include "FileKind.h"
 #include "HexText.h"
 #include "Latin1Text.h"
 #include "VelmarError.h"
@@ -26,22 +27,7 @@ bool holdsLineBreak(const QString& text)
 }
 
 // What a file of this mode is, for a message; empty for a regular file.
-QString kindOf(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return {};
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISCHR(mode))
-        return QStringLiteral("a character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("a block device");
-    if (S_ISDIR(mode))
-        return QStringLiteral("a directory");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("no regular file");
-}
+QString kindOf(mode_t mode) { return S_ISREG(mode) ? QString() : fileKindText(mode); }
 
 // What stands at `path` if it is there and no regular file; empty otherwise.
 QString nonRegularKind(const QString& path)

@@ -1,5 +1,6 @@
 #include "SimPty.h"
 
+#include "FileKind.h"
 #include "LinePacer.h"
 #include "SimBoard.h"
 
@@ -15,23 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString kindOf(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return QStringLiteral("a regular file");
-    if (S_ISDIR(mode))
-        return QStringLiteral("a directory");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO");
-    if (S_ISCHR(mode))
-        return QStringLiteral("a character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("a block device");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket");
-    return QStringLiteral("no symbolic link");
-}
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -106,7 +90,7 @@ bool SimPty::placeLink(const QString& linkPath, QString* error)
     struct stat st {};
     if (::lstat(path.constData(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
-            *error = QStringLiteral("%1 is %2, not a symbolic link: left as it is").arg(linkPath, kindOf(st.st_mode));
+            *error = QStringLiteral("%1 is %2, not a symbolic link: left as it is").arg(linkPath, fileKindText(st.st_mode));
             return false;
         }
         if (::unlink(path.constData()) != 0) {

@@ -19,6 +19,7 @@
 #include "BenchRig.h"
 #include "Bootloader.h"
 #include "DebugPoller.h"
+#include "IntelHexWriter.h"
 #include "Ser2net.h"
 
 #include <QCoreApplication>
@@ -165,20 +166,10 @@ double flashSeconds(RoutedBoard& board, std::uint32_t bytes)
 
 QByteArray hexFile(int bytes)
 {
-    QByteArray text;
-    for (int at = 0; at < bytes; at += 16) {
-        QByteArray record;
-        const int n = std::min(16, bytes - at);
-        record.append(char(n)).append(char(at >> 8)).append(char(at & 0xFF)).append(char(0));
-        for (int i = 0; i < n; ++i)
-            record.append(char(((at + i) * 13 + (at + i) / 256) % 251));
-        std::uint8_t sum = 0;
-        for (char c : record)
-            sum = std::uint8_t(sum + std::uint8_t(c));
-        record.append(char(std::uint8_t(0x100 - sum)));
-        text += ':' + record.toHex().toUpper() + "\r\n";
-    }
-    return text + ":00000001FF\r\n";
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(bytes));
+    for (int i = 0; i < bytes; ++i)
+        image[std::size_t(i)] = std::uint8_t((i * 13 + i / 256) % 251);
+    return IntelHexWriter::text(image, true);
 }
 
 // `count` boards behind one ser2net (RFC 2217, chardelay: false), flashed at once by a
